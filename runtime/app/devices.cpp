@@ -1,0 +1,62 @@
+// The start-up and shutdown steps that create and destroy the device
+// objects held in the context.
+#include <cstdio>
+
+#include "app/errors.hpp"
+#include "app/frame.hpp"
+#include "app/lifecycle.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/scene3d.hpp"
+#include "input/input_state.hpp"
+#include "platform/platform.hpp"
+#include "sound/sound_device.hpp"
+
+namespace zrv {
+
+void runtime_options_apply() {}
+
+void network_create_for_runtime() {}
+
+void archives_create_for_runtime() {}
+
+void screen_clear_setup(OpenGLVireo* renderer) {}
+
+void screen_state_2d_setup(OpenGLVireo* renderer) {}
+
+void system_font_load(OpenGLVireo* renderer) {}
+
+void shutdown_devices() {
+  // Music stops first: the loop service must not restart it.
+  ctx.music_loop_end = 0;
+
+  RtString folder = program_folder();
+  platform::set_current_directory(folder.c_str());
+
+  if (ctx.input) {
+    input_destroy(ctx.input);
+    ctx.input = nullptr;
+  }
+  if (ctx.sound_slots) {
+    sound_slots_destroy(ctx.sound_slots);
+    ctx.sound_slots = nullptr;
+  }
+  if (ctx.sound_device) {
+    sound_device_destroy(ctx.sound_device);
+    ctx.sound_device = nullptr;
+  }
+  platform::Window* window = ctx.renderer ? ctx.renderer->window : nullptr;
+  if (ctx.renderer) {
+    renderer_destroy(ctx.renderer);
+    ctx.renderer = nullptr;
+  }
+  if (ctx.scene3d) {
+    delete ctx.scene3d;
+    ctx.scene3d = nullptr;
+  }
+  (void)window;
+  ctx.window = nullptr;
+}
+
+void debug_break_devices() {}
+
+}  // namespace zrv

@@ -1,0 +1,49 @@
+// Error codes, the error reporter, the orderly end and the plain output
+// channels (log file, standard output and error, debugger sink).
+#pragma once
+
+#include <cstdint>
+
+#include "types/rt_string.hpp"
+
+namespace zrv {
+
+enum ErrorCode : int32_t {
+  kErrSuccess = 0,
+  kErrNoSuchFile = 3,
+  kErrAddressFamily = 4,
+  kErrOutOfMemory = 7,
+  kErrPushMultiDim = 8,
+  kErrOutOfBounds = 9,
+  kErrOutOfData = 20,
+  kErrAssertion = 21,
+};
+
+// Records a non-zero code in last_error and prints "error: <hex>" on stdout.
+int32_t error_report(int32_t code);
+
+// The only way out: shutdown, "exit" on stdout, status 0. Re-entry returns.
+void program_end();
+// The shutdown sequence inside program_end.
+void runtime_shutdown();
+// The language's end statement.
+[[noreturn]] void end_statement();
+
+// Appends text to ErrorLog.txt in the temporary directory (best effort).
+void log_write(const char* text);
+// Full path of the log file.
+RtString log_path();
+
+void console_print(const char* text);
+void console_print_error(const char* text);
+// "TX" + text to the debug sink, only while a debugger is attached.
+void debug_print(const char* text);
+bool debugger_attached();
+
+void debug_assert(int32_t value);
+int32_t debug_break(int32_t value);
+
+// Source position of programs built with tracing.
+void set_source_position(int32_t module, int32_t line);
+
+}  // namespace zrv

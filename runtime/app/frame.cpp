@@ -1,0 +1,251 @@
+// The frame loop: runtime clock, present_frame with its pacing, the message
+// pump and the window procedure, pause and resume, the wait step.
+#include "app/frame.hpp"
+
+#include <cstdio>
+
+#include "app/callbacks.hpp"
+#include "app/errors.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/scene3d.hpp"
+#include "input/input_state.hpp"
+#include "input/key_script.hpp"
+#include "input/keys.hpp"
+#include "platform/platform.hpp"
+#include "sound/sound_device.hpp"
+
+namespace zrv {
+
+namespace {
+
+// Looks up "ZRV_WIN32_MSG" once per run.
+void look_up_message_handler() {
+  if (ctx.win32_msg_state != -1) return;
+  ctx.win32_msg_handler = user_function_find(RtString("ZRV_WIN32_MSG"));
+  ctx.win32_msg_state = ctx.win32_msg_handler ? 1 : 0;
+}
+
+void set_title(const RtString& title) {
+  if (ctx.renderer) window_set_title(ctx.renderer, title.c_str());
+}
+
+// The window procedure: the messages that decide the program's life.
+void window_procedure(const platform::Event& e) {
+  switch (e.type) {
+    case platform::EventType::CloseRequest:
+      program_end();
+      break;
+    case platform::EventType::Deactivated:
+      if (ctx.debug_mode) break;
+      app_activation_changed(1);
+      if (ctx.paused) set_title(ctx.caption + " <pause>");
+      break;
+    case platform::EventType::Activated:
+      if (ctx.debug_mode) break;
+      app_activation_changed(0);
+      if (!ctx.paused) set_title(ctx.caption);
+      break;
+    default:
+      input_handle_event(ctx.input, e);
+      break;
+  }
+}
+
+void handle_message(const platform::Event& e) {
+  if (e.type == platform::EventType::Char) key_char_push(static_cast<int8_t>(e.code));
+  window_procedure(e);
+}
+
+void end_if_frame_budget_reached() {
+  ++ctx.frames_presented;
+  key_script_advance(ctx.frames_presented);
+  if (ctx.options.frames > 0 && ctx.frames_presented >= ctx.options.frames) {
+    error_report(0);
+    program_end();
+  }
+}
+
+}  // namespace
+
+void timer_init() {
+  ctx.perf_available = 0;
+  int64_t freq = 0;
+  if (platform::backend().counter_frequency(&freq) && freq > 0) {
+    ctx.perf_available = 1;
+    ctx.perf_frequency = static_cast<double>(freq);
+  }
+}
+
+double timer_elapsed_ms() {
+  platform::Backend& b = platform::backend();
+  double reading;
+  if (ctx.perf_available) {
+    int64_t scaled = b.counter_value() * 1000;
+    reading = static_cast<double>(scaled) / ctx.perf_frequency;
+  } else {
+    reading = static_cast<double>(b.tick_count_ms());
+  }
+  if (ctx.clock_base == 0) ctx.clock_base = reading;
+  return reading - ctx.clock_base;
+}
+
+double timer_game_ms() { return timer_elapsed_ms() - ctx.game_time_origin; }
+
+double timer_frame_ms() {
+  double d = ctx.frame_time - ctx.prev_frame_time;
+  return d > 0 ? d : 1.0;
+}
+
+void sleep_ms(int32_t ms) {
+  if (ms > 0) platform::backend().sleep_ms(static_cast<uint32_t>(ms));
+}
+
+void message_pump(UserRoutine callback, bool wait) {
+  platform::Backend& b = platform::backend();
+  if (wait) b.wait_event();
+  platform::Event e;
+  if (callback) {
+    while (b.peek_event(&e)) {
+      callback();
+      if (!b.poll_event(&e)) break;
+      handle_message(e);
+    }
+  } else {
+    while (b.poll_event(&e)) handle_message(e);
+  }
+}
+
+void frame_flip(UserRoutine callback) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r) {
+    renderer_end_target_redirect(r);
+    renderer_swap_buffers(r);
+    back_buffer_prepare(r);
+  }
+  // Without a window nothing is shown, so frames are not paced.
+  if (r == nullptr || platform::backend().is_headless()) return;
+
+  double now;
+  for (;;) {
+    message_pump(callback, false);
+    now = timer_elapsed_ms();
+    double remaining = r->frame_due - now;
+    if (remaining > 7) {
+      sleep_ms(static_cast<int32_t>(remaining - 3));
+    } else if (remaining <= 1) {
+      break;
+    }
+  }
+  frame_due_advance(r, now);
+}
+
+void frame_due_advance(OpenGLVireo* r, double now) {
+  if (now <= r->frame_due + r->frame_interval) {
+    r->frame_due += r->frame_interval;
+  } else if (now <= r->frame_due + 2 * r->frame_interval) {
+    r->frame_due += 2 * r->frame_interval;
+  } else {
+    r->frame_due = now + r->frame_interval;
+  }
+}
+
+void frame_reset() {
+  if (ctx.renderer) renderer_reset_2d_state(ctx.renderer);
+  input_keyboard_mark_stale(ctx.input);
+  ctx.frames_since_input += 1;
+}
+
+void frame_rate_set(double fps, int32_t sync) {
+  if (ctx.renderer == nullptr) return;
+  renderer_set_swap_interval(ctx.renderer, sync != 0 ? 1 : 0);
+  ctx.renderer->frame_interval = frame_interval_for(fps);
+}
+
+void present_frame() {
+  if (ctx.activate_request) {
+    console_print("activate\n");
+    if (ctx.renderer) window_activate(ctx.renderer);
+    console_print("ok\n");
+    ctx.activate_request = 0;
+  }
+  ctx.prev_frame_time = ctx.frame_time;
+  ctx.frame_time = timer_elapsed_ms();
+  while (ctx.paused) {
+    ctx.frames_since_input = 31;
+    wait_step();
+  }
+  input_mouse_update_all(ctx.input, 1);
+  if (ctx.escape_quits && key_down(kKeyEscape)) {
+    error_report(0);
+    program_end();
+  }
+  if (key_down(kKeyLeftAlt) && key_down(kKeyF4)) {
+    error_report(0);
+    program_end();
+  }
+  if (ctx.scene3d) ctx.scene3d->leave_3d();
+  music_loop_service();
+  look_up_message_handler();
+  message_pump(ctx.win32_msg_handler, false);
+  frame_flip(ctx.win32_msg_handler);
+  frame_reset();
+  end_if_frame_budget_reached();
+}
+
+void wait_step() {
+  music_loop_service();
+  look_up_message_handler();
+  message_pump(ctx.win32_msg_handler, false);
+  if (ctx.frames_since_input < 30) return;
+
+  MouseSample reference = input_mouse_sample(ctx.input);
+  for (int pass = 0; pass < 100; ++pass) {
+    music_loop_service();
+    look_up_message_handler();
+    message_pump(ctx.win32_msg_handler, true);
+    if (ctx.paused) {
+      log_write("pause loop in showscreen/hibernate\n");
+      while (ctx.paused && !ctx.activate_request) {
+        sleep_ms(500);
+        music_loop_service();
+        look_up_message_handler();
+        message_pump(ctx.win32_msg_handler, true);
+      }
+      log_write("pause loop ended\n");
+      return;
+    }
+    input_mouse_update_all(ctx.input, 1);
+    if (ctx.escape_quits && key_down(kKeyEscape)) program_end();
+    for (int32_t code = 0; code <= 254; ++code) {
+      if (key_down(code)) {
+        ctx.frames_since_input = 0;
+        return;
+      }
+    }
+    MouseSample now = input_mouse_sample(ctx.input);
+    if (now.x != reference.x || now.y != reference.y || now.buttons != 0) {
+      ctx.frames_since_input = 0;
+      return;
+    }
+    sleep_ms(10);
+  }
+}
+
+void app_activation_changed(int32_t deactivated) {
+  int32_t p = ctx.autopause ? (deactivated ? 1 : 0) : 0;
+  if (ctx.paused == p) return;
+  ctx.paused = p;
+  user_function_call(RtString(p ? "ZRV_ON_PAUSE" : "ZRV_ON_RESUME"));
+}
+
+void app_set_autopause(int32_t flag) {
+  ctx.autopause = flag != 0;
+  if (flag == 0 && ctx.paused) {
+    ctx.paused = 0;
+    user_function_call(RtString("ZRV_ON_RESUME"));
+  }
+}
+
+void app_set_escape_quits(int32_t flag) { ctx.escape_quits = flag != 0; }
+
+}  // namespace zrv

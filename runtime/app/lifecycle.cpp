@@ -1,0 +1,193 @@
+// Process entry, the start-up sequence and the device part of shutdown.
+#include "app/lifecycle.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/callbacks.hpp"
+#include "app/errors.hpp"
+#include "app/frame.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/scene3d.hpp"
+#include "input/input_state.hpp"
+#include "platform/platform.hpp"
+#include "sound/sound_device.hpp"
+#include "types/rt_math.hpp"
+
+namespace zrv {
+
+namespace {
+
+void log_line(const char* text) {
+  log_write(text);
+  log_write("\n");
+}
+
+// Start-up step 1: the previous run's log goes. A directory of that name is
+// removed too (only when empty: its contents are not ours to delete).
+void reset_log() {
+  RtString path = log_path();
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    std::string cwd = platform::current_directory();
+    std::string dir = path.c_str();
+    if (cwd == dir) {
+      std::string parent = dir.substr(0, dir.find_last_of('/'));
+      platform::set_current_directory(parent.empty() ? "/" : parent);
+    }
+    ::chmod(dir.c_str(), 0755);
+    ::rmdir(dir.c_str());
+  } else {
+    ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+RtString program_folder() {
+  std::string exe = platform::program_path();
+  for (char& c : exe)
+    if (c == '\\') c = '/';
+  size_t cut = exe.find_last_of('/');
+  if (cut == std::string::npos) return RtString(".");
+  if (cut == 0) return RtString("/");
+  return RtString(exe.substr(0, cut).c_str());
+}
+
+RtString join_command_line(int argc, char** argv) {
+  RtString line;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) line.append_char(' ');
+    const char* arg = argv[i] ? argv[i] : "";
+    bool quote = *arg == '\0';
+    for (const char* p = arg; *p; ++p)
+      if (*p == ' ' || *p == '\t') quote = true;
+    if (quote) line.append_char('"');
+    line.append(arg);
+    if (quote) line.append_char('"');
+  }
+  return line;
+}
+
+int32_t runtime_init(int32_t show_hint, const char* name) {
+  reset_log();
+  log_line("Start new log...");
+  ctx.autopause = 1;
+
+  log_line("timer");
+  timer_init();
+
+  log_line("vreo");
+  ctx.renderer = renderer_create();
+
+  log_line("vreo init");
+  if (window_create(ctx.renderer, ctx.screen_width, ctx.screen_height, 0, ctx.frame_rate,
+                    ctx.multisample ? 1 : 0, ctx.full_screen ? 1 : 0) != 0) {
+    return 0;
+  }
+
+  ctx.window = ctx.renderer->window;
+  window_set_title(ctx.renderer, name);
+  log_line("Cptn");
+  ctx.caption = name;
+
+  if (ctx.options.seed_given) {
+    random_seed(ctx.options.seed);
+  } else {
+    random_seed(static_cast<int32_t>(timer_game_ms()));
+  }
+
+  log_line("Network");
+  network_create_for_runtime();
+  ctx.scene3d = new Vireo3D(ctx.renderer);
+
+  log_line("Input");
+  ctx.input = input_create();
+
+  log_line("Window mode");
+  window_apply_mode(ctx.renderer, ctx.full_screen ? 1 : 0);
+
+  log_line("Create DXin");
+  input_open(ctx.input, ctx.window, ctx.mouse_exclusive ? 1 : 0);
+
+  log_line("reptr");
+  input_set_focus_window(ctx.input, ctx.renderer->window);
+
+  log_line("getexe");
+  RtString folder = program_folder();
+  log_line("cd");
+  platform::set_current_directory(folder.c_str());
+  RtString exepath("exepath=curdir= ");
+  exepath.append(folder);
+  exepath.append("\n");
+  log_write(exepath.c_str());
+
+  log_line("tuckboxing...");
+  archives_create_for_runtime();
+
+  log_line("init gettimer");
+  ctx.frame_time = ctx.prev_frame_time = ctx.game_time_origin = timer_elapsed_ms();
+
+  log_line("clear screen");
+  screen_clear_setup(ctx.renderer);
+
+  log_line("flip");
+  frame_flip(nullptr);
+
+  log_line("mk2D");
+  screen_state_2d_setup(ctx.renderer);
+
+  log_line("finding font...");
+  system_font_load(ctx.renderer);
+
+  ctx.paused = 0;
+  ctx.frame_time = ctx.prev_frame_time = ctx.game_time_origin = timer_elapsed_ms();
+
+  if (show_hint == 0) window_hide(ctx.renderer);
+
+  input_mouse_access(ctx.input, ctx.mouse_exclusive ? 1 : 0);
+
+  log_line("Delay load DLLs");
+  // Touch and mouse pointer events come through the window layer itself;
+  // there is nothing to resolve by name. Without a window there are none.
+  if (!platform::backend().is_headless()) log_line("Win8+ mouse as pointer");
+
+  ctx.sound_device = sound_device_create();
+  ctx.sound_slots = sound_slots_create();
+  sound_device_open(ctx.sound_device, ctx.window);
+
+  log_line("Init Finalized");
+  return 0;
+}
+
+void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
+  ctx.command_line = join_command_line(argc, argv);
+  bool help_shown = false;
+  if (!parse_runtime_options(argc, argv, &help_shown)) std::exit(help_shown ? 0 : 2);
+  platform::select_backend(ctx.options.headless != 0);
+  runtime_options_apply();
+
+  ctx.user_functions = hooks.user_functions;
+  if (hooks.app_defaults) hooks.app_defaults();
+  ctx.show_hint = 10;  // show default: a desktop start has no other hint
+  runtime_init(ctx.show_hint, ctx.app_name.c_str());
+
+  ctx.error_line = 0;
+  ctx.last_error = 0;
+  ctx.current_line = 0;
+
+  if (hooks.game_main) hooks.game_main();
+
+  if (user_function_find(RtString("ZRV_ON_LOOP")) != nullptr) {
+    loop_function_run(RtString("ZRV_ON_LOOP"));
+  }
+  program_end();
+  std::exit(0);
+}
+
+}  // namespace zrv

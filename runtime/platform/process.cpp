@@ -1,0 +1,48 @@
+// Process queries: program path, temporary directory, debugger, folders.
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.hpp"
+
+namespace zrv::platform {
+
+std::string program_path() {
+  char buf[PATH_MAX + 1];
+  ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+  if (n <= 0) return std::string();
+  buf[n] = '\0';
+  return std::string(buf);
+}
+
+std::string temp_directory() {
+  const char* env = std::getenv("TMPDIR");
+  std::string dir = (env != nullptr && *env != '\0') ? env : "/tmp";
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
+bool debugger_attached() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.compare(0, 10, "TracerPid:") == 0) {
+      return std::strtol(line.c_str() + 10, nullptr, 10) != 0;
+    }
+  }
+  return false;
+}
+
+std::string current_directory() {
+  char buf[PATH_MAX + 1];
+  if (::getcwd(buf, sizeof buf) == nullptr) return std::string();
+  return std::string(buf);
+}
+
+bool set_current_directory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+}  // namespace zrv::platform

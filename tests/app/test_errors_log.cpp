@@ -1,0 +1,133 @@
+// The error reporter, the log file and the runtime's command-line options.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
+#include "app/lifecycle.hpp"
+#include "child_process.hpp"
+
+using namespace zrv;
+
+namespace {
+
+TEST(ErrorReport, PrintsTheCodeInLowerCaseHexAndRecordsIt) {
+  auto r = test::run_in_child([] {
+    ctx.current_line = 42;
+    error_report(20);
+    error_report(21);
+    error_report(255);
+    error_report(0);  // nothing printed, last error kept
+    std::printf("%d %d\n", ctx.last_error, ctx.error_line);
+  });
+  EXPECT_EQ(r.out, "error: 14\nerror: 15\nerror: ff\n255 42\n");
+}
+
+TEST(ErrorReport, ZeroLeavesLastErrorUnchanged) {
+  ctx.last_error = 0;
+  EXPECT_EQ(error_report(0), 0);
+  EXPECT_EQ(ctx.last_error, 0);
+}
+
+class LogFile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char name[] = "/tmp/zrv_logXXXXXX";
+    dir_ = mkdtemp(name);
+    const char* old = getenv("TMPDIR");
+    had_old_ = old != nullptr;
+    if (had_old_) old_ = old;
+    setenv("TMPDIR", (dir_ + "/").c_str(), 1);  // trailing slash is not doubled
+  }
+  void TearDown() override {
+    unlink((dir_ + "/ErrorLog.txt").c_str());
+    rmdir(dir_.c_str());
+    if (had_old_) {
+      setenv("TMPDIR", old_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+  std::string contents() {
+    std::ifstream in(dir_ + "/ErrorLog.txt", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::string dir_, old_;
+  bool had_old_ = false;
+};
+
+TEST_F(LogFile, AppendsExactlyTheGivenBytes) {
+  EXPECT_EQ(std::string(log_path().c_str()), dir_ + "/ErrorLog.txt");
+  log_write("one\n");
+  log_write("");
+  log_write(nullptr);
+  log_write("two");
+  EXPECT_EQ(contents(), "one\nNULLtwo");
+}
+
+TEST_F(LogFile, UnwritableDirectoryLosesTheLineSilently) {
+  setenv("TMPDIR", "/nonexistent/zrv/dir", 1);
+  log_write("lost\n");  // must not crash or throw
+  SUCCEED();
+  setenv("TMPDIR", dir_.c_str(), 1);
+  log_write("kept\n");
+  EXPECT_EQ(contents(), "kept\n");
+}
+
+TEST(CommandLine, ArgumentsAreJoinedAndQuotedWhenNeeded) {
+  char a0[] = "/opt/game/reedfire";
+  char a1[] = "--headless";
+  char a2[] = "two words";
+  char a3[] = "";
+  char* argv[] = {a0, a1, a2, a3, nullptr};
+  RtString line = join_command_line(4, argv);
+  EXPECT_STREQ(line.c_str(), "/opt/game/reedfire --headless \"two words\" \"\"");
+}
+
+class Options : public ::testing::Test {
+protected:
+  void SetUp() override { ctx.options = RuntimeOptions{}; }
+  void TearDown() override { ctx.options = RuntimeOptions{}; }
+  bool parse(std::initializer_list<const char*> args, bool* help = nullptr) {
+    std::vector<std::string> store(args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& s : store) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    bool h = false;
+    bool ok = parse_runtime_options(static_cast<int>(store.size()), argv.data(), &h);
+    if (help) *help = h;
+    return ok;
+  }
+};
+
+TEST_F(Options, KnownOptionsAreReadAndOthersLeftToTheGame) {
+  ASSERT_TRUE(parse({"prog", "--headless", "--seed", "-7", "--frames", "120", "level=3", "--keys",
+                     "k.txt", "--screenshot", "s.png"}));
+  EXPECT_EQ(ctx.options.headless, 1);
+  EXPECT_EQ(ctx.options.seed_given, 1);
+  EXPECT_EQ(ctx.options.seed, -7);
+  EXPECT_EQ(ctx.options.frames, 120);
+  EXPECT_STREQ(ctx.options.keys_file.c_str(), "k.txt");
+  EXPECT_STREQ(ctx.options.screenshot_file.c_str(), "s.png");
+}
+
+TEST_F(Options, BadValuesAreRefused) {
+  EXPECT_FALSE(parse({"prog", "--seed"}));
+  EXPECT_FALSE(parse({"prog", "--seed", "99999999999"}));
+  EXPECT_FALSE(parse({"prog", "--frames", "0"}));
+  EXPECT_FALSE(parse({"prog", "--frames", "12x"}));
+  EXPECT_FALSE(parse({"prog", "--keys"}));
+  EXPECT_FALSE(parse({"prog", "--screenshot", ""}));
+  bool help = false;
+  EXPECT_FALSE(parse({"prog", "--help"}, &help));
+  EXPECT_TRUE(help);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// The smallest game: settings, a main routine and an empty function table.
+#include <zorvane.hpp>
+
+void app_defaults() {
+  zrv::ctx.screen_width = 320;
+  zrv::ctx.screen_height = 240;
+  zrv::ctx.frame_rate = 60;
+  zrv::ctx.app_name = "mygame";
+}
+
+void game_main() {
+  zrv::RtString text("hello from an outside game\n");
+  zrv::console_print(text.c_str());
+}
+
+const zrv::UserFunction user_functions[] = {{nullptr, nullptr}};
