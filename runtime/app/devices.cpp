@@ -8,12 +8,17 @@
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "input/input_state.hpp"
+#include "input/key_script.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
 
 namespace zrv {
 
-void runtime_options_apply() {}
+void runtime_options_apply() {
+  if (!ctx.options.keys_file.empty() && !key_script_load(ctx.options.keys_file.c_str())) {
+    std::fprintf(stderr, "--keys: cannot read '%s'\n", ctx.options.keys_file.c_str());
+  }
+}
 
 void network_create_for_runtime() {}
 

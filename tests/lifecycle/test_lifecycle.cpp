@@ -16,7 +16,7 @@
 
 namespace {
 
-struct Run {
+struct ProgramRun {
   zrv::test::ChildResult result;
   std::string log;
   std::string tmp;
@@ -36,9 +36,9 @@ std::string make_temp_dir() {
 
 // Runs a program of this folder with the given arguments, from the working
 // directory "/", with TMPDIR pointing at a fresh directory (or `tmp`).
-Run run_program(const std::string& program, const std::vector<std::string>& args,
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                 std::string tmp = std::string()) {
-  Run run;
+  ProgramRun run;
   run.tmp = tmp.empty() ? make_temp_dir() : tmp;
   std::string path = std::string(ZRV_PROGRAM_DIR) + "/" + program;
   run.result = zrv::test::run_in_child([&] {
@@ -58,7 +58,7 @@ Run run_program(const std::string& program, const std::vector<std::string>& args
 std::string program_dir() { return ZRV_PROGRAM_DIR; }
 
 TEST(StartUp, HeadlessEmptyGameLogsEveryStepInOrderAndEndsCleanly) {
-  Run r = run_program("zrv_empty_game", {"--headless"});
+  ProgramRun r = run_program("zrv_empty_game", {"--headless"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(r.result.out, "exit\n");
@@ -72,9 +72,9 @@ TEST(StartUp, HeadlessEmptyGameLogsEveryStepInOrderAndEndsCleanly) {
 }
 
 TEST(StartUp, TwoRunsLeaveOnlyTheSecondRunsLog) {
-  Run first = run_program("zrv_empty_game", {"--headless"});
+  ProgramRun first = run_program("zrv_empty_game", {"--headless"});
   std::ofstream(first.tmp + "/ErrorLog.txt", std::ios::app) << "stale line\n";
-  Run second = run_program("zrv_empty_game", {"--headless"}, first.tmp);
+  ProgramRun second = run_program("zrv_empty_game", {"--headless"}, first.tmp);
   EXPECT_EQ(second.log.find("stale line"), std::string::npos);
   EXPECT_EQ(second.log.rfind("Start new log...\n", 0), 0u);
 }
@@ -82,7 +82,7 @@ TEST(StartUp, TwoRunsLeaveOnlyTheSecondRunsLog) {
 TEST(StartUp, DirectoryNamedLikeTheLogIsReplacedByTheLogFile) {
   std::string tmp = make_temp_dir();
   ASSERT_EQ(mkdir((tmp + "/ErrorLog.txt").c_str(), 0755), 0);
-  Run r = run_program("zrv_empty_game", {"--headless"}, tmp);
+  ProgramRun r = run_program("zrv_empty_game", {"--headless"}, tmp);
   struct stat st;
   ASSERT_EQ(stat((tmp + "/ErrorLog.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -90,7 +90,7 @@ TEST(StartUp, DirectoryNamedLikeTheLogIsReplacedByTheLogFile) {
 }
 
 TEST(StartUp, HelpPrintsTheOptionsAndStopsBeforeStartUp) {
-  Run r = run_program("zrv_empty_game", {"--help"});
+  ProgramRun r = run_program("zrv_empty_game", {"--help"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_NE(r.result.out.find("--headless"), std::string::npos);
@@ -99,7 +99,7 @@ TEST(StartUp, HelpPrintsTheOptionsAndStopsBeforeStartUp) {
 }
 
 TEST(StartUp, BadOptionValueIsRefusedWithoutStarting) {
-  Run r = run_program("zrv_empty_game", {"--headless", "--frames", "zero"});
+  ProgramRun r = run_program("zrv_empty_game", {"--headless", "--frames", "zero"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_NE(r.result.status, 0);
   EXPECT_NE(r.result.err.find("--frames"), std::string::npos);
@@ -107,7 +107,7 @@ TEST(StartUp, BadOptionValueIsRefusedWithoutStarting) {
 }
 
 TEST(EndSequence, QuitCallbackRunsOnceAndReentryReturns) {
-  Run r = run_program("zrv_callbacks_game", {"--headless", "mode=error"});
+  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "mode=error"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   // error 20 prints in hex, error 0 prints nothing and keeps last_error.
@@ -116,14 +116,14 @@ TEST(EndSequence, QuitCallbackRunsOnceAndReentryReturns) {
 }
 
 TEST(EndSequence, FailedAssertionReportsErrorTwentyOne) {
-  Run r = run_program("zrv_callbacks_game", {"--headless", "mode=assert"});
+  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "mode=assert"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(r.result.out, "error: 15\non_quit\non_quit returned\nexit\n");
 }
 
 TEST(EndSequence, DebugModeLogsTheEndPosition) {
-  Run r = run_program("zrv_callbacks_game", {"--headless", "mode=debug"});
+  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "mode=debug"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.out, "error: 9\non_quit\non_quit returned\nexit\n");
   // last error, error line - 1, current line, current module
@@ -133,23 +133,49 @@ TEST(EndSequence, DebugModeLogsTheEndPosition) {
 }
 
 TEST(Options, FramesEndsAfterTheNthPresentedFrame) {
-  Run r = run_program("zrv_callbacks_game", {"--headless", "--frames", "3", "mode=frames"});
+  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "--frames", "3", "mode=frames"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(r.result.out, "frame 0\nframe 1\nframe 2\non_quit\non_quit returned\nexit\n");
 }
 
 TEST(Options, SeedMakesTheRandomSequenceRepeatable) {
-  Run a = run_program("zrv_callbacks_game", {"--headless", "--seed", "1234", "mode=seed"});
-  Run b = run_program("zrv_callbacks_game", {"--headless", "--seed", "1234", "mode=seed"});
-  Run c = run_program("zrv_callbacks_game", {"--headless", "--seed", "1235", "mode=seed"});
+  ProgramRun a = run_program("zrv_callbacks_game", {"--headless", "--seed", "1234", "mode=seed"});
+  ProgramRun b = run_program("zrv_callbacks_game", {"--headless", "--seed", "1234", "mode=seed"});
+  ProgramRun c = run_program("zrv_callbacks_game", {"--headless", "--seed", "1235", "mode=seed"});
   ASSERT_EQ(a.result.out.rfind("draw ", 0), 0u) << a.result.out;
   EXPECT_EQ(a.result.out, b.result.out);
   EXPECT_NE(a.result.out, c.result.out);
 }
 
+std::string write_keys(const std::string& dir, const std::string& text) {
+  std::string path = dir + "/keys.txt";
+  std::ofstream(path) << text;
+  return path;
+}
+
+TEST(QuitKeys, EscapeEndsTheProgramAtTheNextFrame) {
+  std::string tmp = make_temp_dir();
+  std::string keys = write_keys(tmp, "2 1 1\n");
+  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "--keys", keys, "mode=frames"}, tmp);
+  ASSERT_TRUE(r.result.exited);
+  EXPECT_EQ(r.result.status, 0);
+  EXPECT_EQ(r.result.out, "frame 0\nframe 1\nframe 2\non_quit\non_quit returned\nexit\n");
+}
+
+TEST(QuitKeys, EscapeDoesNothingWhenSwitchedOffButAltF4Quits) {
+  std::string tmp = make_temp_dir();
+  std::string keys = write_keys(tmp, "1 1 1\n3 56 1\n4 62 1\n");
+  ProgramRun r = run_program("zrv_callbacks_game",
+                      {"--headless", "--keys", keys, "mode=frames", "noescape"}, tmp);
+  ASSERT_TRUE(r.result.exited);
+  EXPECT_EQ(r.result.status, 0);
+  EXPECT_EQ(r.result.out,
+            "frame 0\nframe 1\nframe 2\nframe 3\nframe 4\non_quit\non_quit returned\nexit\n");
+}
+
 TEST(LoopFunction, MainReturningRunsTheLoopFunctionWithSwitches) {
-  Run r = run_program("zrv_loop_game", {"--headless"});
+  ProgramRun r = run_program("zrv_loop_game", {"--headless"});
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   // loop_a switched to itself at its 2nd call without a break, to loop_b at

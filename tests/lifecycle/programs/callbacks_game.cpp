@@ -41,6 +41,7 @@ void game_main() {
     error_report(9);
     program_end();
   }
+  if (has_arg("noescape")) app_set_escape_quits(0);
   if (has_arg("mode=frames")) {
     for (int i = 0; i < 1000000; ++i) {
       char line[32];
