@@ -8,7 +8,7 @@
 namespace zrv {
 
 class RtString {
-public:
+ public:
   char* data;         // never null; the shared empty buffer or an owned block
   uint32_t capacity;  // bytes of the owned block, terminator included; 0 = shared
   uint32_t length;    // text bytes, terminator excluded
@@ -32,7 +32,8 @@ public:
   void assign(const RtString& other);
   void assign(const char* text);  // exact-size block, no rounding
   void swap(RtString& other) noexcept;
-  // Room for n bytes plus terminator; keep copies the old text.
+  // Room for n bytes plus terminator; keep copies the old text. Without keep
+  // a new block starts as the empty text (length 0).
   void reserve(uint32_t n, bool keep);
   char* buffer_for_write(uint32_t n);
   void recount_length();
