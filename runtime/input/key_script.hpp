@@ -1,0 +1,35 @@
+// Scripted keyboard: a text file of lines "F CODE STATE" that make key CODE
+// read as down (STATE 1) or up (STATE 0) once F frames have been presented.
+// It stands in for the keyboard in headless runs and drives tests, so the
+// same script always gives the same key states frame for frame.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zrv {
+
+// Replaces the current script with the file's lines. Lines that are not
+// three whole numbers (frame >= 0, code 0..255, state 0 or 1) are skipped,
+// as are blank lines and lines starting with '#'. Entries due by the number
+// of frames already presented take effect at once. Returns false (and
+// leaves an empty script, every key up) when the file cannot be read.
+bool key_script_load(const char* path);
+
+// The same from text in memory; returns the number of entries accepted.
+size_t key_script_load_text(const char* text, size_t size);
+
+// Applies every entry whose frame number is <= frames_completed, in frame
+// order and, within a frame, in file order. Called after each presented frame.
+void key_script_advance(int64_t frames_completed);
+
+// 1 when the key (low 8 bits of code) is down by the script, else 0.
+int32_t key_script_down(int32_t code);
+
+// Whether a script has been loaded (a keyboard source exists).
+bool key_script_active();
+
+// Forgets the script: no entries, every key up, no keyboard source.
+void key_script_clear();
+
+}  // namespace zrv
