@@ -1,12 +1,15 @@
 // The start-up and shutdown steps that create and destroy the device
 // objects held in the context.
 #include <cstdio>
+#include <string>
 
 #include "app/errors.hpp"
 #include "app/frame.hpp"
 #include "app/lifecycle.hpp"
+#include "files/archive.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
+#include "gfx/screenshot.hpp"
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "platform/platform.hpp"
@@ -22,11 +25,13 @@ void runtime_options_apply() {
 
 void network_create_for_runtime() {}
 
-void archives_create_for_runtime() {}
-
-void screen_clear_setup(OpenGLVireo* renderer) {}
-
-void screen_state_2d_setup(OpenGLVireo* renderer) {}
+void archives_create_for_runtime() {
+  archive_holders_create();
+  std::string exe = platform::program_path();
+  for (char& c : exe)
+    if (c == '\\') c = '/';
+  archive_set(exe.c_str(), exe.c_str());
+}
 
 void system_font_load(OpenGLVireo* renderer) {}
 
@@ -49,8 +54,9 @@ void shutdown_devices() {
     sound_device_destroy(ctx.sound_device);
     ctx.sound_device = nullptr;
   }
-  platform::Window* window = ctx.renderer ? ctx.renderer->window : nullptr;
+  platform::Window* window = ctx.renderer ? ctx.renderer->window_handle : nullptr;
   if (ctx.renderer) {
+    screenshot_save_at_end(ctx.renderer);
     renderer_destroy(ctx.renderer);
     ctx.renderer = nullptr;
   }
@@ -58,6 +64,7 @@ void shutdown_devices() {
     delete ctx.scene3d;
     ctx.scene3d = nullptr;
   }
+  archive_holders_destroy();
   (void)window;
   ctx.window = nullptr;
 }

@@ -1,0 +1,425 @@
+// The appended archive: lookups for the two holders, directory reading and
+// building. Every offset and length read from the archive is checked against
+// the file before it is used, so a truncated or hostile archive fails the
+// lookup instead of reading outside the file or allocating without bound.
+#include "files/archive.hpp"
+
+#include <lzo1x.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "app/context.hpp"
+#include "files/rt_file.hpp"
+
+namespace zrv {
+
+namespace {
+
+constexpr int64_t kTrailerSize = 7;  // "tbX" + int32 directory offset
+
+// LZO1X emits at most 255 bytes per input byte in its longest runs; anything
+// claiming more than this cannot come from the stored stream.
+uint64_t max_expansion(uint64_t compressed) { return compressed * 256 + 256; }
+
+bool lzo_ready() {
+  static std::once_flag once;
+  static bool ok = false;
+  std::call_once(once, [] { ok = lzo_init() == LZO_E_OK; });
+  return ok;
+}
+
+int32_t get_i32(const uint8_t* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                              static_cast<uint32_t>(p[2]) << 16 |
+                              static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint32_t get_u32(const uint8_t* p) { return static_cast<uint32_t>(get_i32(p)); }
+
+void put_u32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// Reads exactly count bytes at the current position (memory streams would
+// otherwise deliver short reads as success).
+bool read_exact(RtFile& file, void* buffer, int64_t count) {
+  if (count < 0 || file.pos < 0 || count > file.size - file.pos) return false;
+  return file.read(buffer, count);
+}
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool same_name(const char* a, size_t a_len, const char* b, size_t b_len) {
+  if (a_len != b_len) return false;
+  for (size_t i = 0; i < a_len; ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
+enum class Trailer { kFound, kAbsent, kDamaged, kUnreadable };
+
+// Where the directory lies and what the entry offsets count from.
+struct Directory {
+  int64_t start = 0;  // first entry
+  int64_t end = 0;    // the trailer
+  int64_t base = 0;   // 0 or the file size
+};
+
+Trailer read_trailer(RtFile& file, Directory* dir) {
+  if (file.size < kTrailerSize) return Trailer::kAbsent;
+  file.seek(file.size - kTrailerSize, 0);
+  uint8_t tail[kTrailerSize];
+  if (!read_exact(file, tail, kTrailerSize)) return Trailer::kUnreadable;
+  if (std::memcmp(tail, "tbX", 3) != 0) return Trailer::kAbsent;
+  int32_t d = get_i32(tail + 3);
+  dir->end = file.size - kTrailerSize;
+  dir->start = d >= 0 ? d : file.size + d;
+  dir->base = d >= 0 ? 0 : file.size;
+  if (dir->start < 0 || dir->start > dir->end) return Trailer::kDamaged;
+  return Trailer::kFound;
+}
+
+enum class Next { kEntry, kEnd, kDamaged };
+
+// Reads the entry at the file position; the directory must not run into the
+// trailer and every entry's data must lie inside the file.
+Next next_entry(RtFile& file, const Directory& dir, ArchiveEntry* entry, char name[256],
+                size_t* name_len) {
+  if (file.pos >= dir.end) return Next::kDamaged;  // no terminating entry
+  uint8_t len = 0;
+  if (!read_exact(file, &len, 1)) return Next::kDamaged;
+  if (len == 0) return Next::kEnd;
+  if (dir.end - file.pos < static_cast<int64_t>(len) + 8) return Next::kDamaged;
+  uint8_t fields[8];
+  if (!read_exact(file, name, len) || !read_exact(file, fields, 8)) return Next::kDamaged;
+  *name_len = len;
+  entry->offset = get_i32(fields);
+  entry->stored = get_i32(fields + 4);
+  entry->data_start = dir.base + entry->offset;
+  if (entry->stored < 4 || entry->data_start < 0 || entry->data_start > file.size ||
+      entry->stored > file.size - entry->data_start) {
+    return Next::kDamaged;
+  }
+  return Next::kEntry;
+}
+
+// Reads the entry's data and decompresses it into a new block. A stream that
+// does not decompress to exactly its stated length, or states a length it
+// could never expand to, yields an empty block. False only when the data
+// cannot be read or memory runs out.
+bool load_entry(RtFile& file, const ArchiveEntry& entry, uint8_t** block, uint32_t* length) {
+  *block = nullptr;
+  *length = 0;
+  std::vector<uint8_t> stored(static_cast<size_t>(entry.stored));
+  file.seek(entry.data_start, 0);
+  if (!read_exact(file, stored.data(), entry.stored)) return false;
+  const uint32_t wanted = get_u32(stored.data());
+  const uint64_t packed = stored.size() - 4;
+  bool plausible = wanted <= max_expansion(packed) && lzo_ready();
+  uint32_t size = plausible ? wanted : 0;
+  // One byte at least, so that even an empty block has its own address.
+  auto* out = new (std::nothrow) uint8_t[size > 0 ? size : 1];
+  if (out == nullptr) return false;
+  if (plausible && size > 0) {
+    lzo_uint out_len = size;
+    int rc = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(packed), out, &out_len,
+                                   nullptr);
+    if (rc != LZO_E_OK || out_len != size) size = 0;
+  }
+  *block = out;
+  *length = size;
+  return true;
+}
+
+// A file on disk or a live memory-file name answers the lookup directly.
+bool exists_directly(const char* name) {
+  if (memfile_is_name(name)) return file_exists(name) == 1;
+  struct stat st;
+  return ::stat(name, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void copy_name(char out[kPathBufferSize], const char* text) {
+  size_t n = std::strlen(text);
+  if (n >= kPathBufferSize) n = kPathBufferSize - 1;
+  std::memcpy(out, text, n);
+  out[n] = 0;
+}
+
+}  // namespace
+
+void archive_release(ArchiveHolder* holder) {
+  if (holder->block != nullptr) {
+    memfile_unregister(holder->block);
+    delete[] holder->block;
+    holder->block = nullptr;
+    holder->block_length = 0;
+  } else if (holder->extracted_path[0] != 0) {
+    path_delete(holder->extracted_path);
+    holder->extracted_path[0] = 0;
+  }
+}
+
+RtString archive_temp_name(const char* entry_name, int32_t offset, int32_t stored) {
+  RtString name = temp_folder();
+  char tag[6] = {'t', 'b', 'x', 0, 0, 0};
+  tag[3] = static_cast<char>('A' + static_cast<uint8_t>(offset) % 26);
+  tag[4] = static_cast<char>('A' + static_cast<uint8_t>(stored) % 26);
+  name.append(tag);
+  name.append(entry_name);
+  return name;
+}
+
+bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBufferSize],
+                    bool memory_mode) {
+  // Resolving the name of the block this holder hands out right now (a
+  // loader passing a resolved name on) keeps the block instead of freeing
+  // the very bytes the name points to.
+  if (holder->block != nullptr && name != nullptr && memfile_is_name(name)) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    const auto start = reinterpret_cast<uintptr_t>(holder->block);
+    if (memfile_lookup(name, &data, &length) && reinterpret_cast<uintptr_t>(data) >= start &&
+        reinterpret_cast<uintptr_t>(data) + static_cast<uint64_t>(length) <=
+            start + holder->block_length) {
+      copy_name(out, name);
+      return true;
+    }
+  }
+  archive_release(holder);
+  out[0] = 0;
+  if (name == nullptr || name[0] == 0 || std::strlen(name) >= kPathBufferSize) return false;
+  copy_name(out, name);
+
+  if (exists_directly(name)) return true;
+
+  if (holder->enabled == 0) return false;
+  if (holder->archive_path[0] == 0) {
+    holder->enabled = 0;
+    return false;
+  }
+  RtFile file;
+  if (!file.open_read(holder->archive_path)) {
+    holder->enabled = 0;
+    return false;
+  }
+  Directory dir;
+  switch (read_trailer(file, &dir)) {
+    case Trailer::kFound:
+      break;
+    case Trailer::kUnreadable:
+      out[0] = 0;
+      return false;
+    case Trailer::kAbsent:
+    case Trailer::kDamaged:
+      holder->enabled = 0;
+      out[0] = 0;
+      return false;
+  }
+
+  const char* wanted = path_file_part(name);
+  const size_t wanted_len = std::strlen(wanted);
+  file.seek(dir.start, 0);
+  ArchiveEntry entry;
+  char entry_name[256];
+  size_t entry_len = 0;
+  for (;;) {
+    if (next_entry(file, dir, &entry, entry_name, &entry_len) != Next::kEntry) {
+      out[0] = 0;
+      return false;
+    }
+    if (same_name(entry_name, entry_len, wanted, wanted_len)) break;
+  }
+  entry_name[entry_len] = 0;
+
+  uint8_t* block = nullptr;
+  uint32_t length = 0;
+  bool loaded = load_entry(file, entry, &block, &length);
+  file.close();
+  if (!loaded) {
+    out[0] = 0;
+    return false;
+  }
+
+  if (memory_mode) {
+    holder->block = block;
+    holder->block_length = length;
+    memfile_register(block, length);
+    char mem_name[kMemNameSize];
+    memfile_format(mem_name, block, length);
+    copy_name(out, mem_name);
+    return true;
+  }
+
+  RtString temp = archive_temp_name(entry_name, entry.offset, entry.stored);
+  RtFile extracted;
+  bool written = temp.length < kPathBufferSize && extracted.open_create(temp.c_str()) &&
+                 extracted.write(block, length);
+  extracted.close();
+  delete[] block;
+  if (!written) {
+    path_delete(temp.c_str());
+    out[0] = 0;
+    return false;
+  }
+  copy_name(holder->extracted_path, temp.c_str());
+  copy_name(out, temp.c_str());
+  return true;
+}
+
+void archive_set(const char* memory_path, const char* file_path) {
+  const char* paths[2] = {memory_path, file_path};
+  ArchiveHolder* holders[2] = {ctx.archive_holders[kMemoryHolder],
+                               ctx.archive_holders[kFileHolder]};
+  for (int i = 0; i < 2; ++i) {
+    ArchiveHolder* holder = holders[i];
+    if (holder == nullptr) continue;
+    holder->enabled = 1;
+    archive_release(holder);
+    holder->extracted_path[0] = 0;
+    copy_name(holder->archive_path, paths[i] != nullptr ? paths[i] : "");
+  }
+}
+
+void archive_holders_create() {
+  for (ArchiveHolder*& holder : ctx.archive_holders) {
+    if (holder == nullptr) holder = new ArchiveHolder();
+  }
+}
+
+void archive_holders_destroy() {
+  for (ArchiveHolder*& holder : ctx.archive_holders) {
+    if (holder == nullptr) continue;
+    archive_release(holder);
+    delete holder;
+    holder = nullptr;
+  }
+}
+
+bool path_resolve(RtString& name) {
+  if (name.empty()) return false;
+  ArchiveHolder* holder = ctx.archive_holders[kMemoryHolder];
+  if (holder == nullptr) {
+    // No holders (start-up has not created them): the disk alone answers.
+    return name.length < kPathBufferSize && exists_directly(name.c_str());
+  }
+  char out[kPathBufferSize];
+  if (!archive_lookup(holder, name.c_str(), out, true)) return false;
+  name.assign(out);
+  return true;
+}
+
+bool archive_present(RtFile& file) {
+  Directory dir;
+  return read_trailer(file, &dir) == Trailer::kFound;
+}
+
+bool archive_read_directory(RtFile& file, std::vector<ArchiveEntry>& entries) {
+  entries.clear();
+  Directory dir;
+  if (read_trailer(file, &dir) != Trailer::kFound) return false;
+  file.seek(dir.start, 0);
+  for (;;) {
+    ArchiveEntry entry;
+    char name[256];
+    size_t len = 0;
+    Next next = next_entry(file, dir, &entry, name, &len);
+    if (next == Next::kEnd) return true;
+    if (next == Next::kDamaged) return false;
+    entry.name.assign(name, len);
+    entries.push_back(std::move(entry));
+  }
+}
+
+bool archive_read_entry(RtFile& file, const ArchiveEntry& entry, std::vector<uint8_t>& out) {
+  out.clear();
+  if (entry.stored < 4 || entry.data_start < 0 || entry.data_start > file.size ||
+      entry.stored > file.size - entry.data_start) {
+    return false;
+  }
+  // Unlike a lookup, a listing tool wants to know about a broken stream.
+  std::vector<uint8_t> stored(static_cast<size_t>(entry.stored));
+  file.seek(entry.data_start, 0);
+  if (!read_exact(file, stored.data(), entry.stored)) return false;
+  const uint32_t wanted = get_u32(stored.data());
+  const uint64_t packed = stored.size() - 4;
+  if (wanted > max_expansion(packed) || !lzo_ready()) return false;
+  out.resize(wanted);
+  if (wanted == 0) return true;
+  lzo_uint out_len = wanted;
+  int rc = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(packed), out.data(),
+                                 &out_len, nullptr);
+  if (rc != LZO_E_OK || out_len != wanted) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool archive_build(const std::vector<ArchiveSource>& sources, std::vector<uint8_t>& out,
+                   std::string* error) {
+  out.clear();
+  auto fail = [&](const std::string& message) {
+    if (error != nullptr) *error = message;
+    out.clear();
+    return false;
+  };
+  if (!lzo_ready()) return fail("LZO initialisation failed");
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const std::string& n = sources[i].name;
+    if (n.empty() || n.size() > 255) return fail("bad entry name length: " + n);
+    if (n.find_first_of("/\\") != std::string::npos || n.find('\0') != std::string::npos) {
+      return fail("entry names carry no folder part: " + n);
+    }
+    if (sources[i].bytes.size() > 0xFFFFFFFFu) return fail("entry too large: " + n);
+    for (size_t j = 0; j < i; ++j) {
+      if (same_name(n.data(), n.size(), sources[j].name.data(), sources[j].name.size())) {
+        return fail("entry names differ only in case: " + sources[j].name + ", " + n);
+      }
+    }
+  }
+
+  // Entry data first, then the directory, the end mark and the trailer.
+  std::vector<uint8_t> work(LZO1X_1_MEM_COMPRESS);
+  std::vector<int64_t> starts;
+  std::vector<int64_t> lengths;
+  for (const ArchiveSource& src : sources) {
+    const size_t in_len = src.bytes.size();
+    std::vector<uint8_t> packed(in_len + in_len / 16 + 64 + 3);
+    lzo_uint packed_len = 0;
+    static const uint8_t kNothing = 0;
+    const uint8_t* in = in_len > 0 ? src.bytes.data() : &kNothing;
+    if (lzo1x_1_compress(in, static_cast<lzo_uint>(in_len), packed.data(), &packed_len,
+                         work.data()) != LZO_E_OK) {
+      return fail("compression failed: " + src.name);
+    }
+    starts.push_back(static_cast<int64_t>(out.size()));
+    put_u32(out, static_cast<uint32_t>(in_len));
+    out.insert(out.end(), packed.begin(), packed.begin() + static_cast<ptrdiff_t>(packed_len));
+    lengths.push_back(static_cast<int64_t>(packed_len) + 4);
+  }
+  const int64_t dir_start = static_cast<int64_t>(out.size());
+  int64_t dir_bytes = 1;
+  for (const ArchiveSource& src : sources)
+    dir_bytes += 1 + static_cast<int64_t>(src.name.size()) + 8;
+  const int64_t total = dir_start + dir_bytes + kTrailerSize;
+  if (total > INT32_MAX) return fail("archive larger than 2 GiB");
+
+  for (size_t i = 0; i < sources.size(); ++i) {
+    out.push_back(static_cast<uint8_t>(sources[i].name.size()));
+    out.insert(out.end(), sources[i].name.begin(), sources[i].name.end());
+    put_u32(out, static_cast<uint32_t>(static_cast<int32_t>(starts[i] - total)));
+    put_u32(out, static_cast<uint32_t>(static_cast<int32_t>(lengths[i])));
+  }
+  out.push_back(0);
+  out.push_back('t');
+  out.push_back('b');
+  out.push_back('X');
+  put_u32(out, static_cast<uint32_t>(static_cast<int32_t>(dir_start - total)));
+  return true;
+}
+
+}  // namespace zrv

@@ -1,0 +1,293 @@
+// The eight file channels of the context and their value commands. Values
+// are put together and taken apart byte by byte in little-endian order, so
+// the file format is the same on every host byte order.
+#include "files/channels.hpp"
+
+#include <cstring>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
+#include "files/archive.hpp"
+#include "files/paths.hpp"
+#include "types/str_func.hpp"
+
+namespace zrv {
+
+namespace {
+
+// A fatal command on a bad channel, an impossible read or a failed write.
+void fail_and_end(int32_t code) {
+  error_report(code);
+  program_end();
+}
+
+FileChannel* slot(uint32_t channel) {
+  FileChannel*& entry = ctx.file_channels[channel];
+  if (entry == nullptr) entry = new FileChannel();
+  return entry;
+}
+
+// The channel for every command under the common rule: a number above 7
+// ends the program (null only when the program is already ending).
+FileChannel* checked(uint32_t channel) {
+  if (channel >= kFileChannelCount) {
+    fail_and_end(kErrOutOfMemory);
+    return nullptr;
+  }
+  return slot(channel);
+}
+
+// Moves the block of the archive entry the stream now reads from the memory
+// holder to the channel: the next name resolution would free it otherwise.
+void keep_archive_block(FileChannel* ch) {
+  ArchiveHolder* holder = ctx.archive_holders[kMemoryHolder];
+  if (holder == nullptr || holder->block == nullptr || ch->stream.data != holder->block) return;
+  ch->owned_block = holder->block;
+  holder->block = nullptr;
+  holder->block_length = 0;
+}
+
+// False after ending the program.
+bool write_bytes(uint32_t channel, const void* bytes, int64_t count) {
+  FileChannel* ch = checked(channel);
+  if (ch == nullptr) return false;
+  if (!ch->writable || !ch->stream.is_open() || ch->stream.is_memory() ||
+      !ch->stream.write(bytes, count)) {
+    fail_and_end(kErrNoSuchFile);
+    return false;
+  }
+  return true;
+}
+
+// Reads count bytes into a zeroed buffer; false after ending the program.
+bool read_bytes(uint32_t channel, uint8_t* buffer, int64_t count) {
+  std::memset(buffer, 0, static_cast<size_t>(count));
+  FileChannel* ch = checked(channel);
+  if (ch == nullptr) return false;
+  if (!ch->stream.read(buffer, count)) {
+    fail_and_end(kErrNoSuchFile);
+    return false;
+  }
+  return true;
+}
+
+void put_le(uint8_t* out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint64_t get_le(const uint8_t* in, int bytes) {
+  uint64_t value = 0;
+  for (int i = 0; i < bytes; ++i) value |= static_cast<uint64_t>(in[i]) << (8 * i);
+  return value;
+}
+
+// One line into a 1024-byte buffer; false after ending the program.
+bool read_line_into(uint32_t channel, char buffer[RtFile::kLineSize]) {
+  FileChannel* ch = checked(channel);
+  if (ch == nullptr) return false;
+  if (!ch->stream.read_line(buffer)) {
+    fail_and_end(kErrNoSuchFile);
+    return false;
+  }
+  buffer[RtFile::kLineSize - 1] = 0;
+  return true;
+}
+
+void write_int(uint32_t channel, int32_t value, int bytes) {
+  uint8_t buffer[4];
+  put_le(buffer, static_cast<uint32_t>(value), bytes);
+  write_bytes(channel, buffer, bytes);
+}
+
+// Reads an integer of 1, 2 or 4 bytes, sign-extended or zero-extended.
+void read_int(uint32_t channel, int32_t& out, int bytes, bool is_signed) {
+  uint8_t buffer[4];
+  if (!read_bytes(channel, buffer, bytes)) return;
+  uint32_t raw = static_cast<uint32_t>(get_le(buffer, bytes));
+  if (is_signed && bytes < 4) {
+    const uint32_t sign = 1u << (8 * bytes - 1);
+    raw = (raw ^ sign) - sign;
+  }
+  out = static_cast<int32_t>(raw);
+}
+
+}  // namespace
+
+void FileChannel::close() {
+  stream.close();
+  writable = false;
+  if (owned_block != nullptr) {
+    // The block came from the archive holder, which allocates with new[].
+    memfile_unregister(owned_block);
+    delete[] owned_block;
+    owned_block = nullptr;
+  }
+}
+
+int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
+  ctx.last_error = 0;
+  if (channel >= kFileChannelCount) {
+    error_report(kErrOutOfMemory);
+    return 0;
+  }
+  FileChannel* ch = slot(channel);
+  ch->close();
+
+  if (mode >= 1) {
+    RtString resolved = name;
+    if (!path_resolve(resolved)) {
+      error_report(kErrNoSuchFile);
+      return 0;
+    }
+    if (!ch->stream.open_read(resolved.c_str())) return 0;
+    if (!memfile_is_name(name.c_str())) keep_archive_block(ch);
+    return 1;
+  }
+  // Writing and appending see the disk alone.
+  bool opened =
+      mode == 0 ? ch->stream.open_create(name.c_str()) : ch->stream.open_append(name.c_str());
+  if (!opened) {
+    error_report(kErrNoSuchFile);
+    return 0;
+  }
+  ch->writable = true;
+  return 1;
+}
+
+void file_close(uint32_t channel) {
+  ctx.last_error = 0;
+  FileChannel* ch = checked(channel);
+  if (ch == nullptr) return;
+  ch->close();
+}
+
+int32_t file_free_channel() {
+  for (uint32_t i = 0; i < kFileChannelCount; ++i) {
+    if (ctx.file_channels[i] == nullptr || !ctx.file_channels[i]->stream.is_open()) {
+      return static_cast<int32_t>(i);
+    }
+  }
+  return -1;
+}
+
+void file_seek(uint32_t channel, int64_t offset, int32_t origin) {
+  FileChannel* ch = checked(channel);
+  if (ch != nullptr) ch->stream.seek(offset, origin);
+}
+
+int64_t file_position(uint32_t channel) {
+  FileChannel* ch = checked(channel);
+  return ch != nullptr ? ch->stream.pos : 0;
+}
+
+int32_t file_at_end(uint32_t channel) {
+  if (channel >= kFileChannelCount) {
+    // No such channel has anything to read; a reading loop stops here.
+    error_report(kErrOutOfMemory);
+    return 1;
+  }
+  const FileChannel* ch = ctx.file_channels[channel];
+  if (ch == nullptr) return 1;
+  return ch->stream.at_end() ? 1 : 0;
+}
+
+void file_write_line(uint32_t channel, const RtString& text) {
+  static const uint8_t kEnd[2] = {13, 10};
+  if (write_bytes(channel, text.data, text.length)) write_bytes(channel, kEnd, 2);
+}
+
+void file_write_string(uint32_t channel, const RtString& text) {
+  write_bytes(channel, text.data, text.length);
+}
+
+void file_write_float(uint32_t channel, double value) {
+  const float single = static_cast<float>(value);
+  uint32_t bits = 0;
+  std::memcpy(&bits, &single, 4);
+  uint8_t buffer[4];
+  put_le(buffer, bits, 4);
+  write_bytes(channel, buffer, 4);
+}
+
+void file_write_double(uint32_t channel, double value) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, 8);
+  uint8_t buffer[8];
+  put_le(buffer, bits, 8);
+  write_bytes(channel, buffer, 8);
+}
+
+void file_write_u32(uint32_t channel, int32_t value) { write_int(channel, value, 4); }
+void file_write_u16(uint32_t channel, int32_t value) { write_int(channel, value, 2); }
+void file_write_u8(uint32_t channel, int32_t value) { write_int(channel, value, 1); }
+void file_write_i32(uint32_t channel, int32_t value) { write_int(channel, value, 4); }
+void file_write_i16(uint32_t channel, int32_t value) { write_int(channel, value, 2); }
+void file_write_i8(uint32_t channel, int32_t value) { write_int(channel, value, 1); }
+
+void file_read_line(uint32_t channel, RtString& out) {
+  char line[RtFile::kLineSize];
+  if (read_line_into(channel, line)) out.assign(line);
+}
+
+void file_read_line_int(uint32_t channel, int32_t& out) {
+  char line[RtFile::kLineSize];
+  if (read_line_into(channel, line)) out = str_to_int(line);
+}
+
+void file_read_line_number(uint32_t channel, double& out) {
+  char line[RtFile::kLineSize];
+  if (read_line_into(channel, line)) out = str_to_float(line);
+}
+
+void file_read_string(uint32_t channel, RtString& out, int32_t count) {
+  if (count <= 0) {
+    out.assign("");
+    return;
+  }
+  FileChannel* ch = checked(channel);
+  if (ch == nullptr) return;
+  const uint32_t room = static_cast<uint32_t>(count) + 32;
+  out.reserve(room, false);
+  std::memset(out.data, 0, out.capacity);
+  out.length = 0;
+  if (!ch->stream.read(out.data, count)) {
+    fail_and_end(kErrNoSuchFile);
+    return;
+  }
+  // The length is the count asked for, whatever arrived: missing bytes of
+  // a memory channel read as zero.
+  out.length = static_cast<uint32_t>(count);
+  out.data[count] = 0;
+}
+
+void file_read_float(uint32_t channel, double& out) {
+  uint8_t buffer[4];
+  if (!read_bytes(channel, buffer, 4)) return;
+  const uint32_t bits = static_cast<uint32_t>(get_le(buffer, 4));
+  float single = 0;
+  std::memcpy(&single, &bits, 4);
+  out = single;
+}
+
+void file_read_double(uint32_t channel, double& out) {
+  uint8_t buffer[8];
+  if (!read_bytes(channel, buffer, 8)) return;
+  const uint64_t bits = get_le(buffer, 8);
+  std::memcpy(&out, &bits, 8);
+}
+
+void file_read_u32(uint32_t channel, int32_t& out) { read_int(channel, out, 4, false); }
+void file_read_u16(uint32_t channel, int32_t& out) { read_int(channel, out, 2, false); }
+void file_read_u8(uint32_t channel, int32_t& out) { read_int(channel, out, 1, false); }
+void file_read_i32(uint32_t channel, int32_t& out) { read_int(channel, out, 4, true); }
+void file_read_i16(uint32_t channel, int32_t& out) { read_int(channel, out, 2, true); }
+void file_read_i8(uint32_t channel, int32_t& out) { read_int(channel, out, 1, true); }
+
+void file_channels_close_all() {
+  for (uint32_t i = 0; i < kFileChannelCount; ++i) {
+    delete ctx.file_channels[i];  // closes the stream and frees a kept block
+    ctx.file_channels[i] = nullptr;
+  }
+}
+
+}  // namespace zrv

@@ -1,0 +1,111 @@
+// Whole-file replacement through a temporary file and a rename.
+#include "files/file_replace.hpp"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace zrv {
+
+namespace {
+
+// Distinguishes the temporary files of one process.
+uint32_t next_temp_serial() {
+  static uint32_t serial = 0;
+  return ++serial;
+}
+
+}  // namespace
+
+std::string path_folder_part(const char* name) {
+  const char* part = path_file_part(name);
+  return std::string(name, static_cast<size_t>(part - name));
+}
+
+std::string path_absolute(const char* name) {
+  if (name == nullptr || name[0] == 0) return std::string();
+  if (name[0] == '/' || memfile_is_name(name)) return name;
+  RtString cwd = dir_get_current();  // ends with "/"
+  return std::string(cwd.c_str()) + name;
+}
+
+bool FileReplacer::begin(const char* target) {
+  abort();
+  failed_ = false;
+  if (target == nullptr || target[0] == 0 || memfile_is_name(target)) return false;
+  char native[kPathBufferSize];
+  if (!path_to_platform(target, native)) return false;
+  const std::string folder = path_folder_part(native);
+  if (path_file_part(native)[0] == 0) return false;  // names a folder, not a file
+
+  // A short name of its own, so that long targets still fit the name limit;
+  // the leading dot keeps it out of ordinary listings.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char leaf[48];
+    std::snprintf(leaf, sizeof leaf, ".zrv%x-%x.tmp", static_cast<unsigned>(::getpid()),
+                  static_cast<unsigned>(next_temp_serial()));
+    std::string temp = folder + leaf;
+    if (temp.size() >= kPathBufferSize) return false;
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    stream_.handle = fd;
+    stream_.size = 0;
+    stream_.pos = 0;
+    target_ = native;
+    temp_ = temp;
+    return true;
+  }
+  return false;
+}
+
+bool FileReplacer::write(const void* data, int64_t count) {
+  if (!stream_.is_open() || failed_) return false;
+  if (!stream_.write(data, count)) failed_ = true;
+  return !failed_;
+}
+
+bool FileReplacer::commit() {
+  if (!stream_.is_open()) return false;
+  bool ok = !failed_ && ::fsync(stream_.handle) == 0;
+  // close() reports late write errors on some file systems.
+  int fd = stream_.handle;
+  stream_.handle = -1;
+  stream_.close();
+  if (::close(fd) != 0) ok = false;
+  if (ok) {
+    struct stat st;
+    if (::lstat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      // A fresh create replaces an empty folder of the same name.
+      path_delete(target_.c_str());
+    }
+    ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  }
+  if (!ok) ::unlink(temp_.c_str());
+  temp_.clear();
+  target_.clear();
+  return ok;
+}
+
+void FileReplacer::abort() {
+  if (!stream_.is_open()) return;
+  stream_.close();
+  ::unlink(temp_.c_str());
+  temp_.clear();
+  target_.clear();
+}
+
+bool file_replace_whole(const char* target, const void* data, int64_t count) {
+  FileReplacer out;
+  if (!out.begin(target)) return false;
+  if (!out.write(data, count)) return false;
+  return out.commit();
+}
+
+}  // namespace zrv

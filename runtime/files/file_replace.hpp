@@ -1,0 +1,57 @@
+// Whole-file replacement that never loses the old file: the new content goes
+// to a temporary file beside the target, which is renamed over the target
+// only once every byte is written and flushed. A failed write, or a process
+// that dies half-way, leaves the old file as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "files/paths.hpp"
+#include "files/rt_file.hpp"
+
+namespace zrv {
+
+class FileReplacer {
+ public:
+  FileReplacer() = default;
+  ~FileReplacer() { abort(); }
+  FileReplacer(const FileReplacer&) = delete;
+  FileReplacer& operator=(const FileReplacer&) = delete;
+
+  // Creates the temporary file for the target name. False for memory-file
+  // names, names that do not fit, and folders that cannot take a file.
+  bool begin(const char* target);
+  // Appends bytes to the temporary file; after one failure every later
+  // write and the commit fail as well.
+  bool write(const void* data, int64_t count);
+  // Flushes and closes the temporary file and renames it over the target
+  // (an empty folder of that name is removed first, as a fresh create
+  // would). False, with the temporary file gone and the target untouched,
+  // when anything fails.
+  bool commit();
+  // Closes and deletes the temporary file; the target is not touched.
+  void abort();
+
+  bool active() const { return stream_.is_open(); }
+  const std::string& temp_name() const { return temp_; }
+
+ private:
+  RtFile stream_;
+  std::string target_;
+  std::string temp_;
+  bool failed_ = false;
+};
+
+// Replaces the named file with the bytes in one go.
+bool file_replace_whole(const char* target, const void* data, int64_t count);
+
+// The folder part of a name including its final separator ("" when none).
+std::string path_folder_part(const char* name);
+
+// A name made absolute against the current directory, so that a later
+// write-back reaches the same file even after the current directory changed.
+// Memory-file names and absolute names are returned unchanged.
+std::string path_absolute(const char* name);
+
+}  // namespace zrv

@@ -1,0 +1,248 @@
+// File-system commands over POSIX calls.
+#include "files/fs_commands.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
+#include "files/file_replace.hpp"
+#include "files/paths.hpp"
+#include "files/rt_file.hpp"
+
+extern char** environ;
+
+namespace zrv {
+
+namespace {
+
+constexpr int64_t kCopyBlock = 4096;
+
+int lower(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? u + 32 : u;
+}
+
+bool stat_name(const RtString& name, struct stat* st) {
+  char native[kPathBufferSize];
+  if (name.empty() || memfile_is_name(name.c_str()) || !path_to_platform(name.c_str(), native)) {
+    return false;
+  }
+  return ::stat(native, st) == 0;
+}
+
+bool name_order(const std::string& a, const std::string& b) {
+  const int32_t c = text_compare_nocase(a.c_str(), b.c_str());
+  if (c != 0) return c < 0;
+  return a < b;  // names that differ in case only: a fixed order all the same
+}
+
+}  // namespace
+
+bool wildcard_match(const char* name, const char* pattern) {
+  if (std::strcmp(pattern, "*") == 0 || std::strcmp(pattern, "*.*") == 0) return true;
+  const char* s = name;
+  const char* p = pattern;
+  const char* star_p = nullptr;  // pattern position after the last "*"
+  const char* star_s = nullptr;  // name position where that star began
+  for (;;) {
+    if (*s == 0) {
+      while (*p == '*') ++p;
+      if (*p == 0) return true;
+      if (star_p != nullptr && *star_s != 0) {
+        // The star takes one more character and the rest is tried again.
+        s = ++star_s;
+        p = star_p;
+        continue;
+      }
+      return false;
+    }
+    // A star first: names here may contain "*" themselves, and a star in the
+    // pattern is a wildcard even where it meets one.
+    if (*p == '*') {
+      star_p = p + 1;
+      star_s = s;
+      p = star_p;
+      if (*p == 0) return true;
+      continue;
+    }
+    if (lower(*p) == lower(*s)) {
+      ++p;
+      ++s;
+      continue;
+    }
+    if (star_p == nullptr) return false;
+    if (p == star_p) {
+      ++s;  // the star absorbs this character
+      continue;
+    }
+    p = star_p;
+    if (lower(*p) == lower(*s)) ++p;
+    ++s;
+  }
+}
+
+int32_t text_compare_nocase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const int ca = lower(*a);
+    const int cb = lower(*b);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+RtString format_file_time(const std::tm& t) {
+  char text[80];
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", t.tm_year + 1900, t.tm_mon + 1,
+                t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return RtString(text);
+}
+
+int32_t file_is_directory(const RtString& name) {
+  struct stat st;
+  return stat_name(name, &st) && S_ISDIR(st.st_mode) ? 1 : 0;
+}
+
+int32_t file_delete(const RtString& name) { return path_delete(name.c_str()); }
+
+int32_t dir_create(const RtString& name) {
+  char native[kPathBufferSize];
+  if (name.empty() || memfile_is_name(name.c_str()) || !path_to_platform(name.c_str(), native)) {
+    return 0;
+  }
+  return ::mkdir(native, 0777) == 0 ? 1 : 0;
+}
+
+void file_copy(const RtString& source, const RtString& destination) {
+  ctx.last_error = 0;
+  RtString resolved = source;
+  if (!path_resolve(resolved)) return;  // a missing source is silent
+  RtFile in;
+  if (!in.open_read(resolved.c_str())) {
+    error_report(kErrNoSuchFile);
+    return;
+  }
+  // The copy goes to a temporary file that replaces the destination only
+  // once complete: a failure leaves no partial file and keeps an old one.
+  FileReplacer out;
+  if (!out.begin(destination.c_str())) {
+    error_report(kErrNoSuchFile);
+    return;
+  }
+  const int64_t length = in.query_size();
+  uint8_t block[kCopyBlock];
+  for (int64_t done = 0; done < length;) {
+    const int64_t n = std::min(kCopyBlock, length - done);
+    if (!in.read(block, n) || !out.write(block, n)) {
+      in.close();
+      out.abort();
+      error_report(kErrNoSuchFile);  // not reported as a success
+      return;
+    }
+    done += n;
+  }
+  in.close();
+  if (!out.commit()) error_report(kErrNoSuchFile);
+}
+
+int64_t file_size(const RtString& name) {
+  ctx.last_error = 0;
+  RtFile stream;
+  if (name.empty() || !stream.open_read(name.c_str())) {
+    error_report(kErrNoSuchFile);
+    return 0;
+  }
+  return stream.query_size();
+}
+
+RtString file_time(const RtString& name) {
+  ctx.last_error = 0;
+  char native[kPathBufferSize];
+  if (!name.empty() && !memfile_is_name(name.c_str()) && path_to_platform(name.c_str(), native)) {
+    int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat st;
+      const bool have = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+      ::close(fd);
+      std::tm local{};
+      const std::time_t seconds = have ? st.st_mtime : 0;
+      if (have && ::localtime_r(&seconds, &local) != nullptr) return format_file_time(local);
+    }
+  }
+  error_report(kErrNoSuchFile);
+  return RtString();
+}
+
+double dir_list(const RtString& pattern, RtArray<RtString>& out) {
+  // The current folder itself rather than its name: a folder that has been
+  // removed or cannot be named any more lists as empty, not as another one.
+  std::vector<std::string> folders;
+  std::vector<std::string> files;
+  DIR* dir = ::opendir(".");
+  if (dir == nullptr) {
+    array_dim(out, 0);
+    return 0.0;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    bool is_folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      // Links count as what they point to, as the platform's own listing has it.
+      struct stat st;
+      is_folder = ::stat(entry->d_name, &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (is_folder) {
+      folders.emplace_back(entry->d_name);
+    } else if (wildcard_match(entry->d_name, pattern.c_str())) {
+      files.emplace_back(entry->d_name);
+    }
+  }
+  ::closedir(dir);
+
+  std::sort(folders.begin(), folders.end(), name_order);
+  std::sort(files.begin(), files.end(), name_order);
+  const int32_t total = static_cast<int32_t>(folders.size() + files.size());
+  array_dim(out, total);
+  int32_t i = 0;
+  for (const std::string& f : folders) out(i++).assign(f.c_str());
+  for (const std::string& f : files) out(i++).assign(f.c_str());
+  return static_cast<double>(files.size()) + 65536.0 * static_cast<double>(folders.size());
+}
+
+RtString env_get(const RtString& name) {
+  if (!name.empty()) {
+    const char* value = std::getenv(name.c_str());
+    return RtString(value != nullptr ? value : "");
+  }
+  std::string all;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    all += *entry;
+    all += '\n';
+  }
+  return RtString(all.c_str());
+}
+
+void env_set(const RtString& name, const RtString& value) {
+  // As for the joined text "name=value": the variable's name ends at the
+  // first "=", and an empty value removes the variable.
+  std::string joined = std::string(name.c_str()) + "=" + value.c_str();
+  const size_t eq = joined.find('=');
+  const std::string var = joined.substr(0, eq);
+  const std::string text = joined.substr(eq + 1);
+  if (var.empty()) return;
+  if (text.empty()) {
+    ::unsetenv(var.c_str());
+  } else {
+    ::setenv(var.c_str(), text.c_str(), 1);
+  }
+}
+
+}  // namespace zrv

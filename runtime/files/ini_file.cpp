@@ -1,0 +1,194 @@
+// INI parsing, lookup, change and write-back.
+#include "files/ini_file.hpp"
+
+#include <cstring>
+
+#include "app/context.hpp"
+#include "files/file_replace.hpp"
+#include "files/line_files.hpp"
+#include "files/paths.hpp"
+#include "files/rt_file.hpp"
+
+namespace zrv {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+const char* skip_blanks(const char* p) {
+  while (is_blank(*p)) ++p;
+  return p;
+}
+
+int lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
+IniSection* find_section(IniFile& ini, const char* name) {
+  for (IniSection& section : ini.sections) {
+    if (text_equal_nocase(section.name.c_str(), name)) return &section;
+  }
+  return nullptr;
+}
+
+// Hands the entries read so far to a new section of the current name.
+void close_section(IniFile& ini, const std::string& name, std::vector<IniEntry>& pending) {
+  if (pending.empty()) return;
+  IniSection section;
+  section.name.assign(name.c_str());
+  section.entries.swap(pending);
+  ini.sections.push_back(std::move(section));
+  pending.clear();
+}
+
+}  // namespace
+
+bool text_equal_nocase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) {
+      return false;
+    }
+    if (*a == 0) return true;
+  }
+}
+
+IniFile& ini_instance() {
+  if (ctx.ini_file == nullptr) {
+    ctx.ini_file = new IniFile();
+    ini_line_files_register_exit();
+  }
+  return *ctx.ini_file;
+}
+
+void ini_parse(RtFile& stream, IniFile& ini) {
+  std::string current;  // the unnamed section until the first header
+  std::vector<IniEntry> pending;
+  char line[RtFile::kLineSize];
+  while (stream.read_line(line)) {
+    line[RtFile::kLineSize - 1] = 0;
+    const char* p = line;
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+    if (*p == ';') continue;
+
+    if (*p == '[') {
+      close_section(ini, current, pending);
+      const char* name = skip_blanks(p + 1);
+      const char* end = name;
+      while (*end != 0 && !is_blank(*end) && *end != '=') ++end;
+      const bool closed = end > name && end[-1] == ']';
+      if (closed) --end;
+      // "[]" is how the unnamed section is written; it must read back as
+      // that section rather than merge into the one before it.
+      if (end > name || closed) current.assign(name, static_cast<size_t>(end - name));
+      continue;
+    }
+
+    const char* key = p;
+    while (*p != 0 && *p != '=' && !is_blank(*p)) ++p;
+    if (*p == 0) continue;  // a key without a value
+    const size_t key_length = static_cast<size_t>(p - key);
+    if (is_blank(*p)) {
+      p = skip_blanks(p);
+      if (*p != '=') continue;
+    }
+    const char* value = skip_blanks(p + 1);
+    size_t value_length = std::strlen(value);
+    while (value_length > 0 && static_cast<unsigned char>(value[value_length - 1]) < 32) {
+      --value_length;
+    }
+    if (value_length == 0) continue;
+
+    IniEntry entry;
+    entry.key.assign(std::string(key, key_length).c_str());
+    entry.value.assign(std::string(value, value_length).c_str());
+    pending.push_back(std::move(entry));
+  }
+  close_section(ini, current, pending);
+}
+
+std::string ini_format(const IniFile& ini) {
+  std::string text;
+  for (const IniSection& section : ini.sections) {
+    text += '[';
+    text.append(section.name.data, section.name.length);
+    text += "]\r\n";
+    for (const IniEntry& entry : section.entries) {
+      text.append(entry.key.data, entry.key.length);
+      text += '=';
+      text.append(entry.value.data, entry.value.length);
+      text += "\r\n";
+    }
+  }
+  return text;
+}
+
+bool ini_write_back(IniFile& ini) {
+  if (!ini.dirty || ini.file_name.empty() || memfile_is_name(ini.file_name.c_str())) return true;
+  const std::string text = ini_format(ini);
+  if (!file_replace_whole(ini.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()))) {
+    return false;  // silent: the old file stays as it was
+  }
+  return true;
+}
+
+void ini_open(const RtString& name) {
+  IniFile& ini = ini_instance();
+  if (ini.dirty) ini_write_back(ini);
+  if (name.empty()) return;
+
+  ini.dirty = 0;
+  ini.file_name.assign("");
+  ini.write_path.clear();
+  ini.sections.clear();
+
+  RtString resolved = name;
+  if (!path_resolve(resolved)) resolved.assign(name);
+  ini.file_name.assign(resolved);
+  ini.write_path = path_absolute(resolved.c_str());
+
+  RtFile stream;
+  if (!stream.open_read(resolved.c_str())) return;  // a missing file is an empty INI
+  ini_parse(stream, ini);
+}
+
+RtString ini_get(const RtString& section, const RtString& key, const RtString& default_value) {
+  IniFile& ini = ini_instance();
+  IniSection* found = find_section(ini, section.c_str());
+  if (found != nullptr) {
+    for (const IniEntry& entry : found->entries) {
+      if (text_equal_nocase(entry.key.c_str(), key.c_str())) return entry.value;
+    }
+  }
+  return default_value;
+}
+
+void ini_put(const RtString& section, const RtString& key, const RtString& value) {
+  if (key.empty()) return;
+  IniFile& ini = ini_instance();
+  IniSection* target = find_section(ini, section.c_str());
+  if (target == nullptr) {
+    IniSection fresh;
+    fresh.name.assign(section);
+    ini.sections.push_back(std::move(fresh));
+    target = &ini.sections.back();
+  }
+  std::vector<IniEntry>& entries = target->entries;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!text_equal_nocase(entries[i].key.c_str(), key.c_str())) continue;
+    if (!value.empty()) {
+      entries[i].value.assign(value);
+    } else {
+      // The last entry takes the removed one's place.
+      if (i + 1 != entries.size()) entries[i] = std::move(entries.back());
+      entries.pop_back();
+    }
+    ini.dirty = 1;
+    return;
+  }
+  if (value.empty()) return;
+  IniEntry entry;
+  entry.key.assign(key);
+  entry.value.assign(value);
+  entries.push_back(std::move(entry));
+  ini.dirty = 1;
+}
+
+}  // namespace zrv

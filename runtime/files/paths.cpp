@@ -1,0 +1,198 @@
+// Path conventions, memory-file names and the shared file-system routines.
+#include "files/paths.hpp"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
+#include "platform/platform.hpp"
+
+namespace zrv {
+
+bool path_to_platform(const char* name, char out[kPathBufferSize]) {
+  out[0] = 0;
+  if (name == nullptr) return false;
+  size_t n = std::strlen(name);
+  if (n >= kPathBufferSize) return false;
+  std::memcpy(out, name, n + 1);
+  return true;
+}
+
+const char* path_file_part(const char* name) {
+  const char* part = name;
+  for (const char* p = name; *p != 0; ++p) {
+    if (*p == '/' || *p == '\\') part = p + 1;
+  }
+  return part;
+}
+
+namespace {
+
+// Backslashes to "/" and a final "/" for names the runtime produces itself.
+RtString folder_with_slash(const std::string& folder) {
+  std::string s = folder;
+  for (char& c : s) {
+    if (c == '\\') c = '/';
+  }
+  if (s.empty() || s.back() != '/') s.push_back('/');
+  return RtString(s.c_str());
+}
+
+// --- registry of named memory blocks ---
+
+std::mutex& registry_mutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Start address -> length of every block handed out under a name.
+std::map<uintptr_t, uint64_t>& registry() {
+  static std::map<uintptr_t, uint64_t> blocks;
+  return blocks;
+}
+
+bool is_hex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return c - 'A' + 10;
+}
+
+// Reads blanks then 1..max_digits hex digits from [p, end); the field must be
+// used up exactly when end is given, else stop at the terminator.
+bool parse_hex_field(const char* p, const char* end, int max_digits, uint64_t* value) {
+  while ((end == nullptr || p < end) && *p == ' ') ++p;
+  uint64_t v = 0;
+  int digits = 0;
+  while ((end == nullptr || p < end) && is_hex(*p)) {
+    if (++digits > max_digits) return false;
+    v = (v << 4) | static_cast<uint64_t>(hex_value(*p));
+    ++p;
+  }
+  if (digits == 0) return false;
+  if (end != nullptr ? p != end : *p != 0) return false;
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+RtString temp_folder() { return folder_with_slash(platform::temp_directory()); }
+
+bool memfile_is_name(const char* name) {
+  return name != nullptr && std::strncmp(name, "mem://", 6) == 0;
+}
+
+void memfile_format(char out[kMemNameSize], const void* data, uint32_t length) {
+  std::snprintf(out, kMemNameSize, "mem://%8x.%8lx", static_cast<unsigned>(length),
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(data)));
+}
+
+RtString memfile_name(const void* data, uint32_t length) {
+  memfile_register(data, length);
+  char name[kMemNameSize];
+  memfile_format(name, data, length);
+  return RtString(name);
+}
+
+void memfile_register(const void* data, uint32_t length) {
+  if (data == nullptr) return;
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  registry()[reinterpret_cast<uintptr_t>(data)] = length;
+}
+
+void memfile_unregister(const void* data) {
+  if (data == nullptr) return;
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  registry().erase(reinterpret_cast<uintptr_t>(data));
+}
+
+bool memfile_lookup(const char* name, const uint8_t** data, int64_t* length) {
+  if (!memfile_is_name(name)) return false;
+  // Length in characters 6..13, "." at 14, the address from 15 to the end.
+  if (std::strlen(name) < 16 || name[14] != '.') return false;
+  uint64_t len = 0;
+  uint64_t addr = 0;
+  if (!parse_hex_field(name + 6, name + 14, 8, &len)) return false;
+  if (!parse_hex_field(name + 15, nullptr, 16, &addr)) return false;
+  if (addr == 0) return false;
+
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  auto& blocks = registry();
+  auto it = blocks.upper_bound(static_cast<uintptr_t>(addr));
+  if (it == blocks.begin()) return false;
+  --it;
+  uint64_t offset = addr - it->first;
+  if (offset > it->second || len > it->second - offset) return false;
+  *data = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(addr));
+  *length = static_cast<int64_t>(len);
+  return true;
+}
+
+int32_t path_delete(const char* name) {
+  char native[kPathBufferSize];
+  if (!path_to_platform(name, native) || native[0] == 0) return -1;
+  struct stat st;
+  if (::lstat(native, &st) != 0) return -1;
+  if (!S_ISDIR(st.st_mode)) return ::unlink(native) == 0 ? 1 : 0;
+
+  // A directory: step out of it first when it is the current one.
+  char dir_real[PATH_MAX];
+  char cwd_real[PATH_MAX];
+  if (::realpath(native, dir_real) != nullptr && ::getcwd(cwd_real, sizeof cwd_real) != nullptr &&
+      std::strcmp(dir_real, cwd_real) == 0) {
+    std::string parent(dir_real);
+    size_t slash = parent.find_last_of('/');
+    parent = slash == 0 || slash == std::string::npos ? "/" : parent.substr(0, slash);
+    if (::chdir(parent.c_str()) != 0) {
+      // Staying inside only makes the removal below fail.
+    }
+  }
+  int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::rmdir(native) != 0) {
+    // Not empty or not permitted: the directory stays, as documented.
+  }
+  ::close(fd);
+  return 1;
+}
+
+int32_t file_exists(const char* name) {
+  if (memfile_is_name(name)) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    return memfile_lookup(name, &data, &length) ? 1 : 0;
+  }
+  char native[kPathBufferSize];
+  if (!path_to_platform(name, native) || native[0] == 0) return 0;
+  struct stat st;
+  if (::stat(native, &st) != 0) return 0;
+  return S_ISDIR(st.st_mode) ? 0 : 1;
+}
+
+double dir_set_current(const char* path) {
+  ctx.last_error = 0;
+  char native[kPathBufferSize];
+  if (!path_to_platform(path, native) || native[0] == 0 ||
+      !platform::set_current_directory(native)) {
+    error_report(kErrNoSuchFile);
+    return 0.0;
+  }
+  return 1.0;
+}
+
+RtString dir_get_current() { return folder_with_slash(platform::current_directory()); }
+
+}  // namespace zrv

@@ -1,0 +1,256 @@
+// RtFile over POSIX file descriptors and registered memory blocks.
+#include "files/rt_file.hpp"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "files/paths.hpp"
+
+namespace zrv {
+
+namespace {
+
+constexpr int64_t kLineChunk = 64;
+
+// Reads until count bytes arrived or the file ends; -1 on an error.
+int64_t read_fully(int fd, void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(fd, out + done, static_cast<size_t>(count - done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+// A carriage return right before the line's end is not part of the line.
+void strip_carriage_return(char* line, int64_t* length) {
+  if (*length > 0 && line[*length - 1] == '\r') {
+    line[--*length] = 0;
+  }
+}
+
+}  // namespace
+
+RtFile::RtFile(RtFile&& other) noexcept
+    : handle(other.handle), data(other.data), size(other.size), pos(other.pos) {
+  other.handle = -1;
+  other.data = nullptr;
+  other.size = 0;
+  other.pos = 0;
+}
+
+RtFile& RtFile::operator=(RtFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    std::swap(handle, other.handle);
+    std::swap(data, other.data);
+    std::swap(size, other.size);
+    std::swap(pos, other.pos);
+  }
+  return *this;
+}
+
+bool RtFile::open_read(const char* name) {
+  close();
+  if (name == nullptr || name[0] == 0) return false;
+  if (memfile_is_name(name)) {
+    const uint8_t* block = nullptr;
+    int64_t length = 0;
+    if (!memfile_lookup(name, &block, &length)) return false;
+    data = block;
+    size = length;
+    pos = 0;
+    return true;
+  }
+  char native[kPathBufferSize];
+  if (!path_to_platform(name, native)) return false;
+  int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    st.st_size = 0;
+  } else if (S_ISDIR(st.st_mode)) {
+    // Directories are not files to read.
+    ::close(fd);
+    return false;
+  }
+  handle = fd;
+  size = st.st_size;
+  pos = 0;
+  return true;
+}
+
+bool RtFile::open_create(const char* name) {
+  close();
+  if (name == nullptr || name[0] == 0 || memfile_is_name(name)) return false;
+  char native[kPathBufferSize];
+  if (!path_to_platform(name, native)) return false;
+  path_delete(name);
+  int fd = ::open(native, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  handle = fd;
+  size = 0;
+  pos = 0;
+  return true;
+}
+
+bool RtFile::open_append(const char* name) {
+  close();
+  if (name == nullptr || name[0] == 0 || memfile_is_name(name)) return false;
+  char native[kPathBufferSize];
+  if (!path_to_platform(name, native)) return false;
+  int fd = ::open(native, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  ::lseek(fd, 0, SEEK_END);
+  handle = fd;
+  size = 0;
+  pos = 0;
+  return true;
+}
+
+void RtFile::close() {
+  if (handle >= 0) ::close(handle);
+  handle = -1;
+  data = nullptr;
+  size = 0;
+  pos = 0;
+}
+
+bool RtFile::read(void* buffer, int64_t count) {
+  if (count < 0) return false;
+  if (data != nullptr) {
+    // Never touch bytes before the block or after its end.
+    if (pos < 0 || pos > size) return false;
+    count = std::min(count, size - pos);
+    if (count > 0) std::memcpy(buffer, data + pos, static_cast<size_t>(count));
+    pos += count;
+    return true;
+  }
+  if (handle < 0 || pos < 0) return false;
+  pos += count;
+  return read_fully(handle, buffer, count) == count;
+}
+
+bool RtFile::write(const void* buffer, int64_t count) {
+  if (count == 0) return true;
+  if (count < 0 || handle < 0) return false;
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(handle, in + done, static_cast<size_t>(count - done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+void RtFile::seek(int64_t offset, int origin) {
+  if (!is_open()) return;
+  if (origin < 0) {
+    pos = size + offset;
+  } else if (origin > 0) {
+    pos += offset;
+  } else {
+    pos = offset;
+  }
+  if (handle >= 0 && pos >= 0) ::lseek(handle, pos, SEEK_SET);
+}
+
+int64_t RtFile::query_size() const {
+  if (data != nullptr) return size;
+  if (handle < 0) return 0;
+  struct stat st;
+  if (::fstat(handle, &st) != 0) return 0;
+  return st.st_size;
+}
+
+bool RtFile::read_line(char destination[kLineSize]) {
+  if (data != nullptr) return read_line_memory(destination);
+  if (handle >= 0) return read_line_file(destination);
+  return false;
+}
+
+// Reads 64-byte chunks until a line feed shows up, the file ends or the
+// 1024-byte budget is used; then puts the file pointer right behind the line
+// so that no read-ahead has to be kept between calls.
+bool RtFile::read_line_file(char destination[kLineSize]) {
+  std::memset(destination, 0, kLineSize);
+  if (pos < 0 || ::lseek(handle, pos, SEEK_SET) < 0) return false;
+  const int64_t start = pos;
+  int64_t total = 0;
+  while (total < kLineSize) {
+    int64_t ask = std::min<int64_t>(kLineChunk, kLineSize - total);
+    int64_t got = read_fully(handle, destination + total, ask);
+    if (got < 0) return false;
+    if (got == 0 && total == 0) return false;  // nothing left at all
+    const char* lf = static_cast<const char*>(std::memchr(destination + total, '\n', got));
+    if (lf != nullptr) {
+      int64_t length = lf - destination;
+      std::memset(destination + length, 0, static_cast<size_t>(kLineSize - length));
+      pos = start + length + 1;
+      ::lseek(handle, pos, SEEK_SET);
+      strip_carriage_return(destination, &length);
+      return true;
+    }
+    total += got;
+    if (got < ask) {
+      // The end of the data ends the line, also right after a full chunk.
+      pos = start + total;
+      strip_carriage_return(destination, &total);
+      return true;
+    }
+  }
+  // A line longer than the destination: keep 1023 bytes and continue with
+  // the next byte on the following read, so that nothing is lost.
+  destination[kLineSize - 1] = 0;
+  pos = start + kLineSize - 1;
+  ::lseek(handle, pos, SEEK_SET);
+  return true;
+}
+
+bool RtFile::read_line_memory(char destination[kLineSize]) {
+  std::memset(destination, 0, kLineSize);
+  if (pos < 0 || pos >= size) return false;
+  const int64_t window = std::min<int64_t>(size - pos, kLineSize);
+  const uint8_t* from = data + pos;
+  const void* lf = std::memchr(from, '\n', static_cast<size_t>(window));
+  int64_t length = 0;
+  if (lf != nullptr) {
+    length = static_cast<const uint8_t*>(lf) - from;
+    std::memcpy(destination, from, static_cast<size_t>(length));
+    pos += length + 1;
+    strip_carriage_return(destination, &length);
+  } else if (window < kLineSize) {
+    length = window;
+    std::memcpy(destination, from, static_cast<size_t>(length));
+    pos += length;
+    strip_carriage_return(destination, &length);
+  } else {
+    std::memcpy(destination, from, kLineSize - 1);
+    pos += kLineSize - 1;
+  }
+  return true;
+}
+
+}  // namespace zrv

@@ -1,0 +1,131 @@
+// The JPEG decoder on libjpeg. The library's fatal errors jump back here
+// instead of ending the process; its messages are not printed.
+// clang-format off
+#include <stdio.h>  // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
+// clang-format on
+#include <sys/stat.h>
+
+#include <csetjmp>
+#include <memory>
+#include <vector>
+
+#include "app/errors.hpp"
+#include "files/paths.hpp"
+#include "gfx/image_codec.hpp"
+
+namespace zrv {
+
+namespace {
+
+struct JpegReader {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr err{};
+  std::jmp_buf jump{};
+  bool created = false;
+  std::vector<uint8_t> buffer;
+
+  ~JpegReader() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+void on_error_exit(j_common_ptr cinfo) {
+  auto* reader = static_cast<JpegReader*>(cinfo->client_data);
+  std::longjmp(reader->jump, 1);
+}
+
+void on_message(j_common_ptr) {}
+
+// Only plain locals live in this frame, so the jump skips no destructor.
+bool read_jpeg(JpegReader* r, RtImage& image, std::FILE* stream) {
+  r->cinfo.err = jpeg_std_error(&r->err);
+  r->err.error_exit = on_error_exit;
+  r->err.output_message = on_message;
+  r->cinfo.client_data = r;  // kept by jpeg_create_decompress
+  if (setjmp(r->jump)) return false;
+  jpeg_create_decompress(&r->cinfo);
+  r->created = true;
+  jpeg_stdio_src(&r->cinfo, stream);
+  if (jpeg_read_header(&r->cinfo, TRUE) != JPEG_HEADER_OK) return false;
+  if (r->cinfo.image_width > static_cast<JDIMENSION>(kImageMaxSide) ||
+      r->cinfo.image_height > static_cast<JDIMENSION>(kImageMaxSide) ||
+      static_cast<int64_t>(r->cinfo.image_width) * r->cinfo.image_height > image_pixel_limit()) {
+    return false;
+  }
+  r->cinfo.do_fancy_upsampling = FALSE;
+  if (!jpeg_start_decompress(&r->cinfo)) return false;
+
+  const int32_t w = static_cast<int32_t>(r->cinfo.output_width);
+  const int32_t h = static_cast<int32_t>(r->cinfo.output_height);
+  const int c = r->cinfo.output_components;
+  if (c != 1 && c != 3 && c != 4) {
+    char line[64];
+    std::snprintf(line, sizeof line, "JPEG: Channels: %d not supported!\n", c);
+    log_write(line);
+    return false;
+  }
+  if (w <= 0 || h <= 0 || w > kImageMaxSide || h > kImageMaxSide ||
+      static_cast<int64_t>(w) * h > image_pixel_limit()) {
+    return false;
+  }
+  const size_t stride = static_cast<size_t>(w) * static_cast<size_t>(c);
+  r->buffer.resize(stride * static_cast<size_t>(h));
+  while (r->cinfo.output_scanline < r->cinfo.output_height) {
+    JSAMPROW row = r->buffer.data() + stride * r->cinfo.output_scanline;
+    if (jpeg_read_scanlines(&r->cinfo, &row, 1) != 1) return false;
+  }
+
+  if (!image.resize(w, h)) return false;
+  const uint8_t* src = r->buffer.data();
+  uint8_t* out = image.pixels;
+  const int64_t count = static_cast<int64_t>(w) * h;
+  for (int64_t i = 0; i < count; ++i, out += 4, src += c) {
+    if (c == 1) {
+      out[0] = out[1] = out[2] = src[0];
+      out[3] = 255;
+    } else if (c == 3) {
+      out[0] = src[0];
+      out[1] = src[1];
+      out[2] = src[2];
+      out[3] = 255;
+    } else {
+      out[0] = src[0];
+      out[1] = src[1];
+      out[2] = src[2];
+      out[3] = src[3];
+    }
+  }
+  image.alpha_in_file = c == 4 ? 1 : 0;
+  return true;
+}
+
+}  // namespace
+
+bool image_decode_jpeg_stream(RtImage& image, std::FILE* stream) {
+  image.clear();
+  if (stream == nullptr) return false;
+  auto reader = std::make_unique<JpegReader>();
+  if (!read_jpeg(reader.get(), image, stream)) {
+    image.clear();
+    return false;
+  }
+  return true;
+}
+
+bool image_decode_jpeg(RtImage& image, const char* path) {
+  image.clear();
+  // The library reads through the C stream functions: memory-file names
+  // cannot be opened here.
+  char native[kPathBufferSize];
+  if (memfile_is_name(path) || !path_to_platform(path, native) || native[0] == 0) return false;
+  struct stat st;
+  if (::stat(native, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  std::FILE* stream = std::fopen(native, "rb");
+  if (stream == nullptr) return false;
+  bool ok = image_decode_jpeg_stream(image, stream);
+  std::fclose(stream);
+  return ok;
+}
+
+}  // namespace zrv

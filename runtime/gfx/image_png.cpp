@@ -1,0 +1,151 @@
+// The PNG decoder on libpng, reading through RtFile so that memory-file
+// names work. libpng errors jump back here and fail the decode; warnings
+// only mark it failed. Nothing of a failed decode outlives the call.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/errors.hpp"
+#include "files/rt_file.hpp"
+#include "gfx/image_codec.hpp"
+
+namespace zrv {
+
+namespace {
+
+// Room for a 1023-byte path and the message around it.
+constexpr size_t kMessageSize = 1100;
+
+struct PngReader {
+  RtFile file;
+  bool failed = false;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  std::vector<uint8_t> data;
+  std::vector<png_bytep> rows;
+
+  ~PngReader() {
+    if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+  }
+};
+
+void on_error(png_structp png, png_const_charp) {
+  auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
+  reader->failed = true;
+  png_longjmp(png, 1);
+}
+
+void on_warning(png_structp png, png_const_charp) {
+  static_cast<PngReader*>(png_get_error_ptr(png))->failed = true;
+}
+
+void on_read(png_structp png, png_bytep out, png_size_t length) {
+  auto* reader = static_cast<PngReader*>(png_get_io_ptr(png));
+  RtFile& file = reader->file;
+  const int64_t n = static_cast<int64_t>(length);
+  // A memory stream would hand out zeros past its end; treat that as the end.
+  if (file.pos < 0 || n > file.size - file.pos || !file.read(out, n)) {
+    png_error(png, "read beyond the end of the data");
+  }
+}
+
+// Runs libpng; every libpng error lands back at the setjmp. Only plain
+// locals live in this frame, so the jump skips no destructor.
+bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
+  if (setjmp(png_jmpbuf(r->png))) return false;
+
+  png_set_read_fn(r->png, r, on_read);
+  png_set_user_limits(r->png, kImageMaxSide, kImageMaxSide);
+  png_read_info(r->png, r->info);
+  if (r->failed) return false;
+
+  const png_uint_32 width = png_get_image_width(r->png, r->info);
+  const png_uint_32 height = png_get_image_height(r->png, r->info);
+  if (static_cast<int64_t>(width) * height > image_pixel_limit()) return false;
+  const int color_type = png_get_color_type(r->png, r->info);
+  const int bit_depth = png_get_bit_depth(r->png, r->info);
+
+  if (color_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(r->png);
+  if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(r->png);
+  if (png_get_valid(r->png, r->info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(r->png);
+  if (bit_depth == 16) png_set_strip_16(r->png);
+  if (bit_depth < 8) png_set_packing(r->png);
+  png_set_interlace_handling(r->png);
+  png_read_update_info(r->png, r->info);
+  if (r->failed) return false;
+
+  const int channels = png_get_channels(r->png, r->info);
+  if (channels != 1 && channels != 3 && channels != 4) return false;
+  const int depth = png_get_bit_depth(r->png, r->info);
+  if (depth != 8) {
+    char line[kMessageSize];
+    std::snprintf(line, sizeof line, "File %s has bit depth %d.\n", path, depth);
+    console_print(line);
+    console_print("Only bit depth of 8 is supported.\n");
+    return false;
+  }
+  const int type = png_get_color_type(r->png, r->info);
+  if (type != PNG_COLOR_TYPE_GRAY && type != PNG_COLOR_TYPE_RGB &&
+      type != PNG_COLOR_TYPE_RGB_ALPHA) {
+    char line[kMessageSize];
+    std::snprintf(line, sizeof line, "File %s has unsupported color type.\n", path);
+    console_print(line);
+    console_print("Types GRAY, RGB and RGB_ALPHA are supported.\n");
+    return false;
+  }
+
+  const size_t row_bytes = png_get_rowbytes(r->png, r->info);
+  if (row_bytes < static_cast<size_t>(width) * channels) return false;
+  r->data.resize(row_bytes * height);
+  r->rows.resize(height);
+  for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = r->data.data() + y * row_bytes;
+  png_read_image(r->png, r->rows.data());
+  if (r->failed) return false;
+
+  if (!image.resize(static_cast<int32_t>(width), static_cast<int32_t>(height))) return false;
+  for (png_uint_32 y = 0; y < height; ++y) {
+    const uint8_t* src = r->rows[y];
+    uint8_t* out = image.row(static_cast<int32_t>(y));
+    for (png_uint_32 x = 0; x < width; ++x, out += 4) {
+      if (channels == 1) {
+        out[0] = out[1] = out[2] = src[x];
+        out[3] = 255;
+      } else if (channels == 3) {
+        std::memcpy(out, src + x * 3, 3);
+        out[3] = 255;
+      } else {
+        std::memcpy(out, src + x * 4, 4);
+      }
+    }
+  }
+  if (channels == 3) image_apply_color_key(image, key);
+  image.alpha_in_file = channels == 4 ? 1 : 0;
+  return true;
+}
+
+}  // namespace
+
+bool image_decode_png(RtImage& image, const char* path, int32_t key) {
+  image.clear();
+  auto reader = std::make_unique<PngReader>();
+  if (!reader->file.open_read(path)) return false;
+  uint8_t sig[4] = {};
+  if (!reader->file.read(sig, 4) || std::memcmp(sig + 1, "PNG", 3) != 0) return false;
+  reader->file.seek(0, 0);
+
+  reader->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, reader.get(), on_error, on_warning);
+  if (reader->png == nullptr) return false;
+  reader->info = png_create_info_struct(reader->png);
+  if (reader->info == nullptr) return false;
+  if (!read_png(reader.get(), image, path, key)) {
+    image.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zrv
