@@ -1,0 +1,659 @@
+#include "net/net.hpp"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/errors.hpp"
+
+namespace zrv {
+
+const NetAddress kNetAddressNone = {kNetFamilyNone, {}, 0};
+const NetAddress kNetAddressAny = {kNetFamilyAny, {}, 0};
+
+namespace {
+
+struct NetTable {
+  SocketSlot slots[kNetSlotCount];
+  int32_t family = kNetFamilyIPv4;
+  int32_t last_error = 0;
+  int32_t users = 0;
+
+  NetTable() {
+    std::memset(slots, 0, sizeof slots);
+    for (SocketSlot& s : slots) s.handle = -1;
+  }
+};
+
+NetTable& table() {
+  static NetTable t;
+  return t;
+}
+
+int32_t fail(int32_t code) {
+  table().last_error = code;
+  return -1;
+}
+
+int platform_family(int32_t family) { return family == kNetFamilyIPv6 ? AF_INET6 : AF_INET; }
+
+SocketSlot* open_slot(int32_t slot) {
+  if (slot < 0 || slot >= kNetSlotCount) return nullptr;
+  SocketSlot* s = &table().slots[slot];
+  return s->handle == -1 ? nullptr : s;
+}
+
+// The lowest free slot, or -1 with error 8 when all are in use.
+int32_t free_slot() {
+  NetTable& t = table();
+  for (int32_t i = 0; i < kNetSlotCount; ++i) {
+    if (t.slots[i].handle == -1) return i;
+  }
+  t.last_error = kNetErrTableFull;
+  return -1;
+}
+
+bool set_non_blocking(int fd, bool non_blocking) {
+  const int flags = fcntl(fd, F_GETFL, 0);
+  if (flags < 0) return false;
+  const int wanted = non_blocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+  return wanted == flags || fcntl(fd, F_SETFL, wanted) == 0;
+}
+
+// Linger off, both directions shut down, closed. True when close succeeded.
+bool close_handle(int fd) {
+  const linger off = {0, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
+  shutdown(fd, SHUT_RDWR);
+  return close(fd) == 0;
+}
+
+// The any address of a family with a port (host order).
+socklen_t any_address(int32_t family, uint16_t port, sockaddr_storage& out) {
+  std::memset(&out, 0, sizeof out);
+  if (family == kNetFamilyIPv6) {
+    auto* a = reinterpret_cast<sockaddr_in6*>(&out);
+    a->sin6_family = AF_INET6;
+    a->sin6_addr = in6addr_any;
+    a->sin6_port = htons(port);
+    return sizeof(sockaddr_in6);
+  }
+  auto* a = reinterpret_cast<sockaddr_in*>(&out);
+  a->sin_family = AF_INET;
+  a->sin_addr.s_addr = htonl(INADDR_ANY);
+  a->sin_port = htons(port);
+  return sizeof(sockaddr_in);
+}
+
+// Socket address from raw address bytes (4 or 16) and a port (host order).
+socklen_t address_from_bytes(const RtString& bytes, uint16_t port, sockaddr_storage& out) {
+  std::memset(&out, 0, sizeof out);
+  if (bytes.length == 4) {
+    auto* a = reinterpret_cast<sockaddr_in*>(&out);
+    a->sin_family = AF_INET;
+    std::memcpy(&a->sin_addr, bytes.data, 4);
+    a->sin_port = htons(port);
+    return sizeof(sockaddr_in);
+  }
+  if (bytes.length == 16) {
+    auto* a = reinterpret_cast<sockaddr_in6*>(&out);
+    a->sin6_family = AF_INET6;
+    std::memcpy(&a->sin6_addr, bytes.data, 16);
+    a->sin6_port = htons(port);
+    return sizeof(sockaddr_in6);
+  }
+  return 0;
+}
+
+socklen_t address_from_net(const NetAddress& na, sockaddr_storage& out) {
+  std::memset(&out, 0, sizeof out);
+  if (na.family == kNetFamilyIPv6) {
+    auto* a = reinterpret_cast<sockaddr_in6*>(&out);
+    a->sin6_family = AF_INET6;
+    std::memcpy(&a->sin6_addr, na.bytes, 16);
+    a->sin6_port = na.port;
+    return sizeof(sockaddr_in6);
+  }
+  auto* a = reinterpret_cast<sockaddr_in*>(&out);
+  a->sin_family = AF_INET;
+  std::memcpy(&a->sin_addr, na.bytes, 4);
+  a->sin_port = na.port;
+  return sizeof(sockaddr_in);
+}
+
+NetAddress net_from_address(const sockaddr_storage& sa) {
+  NetAddress na = kNetAddressNone;
+  if (sa.ss_family == AF_INET) {
+    const auto* a = reinterpret_cast<const sockaddr_in*>(&sa);
+    na.family = kNetFamilyIPv4;
+    std::memcpy(na.bytes, &a->sin_addr, 4);
+    na.port = a->sin_port;
+  } else if (sa.ss_family == AF_INET6) {
+    const auto* a = reinterpret_cast<const sockaddr_in6*>(&sa);
+    na.family = kNetFamilyIPv6;
+    std::memcpy(na.bytes, &a->sin6_addr, 16);
+    na.port = a->sin6_port;
+  }
+  return na;
+}
+
+RtString bytes_text(const void* p, uint32_t n) {
+  RtString s;
+  if (n == 0) return s;
+  char* d = s.buffer_for_write(n);
+  std::memcpy(d, p, n);
+  s.length = n;
+  d[n] = '\0';
+  return s;
+}
+
+// Dotted or compressed hexadecimal text of 4 or 16 address bytes.
+void format_address(const uint8_t* b, uint32_t n, char* out, size_t size) {
+  if (n == 4) {
+    std::snprintf(out, size, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    return;
+  }
+  unsigned groups[8];
+  for (int i = 0; i < 8; ++i) groups[i] = (unsigned{b[2 * i]} << 8) | b[2 * i + 1];
+  int best_start = -1, best_len = 0;
+  for (int i = 0; i < 8;) {
+    if (groups[i] != 0) {
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j < 8 && groups[j] == 0) ++j;
+    if (j - i >= 2 && j - i > best_len) {
+      best_start = i;
+      best_len = j - i;
+    }
+    i = j;
+  }
+  size_t pos = 0;
+  out[0] = '\0';
+  for (int i = 0; i < 8; ++i) {
+    if (i == best_start) {
+      pos += static_cast<size_t>(std::snprintf(out + pos, size - pos, "::"));
+      i += best_len - 1;
+      continue;
+    }
+    const bool after_gap = best_start >= 0 && i == best_start + best_len;
+    if (i > 0 && !after_gap) pos += static_cast<size_t>(std::snprintf(out + pos, size - pos, ":"));
+    pos += static_cast<size_t>(std::snprintf(out + pos, size - pos, "%x", groups[i]));
+  }
+}
+
+// getaddrinfo failures as errno values.
+int32_t lookup_error(int rc) {
+  if (rc == EAI_SYSTEM && errno != 0) return errno;
+  if (rc == EAI_MEMORY) return ENOMEM;
+  return EHOSTUNREACH;
+}
+
+// The machine's addresses of the selected family joined by sep, loopback
+// last, at most 2047 characters.
+std::string local_address_list(char sep) {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) {
+    table().last_error = errno;
+    return {};
+  }
+  addrinfo hints{};
+  hints.ai_family = platform_family(table().family);
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  const int rc = getaddrinfo(host, nullptr, &hints, &res);
+  if (rc != 0) {
+    table().last_error = lookup_error(rc);
+    return {};
+  }
+  constexpr size_t kLimit = 2047;
+  std::string list;
+  bool loopback = false;
+  bool room = true;
+  for (addrinfo* ai = res; ai != nullptr && room; ai = ai->ai_next) {
+    sockaddr_storage sa{};
+    std::memcpy(&sa, ai->ai_addr, ai->ai_addrlen);
+    const NetAddress na = net_from_address(sa);
+    if (na.family == kNetFamilyNone) continue;
+    char text[64];
+    format_address(na.bytes, na.family == kNetFamilyIPv6 ? 16 : 4, text, sizeof text);
+    if (std::strcmp(text, "127.0.0.1") == 0 || std::strcmp(text, "0:0:0:0:0:0:0:1") == 0 ||
+        std::strcmp(text, "::1") == 0) {
+      loopback = true;
+      continue;
+    }
+    const std::string entry = std::string(text) + sep;
+    if (list.find(entry) == 0 || list.find(sep + entry) != std::string::npos) continue;
+    if (list.size() + entry.size() > kLimit) {
+      room = false;
+      break;
+    }
+    list += entry;
+  }
+  freeaddrinfo(res);
+  if (loopback && room) {
+    const std::string entry =
+        std::string(table().family == kNetFamilyIPv6 ? "::1" : "127.0.0.1") + sep;
+    if (list.size() + entry.size() <= kLimit) list += entry;
+  }
+  if (!list.empty()) list.pop_back();
+  table().last_error = 0;
+  return list;
+}
+
+// Waits until fd is writable; false on a poll failure.
+bool wait_writable(int fd) {
+  pollfd p = {fd, POLLOUT, 0};
+  for (;;) {
+    const int r = poll(&p, 1, -1);
+    if (r >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+// Sends every byte; -1 on an error other than would-block.
+int32_t send_all(int fd, const RtString& text, const sockaddr_storage* to, socklen_t to_len) {
+  size_t sent = 0;
+  const size_t total = text.length;
+  while (sent < total) {
+    const ssize_t n = to != nullptr ? sendto(fd, text.data + sent, total - sent, MSG_NOSIGNAL,
+                                             reinterpret_cast<const sockaddr*>(to), to_len)
+                                    : send(fd, text.data + sent, total - sent, MSG_NOSIGNAL);
+    if (n >= 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      // The original loop retried at once; waiting for room does the same
+      // without spinning.
+      if (wait_writable(fd)) continue;
+    }
+    return fail(errno);
+  }
+  table().last_error = 0;
+  return sent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sent);
+}
+
+bool valid_port(int32_t port) { return port >= 0 && port <= 65535; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+int32_t net_last_error() { return table().last_error; }
+int32_t net_family() { return table().family; }
+int32_t net_users() { return table().users; }
+
+const SocketSlot* net_slot(int32_t slot) {
+  if (slot < 0 || slot >= kNetSlotCount) return nullptr;
+  return &table().slots[slot];
+}
+
+int32_t net_connect_time_out(int32_t time_out_ms) {
+  return (time_out_ms < 1 || time_out_ms > kNetConnectTimeoutMax) ? kNetConnectTimeoutMax
+                                                                  : time_out_ms;
+}
+
+int32_t net_start() {
+  NetTable& t = table();
+  if (t.users > 0) {
+    ++t.users;
+    return 1;
+  }
+  // POSIX sockets need no library start. Free slots are cleared; a slot that
+  // is open (made before the first start) is kept rather than leaked.
+  for (SocketSlot& s : t.slots) {
+    if (s.handle == -1) {
+      std::memset(&s, 0, sizeof s);
+      s.handle = -1;
+    }
+  }
+  t.users = 1;
+  return 1;
+}
+
+void net_stop() {
+  NetTable& t = table();
+  --t.users;
+  if (t.users > 0) return;
+  for (SocketSlot& s : t.slots) {
+    if (s.handle != -1) {
+      close_handle(s.handle);
+      s.handle = -1;
+    }
+  }
+  t.users = 0;
+}
+
+void net_shutdown() {
+  NetTable& t = table();
+  t.users = 1;
+  net_stop();
+}
+
+void net_set_family(int32_t n) {
+  if (n == 6) {
+    table().family = kNetFamilyIPv6;
+    return;
+  }
+  table().family = kNetFamilyIPv4;
+  if (n != 4) error_report(kErrAddressFamily);
+}
+
+int32_t tcp_listen(int32_t port) {
+  NetTable& t = table();
+  if (!valid_port(port)) return fail(EINVAL);
+  const int32_t slot = free_slot();
+  if (slot < 0) return -1;
+  const int fd = socket(platform_family(t.family), SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return fail(errno);
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_storage addr;
+  const socklen_t len = any_address(t.family, static_cast<uint16_t>(port), addr);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, 10) != 0) {
+    const int err = errno;
+    close(fd);
+    return fail(err);
+  }
+  // Keep the port actually bound (port 0 picks one).
+  sockaddr_storage bound;
+  socklen_t bound_len = sizeof bound;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &bound_len) == 0) addr = bound;
+  SocketSlot& s = t.slots[slot];
+  s.handle = fd;
+  s.address = addr;
+  s.is_udp = 0;
+  set_non_blocking(fd, true);
+  t.last_error = 0;
+  return slot;
+}
+
+int32_t tcp_accept(int32_t listener, RtString& address) {
+  NetTable& t = table();
+  SocketSlot* l = open_slot(listener);
+  if (l == nullptr) return fail(EBADF);
+  if (l->is_udp) return fail(0);
+  sockaddr_storage peer{};
+  socklen_t peer_len = sizeof peer;
+  int fd;
+  do {
+    fd = accept4(l->handle, reinterpret_cast<sockaddr*>(&peer), &peer_len, SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return fail(errno);
+  const int32_t slot = free_slot();
+  if (slot < 0) {
+    close_handle(fd);
+    return -1;
+  }
+  SocketSlot& s = t.slots[slot];
+  s = *l;
+  s.handle = fd;
+  s.address = peer;
+  s.is_udp = 0;
+  set_non_blocking(fd, true);
+  const NetAddress na = net_from_address(peer);
+  address = net_address_bytes(na);
+  t.last_error = 0;
+  return slot;
+}
+
+int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms) {
+  NetTable& t = table();
+  if (!valid_port(port)) return fail(EINVAL);
+  const NetAddress target = net_lookup(host.c_str(), static_cast<uint16_t>(port));
+  if (target.family == kNetFamilyNone) return -1;  // net_lookup set the error
+  const int32_t slot = free_slot();
+  if (slot < 0) return -1;
+  sockaddr_storage addr;
+  const socklen_t len = address_from_net(target, addr);
+  const int fd = socket(addr.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return fail(errno);
+  SocketSlot& s = t.slots[slot];
+  s.handle = fd;
+  s.address = addr;
+  s.is_udp = 0;
+  set_non_blocking(fd, true);
+
+  auto give_up = [&](int32_t err) {
+    close_handle(fd);
+    s.handle = -1;
+    return fail(err);
+  };
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
+    t.last_error = 0;
+    return slot;
+  }
+  if (errno != EINPROGRESS && errno != EINTR && errno != EAGAIN) return give_up(errno);
+
+  // Writable (or failed) within the time-out. poll, not select: the table
+  // can hold descriptors above FD_SETSIZE.
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(net_connect_time_out(time_out_ms));
+  pollfd p = {fd, POLLOUT, 0};
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const int r = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+    if (r > 0) break;
+    if (r == 0) return give_up(ETIMEDOUT);
+    if (errno != EINTR) return give_up(errno);
+  }
+  // A refused or failed connect also makes the socket writable.
+  int err = 0;
+  socklen_t err_len = sizeof err;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &err_len) != 0) return give_up(errno);
+  if (err != 0) return give_up(err);
+  set_non_blocking(fd, true);
+  t.last_error = 0;
+  return slot;
+}
+
+int32_t udp_open(int32_t port) {
+  NetTable& t = table();
+  if (!valid_port(port)) return fail(EINVAL);
+  const int32_t slot = free_slot();
+  if (slot < 0) return -1;
+  const int fd = socket(platform_family(t.family), SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return fail(errno);
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_storage addr;
+  const socklen_t len = any_address(t.family, static_cast<uint16_t>(port), addr);
+  if (port != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+      const int err = errno;
+      close(fd);
+      return fail(err);
+    }
+    sockaddr_storage bound;
+    socklen_t bound_len = sizeof bound;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &bound_len) == 0) addr = bound;
+  }
+  if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    const char one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+  }
+  set_non_blocking(fd, true);
+  SocketSlot& s = t.slots[slot];
+  s.handle = fd;
+  s.address = addr;
+  s.is_udp = 1;
+  t.last_error = 0;
+  return slot;
+}
+
+int32_t net_send(int32_t slot, const RtString& text) {
+  SocketSlot* s = open_slot(slot);
+  if (s == nullptr) return fail(EBADF);
+  if (s->is_udp) return fail(EDESTADDRREQ);
+  return send_all(s->handle, text, nullptr, 0);
+}
+
+int32_t udp_send_to(int32_t slot, const RtString& text, const RtString& address, int32_t port) {
+  SocketSlot* s = open_slot(slot);
+  if (s == nullptr) return fail(EBADF);
+  if (!s->is_udp) return send_all(s->handle, text, nullptr, 0);
+  if (address.length != 4 && address.length != 16) {
+    error_report(kErrAddressFamily);
+    return fail(EAFNOSUPPORT);
+  }
+  if (!valid_port(port)) return fail(EINVAL);
+  sockaddr_storage to;
+  const socklen_t to_len = address_from_bytes(address, static_cast<uint16_t>(port), to);
+  return send_all(s->handle, text, &to, to_len);
+}
+
+int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes) {
+  NetTable& t = table();
+  SocketSlot* s = open_slot(slot);
+  if (s == nullptr || max_bytes < 1) {
+    text.truncate(0);
+    return fail(s == nullptr ? EBADF : EINVAL);
+  }
+  char* buf = text.buffer_for_write(static_cast<uint32_t>(max_bytes));
+  ssize_t n;
+  if (s->is_udp) {
+    any_address(t.family, 0, s->address);
+    sockaddr_storage from{};
+    socklen_t from_len = sizeof from;
+    do {
+      n = recvfrom(s->handle, buf, static_cast<size_t>(max_bytes), 0,
+                   reinterpret_cast<sockaddr*>(&from), &from_len);
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0) s->address = from;
+  } else {
+    do {
+      n = recv(s->handle, buf, static_cast<size_t>(max_bytes), 0);
+    } while (n < 0 && errno == EINTR);
+  }
+  if (n > 0) {
+    text.length = static_cast<uint32_t>(n);
+    buf[n] = '\0';
+    t.last_error = 0;
+    return static_cast<int32_t>(n);
+  }
+  text.truncate(0);
+  if (n == 0) {
+    t.last_error = 0;
+    return 0;
+  }
+  const int err = errno;
+  t.last_error = err;
+  if (err == ECONNRESET) return 0;
+  if (err == EAGAIN || err == EWOULDBLOCK) return -2;
+  return -1;
+}
+
+int32_t net_close(int32_t slot) {
+  SocketSlot* s = open_slot(slot);
+  if (s == nullptr) {
+    table().last_error = EBADF;
+    return 0;
+  }
+  const bool ok = close_handle(s->handle);
+  table().last_error = ok ? 0 : errno;
+  s->handle = -1;
+  return ok ? 1 : 0;
+}
+
+void net_set_blocking(int32_t slot, int32_t flag) {
+  SocketSlot* s = open_slot(slot);
+  if (s == nullptr) return;
+  table().last_error = set_non_blocking(s->handle, flag == 0) ? 0 : errno;
+}
+
+NetAddress net_lookup(const char* host, uint16_t port) {
+  NetTable& t = table();
+  if (host == nullptr || host[0] == '\0') {
+    // This machine: the first of its addresses, else the loopback address.
+    std::string list = local_address_list('\n');
+    const size_t eol = list.find('\n');
+    if (eol != std::string::npos) list.resize(eol);
+    if (list.empty()) list = t.family == kNetFamilyIPv6 ? "::1" : "127.0.0.1";
+    return net_lookup(list.c_str(), port);
+  }
+  addrinfo hints{};
+  hints.ai_family = platform_family(t.family);
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  const int rc = getaddrinfo(host, nullptr, &hints, &res);
+  if (rc != 0 || res == nullptr) {
+    t.last_error = rc != 0 ? lookup_error(rc) : EHOSTUNREACH;
+    return kNetAddressNone;
+  }
+  sockaddr_storage sa{};
+  std::memcpy(&sa, res->ai_addr, res->ai_addrlen);
+  freeaddrinfo(res);
+  NetAddress na = net_from_address(sa);
+  na.port = htons(port);
+  t.last_error = 0;
+  return na;
+}
+
+RtString net_address_bytes(const NetAddress& address) {
+  if (address.family == kNetFamilyIPv6) return bytes_text(address.bytes, 16);
+  if (address.family == kNetFamilyIPv4) return bytes_text(address.bytes, 4);
+  return RtString();
+}
+
+RtString net_resolve(const RtString& host) {
+  return net_address_bytes(net_lookup(host.c_str(), 0));
+}
+
+RtString net_address_text(const RtString& address) {
+  if (address.length != 4 && address.length != 16) {
+    error_report(kErrAddressFamily);
+    return RtString();
+  }
+  char text[64];
+  format_address(reinterpret_cast<const uint8_t*>(address.data), address.length, text, sizeof text);
+  return RtString(text);
+}
+
+RtString net_peer_address(int32_t slot) {
+  const SocketSlot* s = open_slot(slot);
+  if (s == nullptr) return RtString();
+  return net_address_bytes(net_from_address(s->address));
+}
+
+int32_t net_peer_port(int32_t slot) {
+  const SocketSlot* s = open_slot(slot);
+  if (s == nullptr) return 0;
+  return ntohs(net_from_address(s->address).port);
+}
+
+RtString net_local_addresses() {
+  // No net_start/net_stop pair here: POSIX needs no library start, and a
+  // stop that balanced it could close every open socket.
+  const std::string list = local_address_list('|');
+  return RtString(list.c_str());
+}
+
+RtString net_error_text() { return net_error_text_for(table().last_error); }
+
+RtString net_error_text_for(int32_t code) {
+  const char* message = nullptr;
+  if (code == kNetErrTableFull) {
+    message = "No free socket slot";  // errno 8 is no socket error
+  } else {
+    message = strerrordesc_np(code);
+  }
+  if (message == nullptr) return RtString();
+  char text[320];
+  std::snprintf(text, sizeof text, "%d %s", code, message);
+  return RtString(text);
+}
+
+}  // namespace zrv
