@@ -4,12 +4,21 @@
 
 #include "app/context.hpp"
 #include "files/paths.hpp"
+#include "files/platform_info.hpp"
 #include "game.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/sprites.hpp"
 #include "sound/sound_commands.hpp"
 #include "trace.hpp"
 #include "zorvane.hpp"
+
+namespace {
+// The constants compiled into the program (build stamp, project id,
+// version), answered by the platform information queries.
+struct BuildConstants {
+  BuildConstants() { zrv::platform_info_set_build("Sep 26 2016-16:42:55", "f9308845", "000.001"); }
+} build_constants;
+}  // namespace
 
 void app_defaults() {
   zrv::ctx.screen_width = 640;

@@ -1,10 +1,11 @@
 // Zorvane: every runtime command and type, in namespace zrv.
 //
 // A game built on the runtime defines, in the global namespace:
-//   void app_defaults();                 // writes zrv::ctx's settings
-//   void game_main();                    // the game's main routine
+//   void app_defaults();  // writes zrv::ctx's settings
+//   void game_main();     // the game's main routine
 //   extern const zrv::UserFunction user_functions[];  // ends with {nullptr, nullptr}
 // and links zorvane::runtime, whose main() runs zrv::runtime_entry.
+// This file is written by tools/umbrella.py.
 #pragma once
 
 #include "app/callbacks.hpp"
@@ -12,7 +13,33 @@
 #include "app/errors.hpp"
 #include "app/frame.hpp"
 #include "app/lifecycle.hpp"
+#include "files/archive.hpp"
+#include "files/channels.hpp"
+#include "files/fs_commands.hpp"
+#include "files/ini_file.hpp"
+#include "files/line_files.hpp"
+#include "files/paths.hpp"
+#include "files/platform_info.hpp"
+#include "files/rt_file.hpp"
+#include "gfx/draw.hpp"
+#include "gfx/image_codec.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/scene3d.hpp"
+#include "gfx/screen.hpp"
+#include "gfx/screenshot.hpp"
+#include "gfx/sprites.hpp"
+#include "gfx/targets.hpp"
+#include "input/input_state.hpp"
+#include "input/key_script.hpp"
+#include "input/keys.hpp"
+#include "net/net.hpp"
+#include "path/path_find.hpp"
+#include "path/planner.hpp"
+#include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
+#include "sound/sound_commands.hpp"
+#include "sound/sound_device.hpp"
+#include "sound/wav_reader.hpp"
 #include "types/rt_array.hpp"
 #include "types/rt_math.hpp"
 #include "types/rt_string.hpp"

@@ -16,6 +16,7 @@ class SoundDevice;
 struct SoundSlot;
 struct ArchiveHolder;
 class RtFile;
+struct FileChannel;
 struct IniFile;
 struct LineFileCache;
 struct MusicPlayer;
@@ -113,7 +114,7 @@ struct RtContext {
   RtString pending_loop_function;
 
   // Files, pointers and music.
-  RtFile* file_channels[8];
+  FileChannel* file_channels[8];
   IniFile* ini_file;
   LineFileCache* line_files;
   PointerSlot pointer_slots[32];

@@ -7,10 +7,13 @@
 #include "app/frame.hpp"
 #include "app/lifecycle.hpp"
 #include "files/archive.hpp"
+#include "files/channels.hpp"
+#include "files/line_files.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "gfx/screenshot.hpp"
 #include "input/input_state.hpp"
+#include "net/net.hpp"
 #include "input/key_script.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
@@ -23,7 +26,7 @@ void runtime_options_apply() {
   }
 }
 
-void network_create_for_runtime() {}
+void network_create_for_runtime() { ctx.network = new NetState(); }
 
 void archives_create_for_runtime() {
   archive_holders_create();
@@ -42,6 +45,14 @@ void shutdown_devices() {
   RtString folder = program_folder();
   platform::set_current_directory(folder.c_str());
 
+  file_channels_close_all();
+  ini_line_files_flush();
+
+  if (ctx.network) {
+    net_shutdown();
+    delete ctx.network;
+    ctx.network = nullptr;
+  }
   if (ctx.input) {
     input_destroy(ctx.input);
     ctx.input = nullptr;
@@ -65,6 +76,7 @@ void shutdown_devices() {
     ctx.scene3d = nullptr;
   }
   archive_holders_destroy();
+  ini_line_files_destroy();
   (void)window;
   ctx.window = nullptr;
 }

@@ -1,0 +1,83 @@
+// Whole-file replacement through a temporary file.
+#include "files/file_replace.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "filesys_util.hpp"
+
+namespace zrv {
+namespace {
+
+using test::read_file;
+using test::write_file;
+
+class FileReplaceTest : public test::FilesysTest {};
+
+TEST_F(FileReplaceTest, TargetChangesOnlyOnCommit) {
+  write_file(path("t.txt"), "old");
+  FileReplacer out;
+  ASSERT_TRUE(out.begin("t.txt"));
+  const std::string temp = out.temp_name();
+  EXPECT_EQ(temp.find(".zrv"), 0u);  // beside the target, hidden
+  EXPECT_TRUE(out.write("new ", 4));
+  EXPECT_TRUE(out.write("text", 4));
+  EXPECT_EQ(read_file(path("t.txt")), "old");
+  EXPECT_TRUE(out.commit());
+  EXPECT_EQ(read_file(path("t.txt")), "new text");
+  EXPECT_FALSE(test::exists(path(temp)));
+  EXPECT_EQ(test::folder_names(dir_), std::vector<std::string>{"t.txt"});
+}
+
+TEST_F(FileReplaceTest, AbortLeavesEverythingAsItWas) {
+  write_file(path("t.txt"), "old");
+  {
+    FileReplacer out;
+    ASSERT_TRUE(out.begin(path("t.txt").c_str()));
+    EXPECT_TRUE(out.write("partial", 7));
+    // Dropped without a commit.
+  }
+  EXPECT_EQ(read_file(path("t.txt")), "old");
+  EXPECT_EQ(test::folder_names(dir_), std::vector<std::string>{"t.txt"});
+}
+
+TEST_F(FileReplaceTest, NamesThatCannotTakeAFile) {
+  FileReplacer out;
+  EXPECT_FALSE(out.begin(""));
+  EXPECT_FALSE(out.begin("mem://       4.    1000"));
+  EXPECT_FALSE(out.begin("folder/"));
+  EXPECT_FALSE(out.begin("missing/folder/x.txt"));
+  EXPECT_FALSE(out.begin(std::string(1024, 'n').c_str()));
+  EXPECT_FALSE(out.commit());  // nothing begun
+  EXPECT_FALSE(file_replace_whole("missing/x.txt", "x", 1));
+}
+
+TEST_F(FileReplaceTest, LongTargetNamesStillGetATemporaryFile) {
+  // The temporary name does not grow with the target's file name.
+  const std::string name(250, 'L');
+  ASSERT_TRUE(file_replace_whole(name.c_str(), "x", 1));
+  EXPECT_EQ(read_file(path(name)), "x");
+}
+
+TEST_F(FileReplaceTest, NewFilesGetTheUsualPermissions) {
+  const mode_t old_mask = ::umask(022);
+  ASSERT_TRUE(file_replace_whole("p.txt", "x", 1));
+  ::umask(old_mask);
+  struct stat st;
+  ASSERT_EQ(::stat(path("p.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(FileReplaceTest, AbsoluteNames) {
+  EXPECT_EQ(path_absolute("a/b.ini"), dir_ + "/a/b.ini");
+  EXPECT_EQ(path_absolute("/x/y"), "/x/y");
+  EXPECT_EQ(path_absolute("mem://       4.    1000"), "mem://       4.    1000");
+  EXPECT_EQ(path_absolute(""), "");
+  EXPECT_EQ(path_folder_part("a/b\\c.txt"), "a/b\\");
+  EXPECT_EQ(path_folder_part("c.txt"), "");
+}
+
+}  // namespace
+}  // namespace zrv

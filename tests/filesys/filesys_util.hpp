@@ -1,0 +1,145 @@
+// Shared fixture for the channel, INI, line-file, file-system and
+// platform-information tests: a scratch folder that is the current folder
+// and the temporary folder for the test, and a clean runtime file state.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/context.hpp"
+#include "files/archive.hpp"
+#include "files/channels.hpp"
+#include "files/line_files.hpp"
+
+namespace zrv::test {
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Names in a folder (without "." and "..").
+inline std::vector<std::string> folder_names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Sets or removes environment variables and restores them afterwards.
+class EnvGuard {
+ public:
+  ~EnvGuard() {
+    for (const auto& [name, old] : saved_) {
+      if (old) {
+        ::setenv(name.c_str(), old->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+  }
+  void set(const std::string& name, const char* value) {
+    if (saved_.find(name) == saved_.end()) {
+      const char* old = std::getenv(name.c_str());
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value) {
+      ::setenv(name.c_str(), value, 1);
+    } else {
+      ::unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+class FilesysTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/zrv_filesys_XXXXXX";
+    char* made = ::mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    dir_ = made;
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    old_cwd_ = cwd;
+    ASSERT_EQ(::chdir(dir_.c_str()), 0);
+    env_.set("TMPDIR", dir_.c_str());
+    reset_runtime_files();
+  }
+
+  void TearDown() override {
+    reset_runtime_files();
+    archive_holders_destroy();
+    if (::chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << old_cwd_;
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  static void reset_runtime_files() {
+    file_channels_close_all();
+    ini_line_files_destroy();  // nothing written: each test flushes on purpose
+    ctx.last_error = 0;
+  }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Appends an archive of the given entries to a carrier file and points
+  // both archive holders at it.
+  void install_archive(const std::vector<ArchiveSource>& entries) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(archive_build(entries, bytes, &error)) << error;
+    const std::string carrier = path("carrier.bin");
+    write_file(carrier, std::string("program bytes") + std::string(bytes.begin(), bytes.end()));
+    archive_holders_create();
+    archive_set(carrier.c_str(), carrier.c_str());
+  }
+
+  std::string dir_;
+  std::string old_cwd_;
+  EnvGuard env_;
+};
+
+// The system's python3 when there is one (version-manager shims add a second
+// or more to every start), else whatever python3 the PATH gives.
+inline std::string python_command() {
+  return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
+// In a forked child: writes beyond `limit` bytes fail with EFBIG (or, with
+// the signal left at its default, end the process half-way through).
+inline void limit_file_size(rlim_t limit, bool die_on_excess) {
+  struct rlimit lim;
+  lim.rlim_cur = limit;
+  lim.rlim_max = limit;
+  ::setrlimit(RLIMIT_FSIZE, &lim);
+  std::signal(SIGXFSZ, die_on_excess ? SIG_DFL : SIG_IGN);
+}
+
+}  // namespace zrv::test
