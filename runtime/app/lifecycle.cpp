@@ -13,6 +13,7 @@
 #include "app/frame.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
+#include "gfx/screen.hpp"
 #include "input/input_state.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
@@ -91,7 +92,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
     return 0;
   }
 
-  ctx.window = ctx.renderer->window;
+  ctx.window = ctx.renderer->window_handle;
   window_set_title(ctx.renderer, name);
   log_line("Cptn");
   ctx.caption = name;
@@ -116,7 +117,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   input_open(ctx.input, ctx.window, ctx.mouse_exclusive ? 1 : 0);
 
   log_line("reptr");
-  input_set_focus_window(ctx.input, ctx.renderer->window);
+  input_set_focus_window(ctx.input, ctx.renderer->window_handle);
 
   log_line("getexe");
   RtString folder = program_folder();
@@ -160,6 +161,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   ctx.sound_device = sound_device_create();
   ctx.sound_slots = sound_slots_create();
   sound_device_open(ctx.sound_device, ctx.window);
+  sound_device_bind(ctx.sound_device, ctx.window);
 
   log_line("Init Finalized");
   return 0;

@@ -8,14 +8,37 @@
 namespace zrv {
 
 class InputState {
-public:
+ public:
+  static constexpr int32_t kTypedMax = 16;  // waiting characters at most
+  static constexpr int32_t kSnapshotStale = 100000;
+  static constexpr int32_t kSnapshotReuse = 100;  // queries answered per snapshot
+
+  // Key queries answered from key_snapshot since it was taken.
+  int32_t snapshot_age = kSnapshotStale;
+  // Characters typed and not yet taken, oldest first (a ring of 16).
+  uint8_t typed_chars[kTypedMax] = {};
+  int32_t typed_first = 0;
+  int32_t typed_count = 0;
+
+  // The window system's keyboard was opened (false without a display).
+  bool keyboard_device = false;
+  // One byte per scan code, bit 7 set = key down: the window system's keys
+  // together with the scripted ones (--keys).
+  uint8_t key_snapshot[256] = {};
+  // The window system's part as last read; kept while the window is not
+  // active.
+  uint8_t device_keys[256] = {};
+  // The window that must be active for the keyboard to be read.
   platform::Window* focus_window = nullptr;
-  int32_t opened = 0;          // devices opened
+
+  int32_t opened = 0;  // input_open ran
   int32_t mouse_exclusive = 0;
 };
 
 InputState* input_create();
-// Opens the input devices for the window; nothing to open without a display.
+// Opens the keyboard (and the mouse access) for the window. 0 when the
+// window system's keyboard could be opened; -1 without one (headless), which
+// leaves the key script as the only keyboard. The caller ignores the status.
 int32_t input_open(InputState* input, platform::Window* window, int32_t mouse_exclusive);
 void input_set_focus_window(InputState* input, platform::Window* window);
 void input_close(InputState* input);
@@ -31,9 +54,11 @@ struct MouseSample {
   int32_t buttons = 0;
 };
 MouseSample input_mouse_sample(InputState* input);
-// Input messages from the window (keys, mouse, pointers).
+// Input messages from the window (keys, mouse, pointers). A key-down of
+// Enter, Backspace, Tab or Escape also types its control character, as the
+// window system sends no text for those keys.
 void input_handle_event(InputState* input, const platform::Event& event);
-// Queues a typed character.
+// Queues a typed character (a character message of the window).
 void key_char_push(int8_t c);
 // The keyboard snapshot is read again at the next key query.
 void input_keyboard_mark_stale(InputState* input);

@@ -59,9 +59,7 @@ struct SocketSlot {
 
 // The runtime's network object: created at start-up with every socket slot
 // closed; shutdown closes whatever the program left open (net_shutdown).
-struct NetState {
-  int32_t started_users = 0;  // net_start calls the program made
-};
+struct NetState {};
 
 // Socket library users. net_start counts up; the net_stop that brings the
 // count to 0 closes every open slot.

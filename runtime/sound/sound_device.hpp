@@ -1,30 +1,81 @@
-// The sound output device and the table of sample slots.
+// The sound output device and the table of sample slots. A slot holds one
+// sample in 1 to 4 playback buffers that share the sample data, so an effect
+// can overlap itself. The output is OpenAL: one AL buffer holds a slot's
+// sample, one AL source is one playback buffer.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/platform.hpp"
+#include "types/rt_string.hpp"
 
 namespace zrv {
 
 constexpr int32_t kSoundSlotCount = 4096;
+constexpr int32_t kSoundBuffersMax = 4;
 
-struct SoundSlot {
-  int32_t loaded = 0;       // a sample is held
-  int32_t buffer_count = 0; // playback buffers of the sample
-};
+// Platform volume in hundredths of a decibel and pan.
+constexpr int32_t kVolumeSilent = -10000;
+constexpr int32_t kPanLeft = -10000;
+constexpr int32_t kPanRight = 10000;
+
+// The output format the device mixes to.
+constexpr int32_t kOutputRate = 22050;
+constexpr int32_t kOutputChannels = 2;
+constexpr int32_t kOutputBits = 16;
 
 class SoundDevice {
-public:
-  int32_t open = 0;  // an output device is open
+ public:
+  void* al_device = nullptr;           // the platform interface (ALCdevice); null = absent
+  void* al_context = nullptr;          // its mixing context
+  platform::Window* window = nullptr;  // the window the output is bound to
+};
+
+struct SoundSlot {
+  int32_t count = 0;    // playback buffers 1..4; 0 = empty
+  int32_t current = 0;  // buffer of the latest play
+  RtString name;        // the resolved file name of the sample
+  SoundDevice* device = nullptr;
+  uint32_t buffers[kSoundBuffersMax] = {};  // AL sources; 0 = none
+  uint32_t sample = 0;                      // AL buffer with the sample data
+  int32_t channels = 0;                     // of the sample: 1 or 2
 };
 
 SoundDevice* sound_device_create();
-SoundSlot* sound_slots_create();
-// Opens the sound output for the window; returns 0 when an output is open.
-int32_t sound_device_open(SoundDevice* device, platform::Window* window);
-void sound_slots_destroy(SoundSlot* slots);
+// Opens the default output device for the window and sets the mixing format
+// (stereo, 16 bits, 22050 samples per second). False, with the device left
+// absent, when there is no output device or no window (headless runs).
+bool sound_device_open(SoundDevice* device, platform::Window* window);
+// Binds the open output to the window again (after the window was re-created).
+void sound_device_bind(SoundDevice* device, platform::Window* window);
+// Releases the output; the device is absent afterwards.
+void sound_device_close(SoundDevice* device);
 void sound_device_destroy(SoundDevice* device);
+
+SoundSlot* sound_slots_create();
+// Releases every slot, from the last to the first, and frees the table.
+void sound_slots_destroy(SoundSlot* slots);
+
+// Slot level.
+bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32_t buffers);
+// Plays once with pan -10000..10000 and volume 0..100; the buffer used, or -1.
+int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags);
+bool slot_stop(SoundSlot& slot, int32_t index);
+bool slot_is_playing(const SoundSlot& slot, int32_t index);
+void slot_release(SoundSlot& slot);
+
+// What a buffer is set to, read back from the output: volume in hundredths
+// of a decibel, pan -10000..10000, play position in bytes of the sample.
+bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume);
+bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan);
+bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes);
+
+// Volume 0..100 to hundredths of a decibel: 2000 * log10(volume / 100)
+// truncated, -10000 below 1.
+int32_t sound_volume_to_platform(int32_t volume);
+// Hundredths of a decibel to linear gain (-10000 is silence) and back.
+double sound_platform_to_gain(int32_t volume);
+int32_t sound_gain_to_platform(double gain);
 
 // Keeps a looping music track going: restarts it once its end time passed.
 void music_loop_service();

@@ -1,0 +1,109 @@
+// Keyboard state by scan code and the typed-character queue.
+#include "input/keys.hpp"
+
+#include "app/context.hpp"
+#include "app/frame.hpp"
+#include "input/input_state.hpp"
+#include "input/key_script.hpp"
+#include "platform/keyboard.hpp"
+
+namespace zrv {
+
+namespace {
+
+void refresh(InputState* input) {
+  if (input->snapshot_age + 1 <= InputState::kSnapshotReuse) {
+    ++input->snapshot_age;
+    return;
+  }
+  input->snapshot_age = 0;
+  // Pending input first: it may change which window is active.
+  if (input->keyboard_device) platform::keyboard_pump();
+  if (input->keyboard_device && platform::keyboard_window_active(input->focus_window)) {
+    if (!platform::keyboard_read(input->device_keys)) {
+      for (uint8_t& k : input->device_keys) k = 0;
+    }
+  }
+  // The script is not tied to any window: it applies whatever window is
+  // active, and it is the keyboard of headless runs.
+  const bool scripted = key_script_active();
+  for (int32_t code = 0; code < 256; ++code) {
+    uint8_t state = input->device_keys[code];
+    if (scripted && key_script_down(code)) state |= 0x80;
+    input->key_snapshot[code] = state;
+  }
+}
+
+}  // namespace
+
+void keyboard_refresh() {
+  if (ctx.input) refresh(ctx.input);
+}
+
+int32_t key_down(int32_t code) {
+  InputState* input = ctx.input;
+  if (input == nullptr) return key_script_down(code & 0xFF);
+  refresh(input);
+  if (!input->keyboard_device && !key_script_active()) return 0;
+  return (input->key_snapshot[code & 0xFF] & 0x80) != 0 ? 1 : 0;
+}
+
+int8_t key_char_pop() {
+  InputState* input = ctx.input;
+  if (input == nullptr || input->typed_count == 0) return 0;
+  uint8_t c = input->typed_chars[input->typed_first];
+  input->typed_first = (input->typed_first + 1) % InputState::kTypedMax;
+  --input->typed_count;
+  if (c == 13) c = 10;
+  return static_cast<int8_t>(c);
+}
+
+bool key_char_take() {
+  InputState* input = ctx.input;
+  if (input == nullptr || input->typed_count == 0) return false;
+  input->typed_first = (input->typed_first + 1) % InputState::kTypedMax;
+  --input->typed_count;
+  return true;
+}
+
+RtString key_char() {
+  const int8_t c = key_char_pop();
+  RtString text;
+  if (c != 0) text.append_char(static_cast<char>(c));
+  return text;
+}
+
+int32_t key_to_char(int32_t code) {
+  switch (code) {
+    case 14:
+      return 8;
+    case 28:
+    case 156:
+      return 10;
+    case 29:
+    case 42:
+    case 54:
+    case 56:
+    case 58:
+    case 69:
+    case 221:
+      return 0;
+    default:
+      break;
+  }
+  int32_t c = platform::keyboard_key_to_char(code);
+  if (c < 0 || c > 255) return 0;
+  if (c >= 1 && c <= 31 && c != 8 && c != 10) c = 0;
+  return static_cast<int8_t>(static_cast<uint8_t>(c));
+}
+
+void key_wait() {
+  ctx.frames_since_input = 31;
+  while (key_char_take()) wait_step();
+  while (!key_char_take()) wait_step();
+  while (key_char_take()) {
+  }
+  ctx.frames_since_input = 0;
+}
+
+}  // namespace zrv

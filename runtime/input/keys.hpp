@@ -1,0 +1,46 @@
+// Keyboard commands: key states by scan code and typed characters.
+#pragma once
+
+#include <cstdint>
+
+#include "types/rt_string.hpp"
+
+namespace zrv {
+
+// Scan codes the runtime and the game rely on.
+constexpr int32_t kKeyEscape = 1;
+constexpr int32_t kKeyBackspace = 14;
+constexpr int32_t kKeyEnter = 28;
+constexpr int32_t kKeyLeftAlt = 56;
+constexpr int32_t kKeySpace = 57;
+constexpr int32_t kKeyF4 = 62;
+constexpr int32_t kKeyPadEnter = 156;
+constexpr int32_t kKeyLeft = 203;
+constexpr int32_t kKeyRight = 205;
+
+// Brings the snapshot of the input object up to date: a snapshot answers
+// 100 queries after the one that took it; the frame loop marks it stale at
+// every frame start. The window system's keys are read only while the focus
+// window is active (the old ones stay visible otherwise); the scripted keys
+// (--keys) always count.
+void keyboard_refresh();
+
+// 1 when the key is down, else 0. Only the low 8 bits of code count. Every
+// key is up when there is neither a window-system keyboard nor a key script.
+// Without an input object (the runtime not started) the script answers.
+int32_t key_down(int32_t code);
+
+// The oldest typed character (removed); 0 when none waits. 13 comes out as 10.
+int8_t key_char_pop();
+// Removes the oldest typed character; false when none waited.
+bool key_char_take();
+// The oldest typed character as a one-character text, "" when none waits.
+RtString key_char();
+// The character a scan code produces on the current keyboard layout (with
+// the current shift state); a signed byte widened, 0 for none.
+int32_t key_to_char(int32_t code);
+// Waits, keeping the application running, until a key is typed; characters
+// typed before the call are discarded, those typed with it are taken.
+void key_wait();
+
+}  // namespace zrv

