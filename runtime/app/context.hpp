@@ -33,13 +33,14 @@ struct UserFunction {
   const char* name;
 };
 
-// One touch/pointer record (filled by the pointer input).
+// One touch/pointer record (filled by the pointer input): client-area
+// position, buttons (bit 0 first, bit 1 second, bit 2 third) and the
+// pointer's id (0 = free).
 struct PointerSlot {
-  int32_t id;
-  int32_t active;
   int32_t x;
   int32_t y;
-  int32_t pressed;
+  int32_t buttons;
+  int32_t pointer_id;
 };
 
 // Options the process entry parses from the command line for the runtime

@@ -178,6 +178,9 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   if (hooks.app_defaults) hooks.app_defaults();
   ctx.show_hint = 10;  // show default: a desktop start has no other hint
   runtime_init(ctx.show_hint, ctx.app_name.c_str());
+  // A scripted run (--frames, --keys) has nobody to bring the window back
+  // once it loses activation, so it must not pause itself.
+  if (ctx.options.frames > 0 || !ctx.options.keys_file.empty()) ctx.autopause = 0;
 
   ctx.error_line = 0;
   ctx.last_error = 0;

@@ -34,6 +34,7 @@ const char* runtime_options_help() {
          "  --headless         no window, no sound, no input devices; frames are not paced\n"
          "  --seed N           seed the random generator with N instead of the clock\n"
          "  --frames N         end the program after the N-th frame has been presented\n"
+         "                     (scripted runs, --frames or --keys, never pause themselves)\n"
          "  --keys FILE        scripted keyboard: lines 'F CODE STATE' make key CODE (scan\n"
          "                     code) read as down (STATE 1) or up (0) from frame F on\n"
          "  --screenshot FILE  save the screen to FILE at the end of the run\n"

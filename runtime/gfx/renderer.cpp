@@ -1,53 +1,385 @@
+// The renderer object, window and OpenGL context creation, the software
+// driver warning, hiding and destruction.
 #include "gfx/renderer.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
 #include "app/frame.hpp"
+#include "files/rt_file.hpp"
+#include "gfx/gl_api.hpp"
+#include "gfx/screen.hpp"
+#include "gfx/screenshot.hpp"
+#include "gfx/sprites.hpp"
+#include "gfx/targets.hpp"
 
 namespace zrv {
 
-double frame_interval_for(double fps) {
-  int32_t whole = static_cast<int32_t>(fps);
-  return whole > 0 ? 1000.0 / whole : 2.0;
+namespace {
+
+// Process-wide: the warning is given once, the renderer name fetched once.
+bool software_driver_warned = false;
+bool gl_renderer_fetched = false;
+std::string gl_renderer_name;
+
+const char kBuiltInDriverText[] =
+    "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
+    "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "
+    "unterst\xFCtzt!";
+
+void log_line(const char* text) {
+  log_write(text);
+  log_write("\n");
+}
+
+platform::PixelFormatRequest pixel_format_for(int32_t color_depth, int32_t multisample) {
+  platform::PixelFormatRequest f;
+  f.color_bits = color_depth < 24 ? color_depth : 24;
+  f.alpha_bits = 8;
+  f.depth_bits = 24;
+  f.stencil_bits = 8;
+  f.multisample = multisample;
+  f.samples = 0;
+  return f;
+}
+
+bool context_make(OpenGLVireo* r) {
+  platform::Backend& b = platform::backend();
+  if (r->gl_context == nullptr) r->gl_context = b.gl_context_create(r->window_handle);
+  if (!b.gl_make_current(r->window_handle, r->gl_context)) {
+    b.gl_context_delete(r->gl_context);
+    r->gl_context = b.gl_context_create(r->window_handle);
+    b.gl_make_current(r->window_handle, r->gl_context);
+  }
+  r->gl_ready = r->gl_context != nullptr && gl_api_load();
+  return r->gl_ready;
+}
+
+// Reads the first 2047 bytes of "opengldriver.txt" (a memory file works
+// too) into a zero-filled buffer.
+void driver_text_read(char buffer[2048]) {
+  std::memset(buffer, 0, 2048);
+  RtFile f;
+  if (!f.open_read("opengldriver.txt")) return;
+  int64_t n = f.query_size();
+  if (n > 2047) n = 2047;
+  if (n > 0) f.read(buffer, n);
+}
+
+void software_driver_check(OpenGLVireo* r) {
+  if (software_driver_warned) return;
+  platform::PixelFormatInfo info;
+  if (!platform::backend().gl_describe_format(r->window_handle, &info)) return;
+  if (!gl_renderer_fetched && r->gl_ready) {
+    const GLubyte* name = gl.GetString(GL_RENDERER);
+    gl_renderer_name = name ? reinterpret_cast<const char*>(name) : "";
+    gl_renderer_fetched = true;
+  }
+  if (!gl_renderer_is_software(gl_renderer_name.c_str())) return;
+  log_line("*** OpenGL Software Emulation - update driver!");
+  software_driver_warned = true;
+  char text[2048];
+  driver_text_read(text);
+  if (!software_warning_box_allowed()) return;
+  platform::backend().message_box("No OpenGL Hardware Drivers",
+                                  text[0] != 0 ? text : kBuiltInDriverText,
+                                  platform::MessageIcon::Exclamation);
+}
+
+// Every entry point the extension strings promise.
+void extensions_load(OpenGLVireo* r) {
+  const GLubyte* gl_string = gl.GetString(GL_EXTENSIONS);
+  if (gl_string == nullptr) {
+    r->bgra_supported = 0;
+    log_write("BGRA ext NOT supported\n(null)\n");
+    return;
+  }
+  const char* ext = reinterpret_cast<const char*>(gl_string);
+  // The window system's extensions (display sync) are named in its own
+  // string, not in OpenGL's.
+  std::string all = ext;
+  if (const char* ws = platform::backend().gl_window_system_extensions()) {
+    all += ' ';
+    all += ws;
+  }
+  gl_ext_load(all.c_str());
+  r->bgra_supported = std::strstr(ext, "_texture_format_BGRA8888") != nullptr ||
+                      std::strstr(ext, "GL_EXT_bgra") != nullptr;
+  if (r->bgra_supported) {
+    log_write("BGRA ext supported\n");
+  } else {
+    log_write("BGRA ext NOT supported\n");
+    log_write(ext);
+    log_write("\n");
+  }
+}
+
+}  // namespace
+
+OpenGLVireo::OpenGLVireo() {
+  sprites = new SpriteRecord[kSpriteSlotCount]();
+  pixel_copies = new uint8_t*[kSpriteSlotCount]();
+  for (int32_t& id : background_ids) id = -1;
+}
+
+OpenGLVireo::~OpenGLVireo() {
+  target_end(this);
+  for (TargetRecord& t : targets) target_release(t);
+  window_destroy(this);
+  if (gl_context) {
+    platform::backend().gl_context_delete(gl_context);
+    gl_context = nullptr;
+    gl_ready = false;
+  }
+  delete[] pixel_copies;
+  pixel_copies = nullptr;
+  delete[] sprites;
+  sprites = nullptr;
 }
 
 OpenGLVireo* renderer_create() { return new OpenGLVireo(); }
 
 void renderer_destroy(OpenGLVireo* renderer) { delete renderer; }
 
-int32_t window_create(OpenGLVireo* renderer, int32_t width, int32_t height, int32_t depth,
-                      int32_t frame_rate, int32_t multisample, int32_t full_screen) {
-  if (renderer == nullptr) return -1;
-  renderer->width = width;
-  renderer->height = height;
-  renderer->multisample = multisample;
-  renderer->full_screen = full_screen;
-  // The first clock reading of the run: the frame schedule starts here.
-  renderer->frame_due = timer_elapsed_ms();
-  renderer->frame_interval = frame_interval_for(frame_rate);
+double frame_interval_for(double fps) {
+  int32_t whole = static_cast<int32_t>(fps);
+  return whole > 0 ? 1000.0 / whole : 2.0;
+}
+
+bool gl_renderer_is_software(const char* name) {
+  if (name == nullptr) return false;
+  // Mesa's software rasterisers, and the generic driver of the desktop.
+  return std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
+         std::strstr(name, "swrast") != nullptr || std::strcmp(name, "Software Rasterizer") == 0 ||
+         std::strcmp(name, "Mesa Windows GDI Driver") == 0;
+}
+
+bool software_warning_box_allowed() {
+  if (platform::backend().is_headless()) return false;
+  // Scripted runs have nobody to click the box away.
+  const RuntimeOptions& o = ctx.options;
+  if (o.headless || o.frames > 0 || !o.keys_file.empty() || !o.screenshot_file.empty()) {
+    return false;
+  }
+  for (const char* name : {"ZRV_NO_DIALOGS", "CI"}) {
+    const char* v = std::getenv(name);
+    if (v != nullptr && *v != '\0') return false;
+  }
+  // xvfb-run keeps its authority file in its own temporary folder.
+  const char* xauth = std::getenv("XAUTHORITY");
+  if (xauth != nullptr && std::strstr(xauth, "xvfb-run") != nullptr) return false;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+int32_t max_texture_size() {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr || !r->gl_ready) return 0;
+  GLint m = 0;
+  gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
+  return m;
+}
+
+bool wgl_extension_present(const char* name) {
+  platform::Backend& b = platform::backend();
+  const char* ext = b.gl_window_system_extensions();
+  if (ext == nullptr) {
+    gl_ext_log_failed(b.gl_window_system_extensions_call());
+    if (gl.GetString) ext = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
+  }
+  if (ext == nullptr || name == nullptr || *name == '\0') return false;
+  const size_t n = std::strlen(name);
+  for (const char* p = std::strstr(ext, name); p != nullptr; p = std::strstr(p + 1, name)) {
+    const bool starts = p == ext || p[-1] == ' ';
+    const bool ends = p[n] == ' ' || p[n] == '\0';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+int32_t multisample_format_choose(int32_t samples) {
+  if (!wgl_extension_present("GLX_ARB_multisample")) return 0;
+  platform::Backend& b = platform::backend();
+  if (b.gl_proc_address("glXChooseFBConfig") == nullptr) {
+    gl_ext_log_failed("glXChooseFBConfig");
+    return 0;
+  }
+  int32_t format = b.gl_multisample_probe(samples);
+  if (format > 0) return format;
+  while (samples / 2 != 0) {
+    samples >>= 1;
+    format = b.gl_multisample_probe(samples);
+    if (format > 0) return format;
+  }
   return 0;
 }
 
-void window_destroy(OpenGLVireo* renderer) {
-  if (renderer) renderer->window = nullptr;
+int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t color_depth,
+                      int32_t frame_rate, int32_t multisample, int32_t full_screen) {
+  (void)full_screen;  // the caller applies the display mode afterwards
+  if (r == nullptr) return -1;
+  platform::Backend& b = platform::backend();
+  if (gl_ext.swap_interval) gl_ext.swap_interval(0);
+  r->frame_interval = frame_interval_for(frame_rate);
+
+  if (b.is_headless()) {
+    // No window and no context: the sizes and the frame schedule only.
+    r->width = width;
+    r->height = height;
+    r->color_depth = color_depth;
+    r->virtual_width = r->virtual_height = 0;
+    r->is_full_screen = 0;
+    r->frame_due = timer_elapsed_ms();
+    return 0;
+  }
+
+  r->instance_handle = nullptr;
+  log_line("WIN32 init video");
+  platform::DisplayMode desktop;
+  if (b.desktop_mode(&desktop)) {
+    ctx.desktop_width = desktop.width;
+    ctx.desktop_height = desktop.height;
+  } else {
+    desktop.bits = 24;
+  }
+
+  if (color_depth == 0) color_depth = desktop.bits;
+  const platform::PixelFormatRequest format = pixel_format_for(color_depth, 0);
+  r->window_handle = b.window_create("Zorvane", width, height, format);
+  if (r->window_handle == nullptr) return -1;
+  b.event_window_set(r->window_handle);
+
+  int32_t client_w = 0, client_h = 0;
+  b.window_client_size(r->window_handle, &client_w, &client_h);
+  if (width == 0) width = client_w;
+  if (height == 0) height = client_h;
+  r->is_full_screen = 0;
+  r->color_depth = color_depth;
+  r->height = height;
+  r->width = width;
+
+  context_make(r);
+
+  if (multisample != 0 && multisample_format_choose(0) != 0) {
+    window_destroy(r);
+    // The first context goes with its window; the multisample window gets
+    // a context of its own.
+    if (r->gl_context) {
+      b.gl_context_delete(r->gl_context);
+      r->gl_context = nullptr;
+    }
+    r->window_handle = b.window_create("Zorvane", width, height, pixel_format_for(color_depth, 1));
+    if (r->window_handle == nullptr) return -1;
+    b.event_window_set(r->window_handle);
+    r->gl_context = b.gl_context_create(r->window_handle);
+    b.gl_make_current(r->window_handle, r->gl_context);
+    r->gl_ready = r->gl_context != nullptr && gl_api_load();
+  }
+
+  software_driver_check(r);
+
+  if (r->gl_ready) gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  r->color_depth = color_depth;
+  r->height = height;
+  r->width = width;
+  r->virtual_width = r->virtual_height = 0;
+  r->is_full_screen = 0;
+
+  log_line("get accurate timer - 1st call");
+  r->frame_due = timer_elapsed_ms();
+  log_line("flip - 1st call");
+  frame_flip(nullptr);
+
+  if (r->gl_ready) {
+    extensions_load(r);
+    GLint limit = 0;
+    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    char line[64];
+    std::snprintf(line, sizeof line, "Texture size limit: %d\n", static_cast<int>(limit));
+    log_write(line);
+  }
+  log_line("init fbo");
+  if (r->gl_ready) target_entry_points_load();
+
+  b.window_hide(r->window_handle);
+
+  log_line("2D VP");
+  state_reset_2d(r);
+  log_line("GL window ready");
+  return 0;
 }
 
-void window_hide(OpenGLVireo* renderer) {}
-
-void window_set_title(OpenGLVireo* renderer, const char* title) {}
-
-void window_apply_mode(OpenGLVireo* renderer, int32_t full_screen) {
-  if (renderer) renderer->full_screen = full_screen;
+void window_destroy(OpenGLVireo* r) {
+  if (r == nullptr) return;
+  if (r->sprites != nullptr) {
+    for (int32_t id = 0; id <= 65535; ++id) sprite_delete(r, id);
+  }
+  for (int32_t& bg : r->background_ids) {
+    if (bg >= 0) sprite_delete(r, bg);
+    bg = -1;
+  }
+  if (r->window_handle == nullptr) return;
+  platform::Backend& b = platform::backend();
+  window_set_windowed(r);
+  b.gl_release_current(r->window_handle);
+  r->gl_ready = false;
+  b.event_window_set(nullptr);
+  b.window_destroy(r->window_handle);
+  r->window_handle = nullptr;
+  r->width = r->height = 0;
 }
 
-void renderer_end_target_redirect(OpenGLVireo* renderer) {}
+void window_hide(OpenGLVireo* r) {
+  if (r == nullptr || r->window_handle == nullptr) return;
+  platform::Backend& b = platform::backend();
+  if (r->is_full_screen) b.window_leave_full_screen(r->window_handle);
+  b.window_hide(r->window_handle);
+  r->is_full_screen = 0;
+  message_pump(nullptr, false);
+}
 
-void renderer_swap_buffers(OpenGLVireo* renderer) {}
+void window_set_title(OpenGLVireo* r, const char* title) {
+  if (r == nullptr || r->window_handle == nullptr) return;
+  platform::backend().window_set_title(r->window_handle, title ? title : "");
+}
 
-void renderer_set_swap_interval(OpenGLVireo* renderer, int32_t interval) {}
+void window_apply_mode(OpenGLVireo* r, int32_t full_screen) {
+  if (r == nullptr || r->window_handle == nullptr) return;
+  if (full_screen) {
+    window_set_full_screen(r);
+  } else {
+    window_set_windowed(r);
+  }
+}
 
-void back_buffer_prepare(OpenGLVireo* renderer) {}
+void window_activate(OpenGLVireo* r) {
+  if (r == nullptr || r->window_handle == nullptr) return;
+  platform::Backend& b = platform::backend();
+  b.window_show(r->window_handle);
+  b.window_activate(r->window_handle);
+}
 
-void renderer_reset_2d_state(OpenGLVireo* renderer) {}
+void renderer_end_target_redirect(OpenGLVireo* r) {
+  if (r == nullptr || r->current_target < 0) return;
+  target_end(r);
+  screen_state.target_in_use = -1;
+  viewport_set(0, 0, 0, 0);
+}
 
-void window_activate(OpenGLVireo* renderer) {}
+void renderer_swap_buffers(OpenGLVireo* r) {
+  if (r == nullptr || r->window_handle == nullptr) return;
+  if (r->gl_ready) screenshot_capture_if_due(r);
+  platform::backend().gl_swap(r->window_handle);
+}
+
+void renderer_set_swap_interval(OpenGLVireo* r, int32_t interval) {
+  if (gl_ext.swap_interval) gl_ext.swap_interval(interval);
+}
 
 }  // namespace zrv

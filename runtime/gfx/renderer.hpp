@@ -1,4 +1,5 @@
-// The renderer object: owns the window, its OpenGL context and the 2D tables.
+// The renderer object: owns the window, its OpenGL context and every 2D table
+// (sprites, off-screen targets, background images, pixel copies).
 #pragma once
 
 #include <cstdint>
@@ -7,43 +8,137 @@
 
 namespace zrv {
 
-class OpenGLVireo {
-public:
-  platform::Window* window = nullptr;
-  double frame_interval = 1000.0 / 60.0;  // ms between frames
-  double frame_due = 0.0;                 // runtime clock time the current frame is due
-  int32_t width = 0;
+constexpr int32_t kSpriteSlotCount = 65537;    // ids 0..65536
+constexpr int32_t kFirstFontSprite = 65504;    // ids 65504..65535 hold the font sheets
+constexpr int32_t kLastProgramSprite = 65503;  // highest id of the program's own slots
+constexpr int32_t kTargetCount = 32;
+constexpr int32_t kBackgroundCount = 8;
+
+// One slot of the sprite table. Free when image_width is 0.
+struct SpriteRecord {
+  uint32_t texture;            // texture name, 0 = none
+  uint32_t texture_mipmapped;  // square mipmapped companion, 0 = none
+  float u_max;                 // image_width / padded_width
+  float v_max;                 // image_height / padded_height
+  int16_t padded_width;        // power of two, at least 16
+  int16_t padded_height;
+  int16_t image_width;  // 0 = free slot
+  int16_t image_height;
+  int16_t frame_width;  // sheet frame size, 0 = not a sheet
+  int16_t frame_height;
+};
+
+// One off-screen target (drawing redirected into a sprite's texture).
+struct TargetRecord {
+  int32_t fbo = 0;
+  int32_t depth_buffer = 0;
+  int32_t saved_binding = -1;  // framebuffer to restore on unbind, -1 = not bound
+  int32_t width = 0;           // size the frame buffer was built with
   int32_t height = 0;
-  int32_t full_screen = 0;
-  int32_t multisample = 0;
+  int32_t sprite = -1;  // sprite whose texture is the colour attachment
+};
+
+class OpenGLVireo {
+ public:
+  OpenGLVireo();           // renderer_construct
+  virtual ~OpenGLVireo();  // renderer_destroy
+  OpenGLVireo(const OpenGLVireo&) = delete;
+  OpenGLVireo& operator=(const OpenGLVireo&) = delete;
+
+  // Texture binding state.
+  int32_t bound_sprite = -1;
+  int32_t bound_sprite2 = -1;
+  uint8_t bound_mipmapped = 0;
+
+  SpriteRecord* sprites = nullptr;  // kSpriteSlotCount records
+
+  float current_alpha = 0.0f;    // alpha of the current drawing colour
+  float alpha_threshold = 1.0f;  // alpha-test threshold, 1 = off
+  uint8_t clear_enabled = 1;     // clear the colour buffer of each new back buffer
+  uint8_t depth_clear_pending = 1;
+  uint8_t bgra_supported = 0;
+
+  TargetRecord targets[kTargetCount];
+  int32_t current_target = -1;  // -1 = the screen
+
+  uint8_t** pixel_copies = nullptr;  // kSpriteSlotCount alpha masks or null
+
+  // Entry 0 is the screen background, entry 3 the line input's saved screen.
+  int32_t background_ids[kBackgroundCount];
+
+  uint8_t smooth = 1;  // linear (1) or nearest (0) texture filtering
+
+  platform::Window* window_handle = nullptr;
+  int32_t width = 0;  // drawing area in pixels
+  int32_t height = 0;
+  int32_t virtual_width = 0;  // logical screen, 0 = same as width/height
+  int32_t virtual_height = 0;
+  int32_t color_depth = 0;  // requested colour bits, 0 = desktop depth
+  uint8_t is_full_screen = 0;
+  int32_t viewport_x = 0, viewport_y = 0, viewport_w = 0, viewport_h = 0;
+  int32_t orientation = 0;  // quarter turns 0..3
+  int32_t color_key = 0x8000FF;
+  int32_t font_color_key = 0;
+  int32_t text3d_state = 0;
+  double frame_due = 0.0;                 // runtime clock time the current frame is due
+  double frame_interval = 1000.0 / 60.0;  // ms between frames
+  void* instance_handle = nullptr;
+  platform::GlContext* gl_context = nullptr;
+
+  // Set once the OpenGL functions are loaded for the context: drawing is
+  // possible. False without a window (headless runs).
+  bool gl_ready = false;
 };
 
 OpenGLVireo* renderer_create();
 void renderer_destroy(OpenGLVireo* renderer);
 
-// Creates the window and its context and starts the frame schedule. Returns
-// 0 on success. Without a display (headless) there is no window, but the
-// frame schedule and every table exist.
-int32_t window_create(OpenGLVireo* renderer, int32_t width, int32_t height, int32_t depth,
+// Creates the window (hidden) and its OpenGL context, logs every step and
+// starts the frame schedule. Returns 0 on success, -1 when the window
+// cannot be created. Without a display (headless) there is no window and no
+// context: the frame schedule and every table exist and 0 is returned.
+int32_t window_create(OpenGLVireo* renderer, int32_t width, int32_t height, int32_t color_depth,
                       int32_t frame_rate, int32_t multisample, int32_t full_screen);
+// Deletes every sprite, returns to the windowed placement, releases the
+// context from the window and destroys the window.
 void window_destroy(OpenGLVireo* renderer);
+// Leaves full screen, hides the window and pumps pending messages.
 void window_hide(OpenGLVireo* renderer);
 void window_set_title(OpenGLVireo* renderer, const char* title);
-// Windowed placement or the full-screen display mode.
+// Windowed placement or the full-screen display mode (start-up step 11).
 void window_apply_mode(OpenGLVireo* renderer, int32_t full_screen);
-// Frame presentation (the frame loop calls these in its order).
-// Ends drawing into an off-screen target so that drawing goes to the screen.
-void renderer_end_target_redirect(OpenGLVireo* renderer);
-void renderer_swap_buffers(OpenGLVireo* renderer);
-void renderer_set_swap_interval(OpenGLVireo* renderer, int32_t interval);
-// Background image or clear of the new back buffer.
-void back_buffer_prepare(OpenGLVireo* renderer);
-// Viewport, alpha test, blending and colour back to their per-frame state.
-void renderer_reset_2d_state(OpenGLVireo* renderer);
 // Brings the window to the front and makes it active.
 void window_activate(OpenGLVireo* renderer);
 
+// Frame presentation (the frame loop calls these in its order).
+// Ends drawing into an off-screen target so that drawing goes to the screen,
+// with the whole-screen viewport.
+void renderer_end_target_redirect(OpenGLVireo* renderer);
+void renderer_swap_buffers(OpenGLVireo* renderer);
+void renderer_set_swap_interval(OpenGLVireo* renderer, int32_t interval);
+// Background image or clear of the new back buffer (screen.hpp).
+void back_buffer_prepare(OpenGLVireo* renderer);
+// Viewport, back buffer, alpha test, blending and colour back to their
+// per-frame state (frame reset steps 1 to 5).
+void renderer_reset_2d_state(OpenGLVireo* renderer);
+
+// Exact-token search in the window system's extension string (the OpenGL
+// one when the window system gives none).
+bool wgl_extension_present(const char* name);
+// A multisample pixel format for the sample count (0 = any), 0 when none.
+int32_t multisample_format_choose(int32_t samples);
+
+// Whether the renderer name is that of a software OpenGL driver (Mesa's
+// llvmpipe, softpipe and swrast, and the GDI generic driver).
+bool gl_renderer_is_software(const char* renderer_name);
+// Whether the software-driver message box may be shown: never in scripted,
+// headless, CI or test runs, nor on a virtual (Xvfb) display.
+bool software_warning_box_allowed();
+
 // Frame interval rule shared by window creation and frame_rate_set.
 double frame_interval_for(double fps);
+
+// The largest texture size of the context (0 without one).
+int32_t max_texture_size();
 
 }  // namespace zrv

@@ -7,13 +7,13 @@ namespace zrv {
 class OpenGLVireo;
 
 class Vireo3D {
-public:
+ public:
   explicit Vireo3D(OpenGLVireo* renderer) : renderer_(renderer) {}
   OpenGLVireo* renderer() const { return renderer_; }
   // Leaves any 3D drawing mode (called once per frame).
   void leave_3d() {}
 
-private:
+ private:
   OpenGLVireo* renderer_;
 };
 

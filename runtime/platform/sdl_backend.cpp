@@ -1,12 +1,21 @@
-// The SDL2 backend: window system, message queue and clocks through SDL.
+// The SDL2 backend: window system, message queue, OpenGL contexts and
+// clocks through SDL.
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <deque>
+#include <string>
 
 #include "platform/clock_posix.hpp"
+#include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
+
+// sdl_wsi.cpp
+bool sdl_window_is_x11(SDL_Window* window);
+const char* sdl_window_system_extensions(SDL_Window* window);
 
 namespace {
 
@@ -51,11 +60,83 @@ void utf8_to_chars(const char* text, std::deque<Event>* out) {
   }
 }
 
+// Windows-1252 to UTF-8 (the runtime's texts are 8-bit; SDL wants UTF-8).
+std::string cp1252_to_utf8(const char* text) {
+  // Code points of 0x80..0x9F; 0 marks the five bytes the code page leaves
+  // undefined (shown as U+FFFD).
+  static const uint16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::string out;
+  for (const auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    uint32_t cp = *p;
+    if (cp >= 0x80 && cp < 0xA0) cp = high[cp - 0x80] ? high[cp - 0x80] : 0xFFFD;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+struct Window {
+  SDL_Window* sdl = nullptr;
+  uint32_t id = 0;
+};
+
+struct GlContext {
+  SDL_GLContext sdl = nullptr;
+};
+
+namespace {
+
+void set_gl_attributes(const PixelFormatRequest& f) {
+  int r = 8, g = 8, b = 8;
+  if (f.color_bits <= 16) {
+    r = 5;
+    g = 6;
+    b = 5;
+  }
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, r);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, g);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, b);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, f.alpha_bits);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, f.depth_bits);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, f.stencil_bits);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, f.multisample ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, f.multisample ? f.samples : 0);
+}
+
 class SdlBackend final : public Backend {
-public:
-  SdlBackend() { ok_ = SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0; }
+ public:
+  SdlBackend() { ok_ = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0; }
   ~SdlBackend() override {
-    if (ok_) SDL_Quit();
+    if (arrow_) SDL_FreeCursor(arrow_);
+    if (!ok_) return;
+    // SDL unloads the libraries it opened (X11 parts, GL) when it quits;
+    // the process ends right after, so they stay: their last allocations
+    // then still belong to a known library in leak reports.
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) {
+          if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+            dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+          }
+          return 0;
+        },
+        nullptr);
+    SDL_Quit();
   }
   bool ok() const { return ok_; }
 
@@ -89,7 +170,268 @@ public:
     return true;
   }
 
-private:
+  Window* window_create(const char* title, int32_t client_width, int32_t client_height,
+                        const PixelFormatRequest& format) override {
+    // The closest format: the one asked for, then without alpha, then with
+    // less depth and no stencil, then without multisampling.
+    PixelFormatRequest tries[4] = {format, format, format, format};
+    tries[1].alpha_bits = 0;
+    tries[2].alpha_bits = 0;
+    tries[2].depth_bits = 16;
+    tries[2].stencil_bits = 0;
+    tries[3] = tries[2];
+    tries[3].multisample = 0;
+    const int w = client_width > 0 ? client_width : 1;
+    const int h = client_height > 0 ? client_height : 1;
+    for (const PixelFormatRequest& f : tries) {
+      set_gl_attributes(f);
+      SDL_Window* sdl = SDL_CreateWindow(title, 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+      if (sdl == nullptr) continue;
+      auto* win = new Window;
+      win->sdl = sdl;
+      win->id = SDL_GetWindowID(sdl);
+      return win;
+    }
+    return nullptr;
+  }
+
+  void window_destroy(Window* window) override {
+    if (window == nullptr) return;
+    if (event_window_ == window) event_window_ = nullptr;
+    SDL_DestroyWindow(window->sdl);
+    delete window;
+  }
+
+  uint32_t window_id(Window* window) override { return window ? window->id : 0; }
+  void event_window_set(Window* window) override { event_window_ = window; }
+
+  bool window_client_size(Window* window, int32_t* width, int32_t* height) override {
+    if (window == nullptr) return false;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window->sdl, &w, &h);
+    *width = w;
+    *height = h;
+    return true;
+  }
+
+  bool window_frame(Window* window, Rect* frame) override {
+    if (window == nullptr) return false;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window->sdl, &x, &y);
+    SDL_GetWindowSize(window->sdl, &w, &h);
+    int32_t top, left, bottom, right;
+    window_borders(window, &top, &left, &bottom, &right);
+    frame->x = x - left;
+    frame->y = y - top;
+    frame->w = w + left + right;
+    frame->h = h + top + bottom;
+    return true;
+  }
+
+  void window_borders(Window* window, int32_t* top, int32_t* left, int32_t* bottom,
+                      int32_t* right) override {
+    int t = 0, l = 0, b = 0, r = 0;
+    // Without a window manager there are no decorations (and SDL says so).
+    if (window == nullptr || SDL_GetWindowBordersSize(window->sdl, &t, &l, &b, &r) != 0) {
+      t = l = b = r = 0;
+    }
+    *top = t;
+    *left = l;
+    *bottom = b;
+    *right = r;
+  }
+
+  void window_set_title(Window* window, const char* title) override {
+    if (window) SDL_SetWindowTitle(window->sdl, cp1252_to_utf8(title).c_str());
+  }
+
+  void window_place(Window* window, int32_t x, int32_t y, int32_t client_width,
+                    int32_t client_height, bool topmost) override {
+    if (window == nullptr) return;
+    int32_t top, left, bottom, right;
+    window_borders(window, &top, &left, &bottom, &right);
+    SDL_SetWindowSize(window->sdl, client_width, client_height);
+    // SDL positions the drawing area; the frame lies around it.
+    SDL_SetWindowPosition(window->sdl, x + left, y + top);
+    SDL_SetWindowAlwaysOnTop(window->sdl, topmost ? SDL_TRUE : SDL_FALSE);
+  }
+
+  void window_show(Window* window) override {
+    if (window) SDL_ShowWindow(window->sdl);
+  }
+  void window_hide(Window* window) override {
+    if (window) SDL_HideWindow(window->sdl);
+  }
+  bool window_visible(Window* window) override {
+    return window != nullptr && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
+  }
+  void window_activate(Window* window) override {
+    if (window) SDL_RaiseWindow(window->sdl);
+  }
+
+  bool window_full_screen(Window* window, const DisplayMode& mode) override {
+    if (window == nullptr) return false;
+    int display = SDL_GetWindowDisplayIndex(window->sdl);
+    if (display < 0) display = 0;
+    const int count = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < count; ++i) {
+      SDL_DisplayMode m;
+      if (SDL_GetDisplayMode(display, i, &m) != 0) continue;
+      if (m.w != mode.width || m.h != mode.height) continue;
+      if (mode.bits != 0 && static_cast<int32_t>(SDL_BITSPERPIXEL(m.format)) != mode.bits) continue;
+      if (SDL_SetWindowDisplayMode(window->sdl, &m) != 0) continue;
+      if (SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN) == 0) return true;
+    }
+    return false;
+  }
+
+  void window_leave_full_screen(Window* window) override {
+    if (window) SDL_SetWindowFullscreen(window->sdl, 0);
+  }
+
+  bool desktop_mode(DisplayMode* mode) override {
+    SDL_DisplayMode m;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return false;
+    mode->width = m.w;
+    mode->height = m.h;
+    mode->bits = static_cast<int32_t>(SDL_BITSPERPIXEL(m.format));
+    return true;
+  }
+
+  bool work_area(Window* window, Rect* area) override {
+    int display = window ? SDL_GetWindowDisplayIndex(window->sdl) : 0;
+    if (display < 0) display = 0;
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(display, &r) != 0 && SDL_GetDisplayBounds(display, &r) != 0) {
+      return false;
+    }
+    area->x = r.x;
+    area->y = r.y;
+    area->w = r.w;
+    area->h = r.h;
+    return true;
+  }
+
+  // Linux desktops offer no system beep to ask for.
+  void beep() override {}
+
+  GlContext* gl_context_create(Window* window) override {
+    if (window == nullptr) return nullptr;
+    SDL_GLContext c = SDL_GL_CreateContext(window->sdl);
+    if (c == nullptr) return nullptr;
+    auto* context = new GlContext;
+    context->sdl = c;
+    return context;
+  }
+
+  bool gl_make_current(Window* window, GlContext* context) override {
+    if (window == nullptr || context == nullptr) return false;
+    return SDL_GL_MakeCurrent(window->sdl, context->sdl) == 0;
+  }
+
+  void gl_release_current(Window* window) override {
+    if (window) SDL_GL_MakeCurrent(window->sdl, nullptr);
+  }
+
+  void gl_context_delete(GlContext* context) override {
+    if (context == nullptr) return;
+    SDL_GL_DeleteContext(context->sdl);
+    delete context;
+  }
+
+  void gl_swap(Window* window) override {
+    if (window) SDL_GL_SwapWindow(window->sdl);
+  }
+
+  bool gl_swap_interval_available() override {
+    for (const char* name :
+         {"glXSwapIntervalEXT", "glXSwapIntervalMESA", "glXSwapIntervalSGI", "eglSwapInterval"}) {
+      if (SDL_GL_GetProcAddress(name) != nullptr) return true;
+    }
+    return false;
+  }
+
+  bool gl_set_swap_interval(int32_t interval) override {
+    return SDL_GL_SetSwapInterval(interval) == 0;
+  }
+
+  void* gl_proc_address(const char* name) override { return SDL_GL_GetProcAddress(name); }
+
+  const char* gl_window_system_extensions() override {
+    return sdl_window_system_extensions(SDL_GL_GetCurrentWindow());
+  }
+
+  const char* gl_window_system_extensions_call() override {
+    SDL_Window* current = SDL_GL_GetCurrentWindow();
+    if (current != nullptr && !sdl_window_is_x11(current)) return "eglQueryString";
+    return "glXQueryExtensionsString";
+  }
+
+  int32_t gl_multisample_probe(int32_t samples) override {
+    // The window system picks the visual when a window is made: a window of
+    // such a format exists exactly when the format does.
+    PixelFormatRequest f;
+    f.multisample = 1;
+    f.samples = samples;
+    set_gl_attributes(f);
+    SDL_Window* probe =
+        SDL_CreateWindow("probe", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (probe == nullptr) return 0;
+    SDL_DestroyWindow(probe);
+    return samples > 0 ? samples : 1;
+  }
+
+  bool gl_describe_format(Window* window, PixelFormatInfo* info) override {
+    if (window == nullptr || SDL_GL_GetCurrentWindow() != window->sdl) return false;
+    struct Item {
+      SDL_GLattr attr;
+      int32_t* out;
+    } items[] = {
+        {SDL_GL_RED_SIZE, &info->red_bits},          {SDL_GL_GREEN_SIZE, &info->green_bits},
+        {SDL_GL_BLUE_SIZE, &info->blue_bits},        {SDL_GL_ALPHA_SIZE, &info->alpha_bits},
+        {SDL_GL_DEPTH_SIZE, &info->depth_bits},      {SDL_GL_STENCIL_SIZE, &info->stencil_bits},
+        {SDL_GL_MULTISAMPLESAMPLES, &info->samples}, {SDL_GL_DOUBLEBUFFER, &info->double_buffer}};
+    for (const Item& item : items) {
+      int v = 0;
+      if (SDL_GL_GetAttribute(item.attr, &v) != 0) return false;
+      *item.out = v;
+    }
+    return true;
+  }
+
+  void cursor_set(CursorShape shape) override {
+    if (shape == CursorShape::None) {
+      SDL_ShowCursor(SDL_DISABLE);
+      return;
+    }
+    if (arrow_ == nullptr) arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    if (arrow_) SDL_SetCursor(arrow_);
+    SDL_ShowCursor(SDL_ENABLE);
+  }
+
+  bool cursor_position(Window* window, int32_t* x, int32_t* y) override {
+    if (window == nullptr) return false;
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window->sdl, &wx, &wy);
+    *x = gx - wx;
+    *y = gy - wy;
+    return true;
+  }
+
+  void cursor_move(Window* window, int32_t x, int32_t y) override {
+    if (window) SDL_WarpMouseInWindow(window->sdl, x, y);
+  }
+
+  void message_box(const char* caption, const char* text, MessageIcon icon) override {
+    Uint32 flags = icon == MessageIcon::Error         ? SDL_MESSAGEBOX_ERROR
+                   : icon == MessageIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
+                                                      : SDL_MESSAGEBOX_INFORMATION;
+    SDL_ShowSimpleMessageBox(flags, cp1252_to_utf8(caption).c_str(), cp1252_to_utf8(text).c_str(),
+                             nullptr);
+  }
+
+ private:
   // Translates SDL events until at least one event of ours is waiting.
   void fill() {
     SDL_Event sdl;
@@ -103,6 +445,7 @@ private:
         e.type = EventType::CloseRequest;
         break;
       case SDL_WINDOWEVENT:
+        if (!addressed_to_us(sdl.window.windowID)) return;
         e.window_id = sdl.window.windowID;
         if (sdl.window.event == SDL_WINDOWEVENT_CLOSE) {
           e.type = EventType::CloseRequest;
@@ -114,7 +457,16 @@ private:
           e.type = EventType::Other;
         }
         break;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        if (!addressed_to_us(sdl.key.windowID)) return;
+        e.type = sdl.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
+        e.code = keyboard_scan_from_sdl(sdl.key.keysym.scancode);
+        e.state = sdl.key.repeat;
+        e.window_id = sdl.key.windowID;
+        break;
       case SDL_TEXTINPUT:
+        if (!addressed_to_us(sdl.text.windowID)) return;
         utf8_to_chars(sdl.text.text, &pending_);
         return;
       default:
@@ -124,8 +476,16 @@ private:
     pending_.push_back(e);
   }
 
+  // Only the program's window is listened to; events of other windows (a
+  // probe window, say) are dropped. Events for no window always count.
+  bool addressed_to_us(uint32_t id) const {
+    return id == 0 || event_window_ == nullptr || id == event_window_->id;
+  }
+
   bool ok_ = false;
   std::deque<Event> pending_;
+  Window* event_window_ = nullptr;
+  SDL_Cursor* arrow_ = nullptr;
 };
 
 }  // namespace

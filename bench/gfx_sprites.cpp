@@ -1,0 +1,192 @@
+// Sprites per frame at 60 frames per second: whole 40 x 26 sprites
+// (sprite_draw) and 40 x 26 frames of a sheet (sprite_draw_frame) on an
+// 800 x 480 window, each frame cleared, drawn, swapped and finished.
+// Needs a display (run under xvfb-run -a -s "-screen 0 1280x1024x24").
+//
+// Counters: frame_ms (wall time per frame), cpu_us_per_sprite (CPU time of
+// the whole process, the driver's threads included, per sprite) and, for
+// the search benchmarks, sprites_at_60fps (most sprites per frame with a
+// frame time of at most 1000/60 ms).
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/context.hpp"
+#include "app/frame.hpp"
+#include "gfx/draw.hpp"
+#include "gfx/gl_api.hpp"
+#include "gfx/image_codec.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/screen.hpp"
+#include "gfx/sprites.hpp"
+#include "platform/platform.hpp"
+
+namespace {
+
+using namespace zrv;
+
+constexpr int32_t kSprite = 100;
+constexpr int32_t kSheet = 101;
+
+bool session() {
+  static bool ok = [] {
+    static char dir[] = "/tmp/zrv_bench_gfxXXXXXX";
+    if (mkdtemp(dir) != nullptr) {
+      setenv("TMPDIR", dir, 1);
+      std::atexit([] {
+        unlink((std::string(dir) + "/ErrorLog.txt").c_str());
+        rmdir(dir);
+      });
+    }
+    setenv("ZRV_NO_DIALOGS", "1", 1);
+    platform::select_backend(false);
+    if (platform::backend().is_headless()) return false;
+    timer_init();
+    ctx.renderer = renderer_create();
+    if (window_create(ctx.renderer, 800, 480, 0, 60, 0, 0) != 0) return false;
+    screen_mode_apply(ctx.renderer, 800, 480, 0, 0);
+    renderer_set_swap_interval(ctx.renderer, 0);
+    // A duck-sized picture with a transparent border, and a 3 x 5 sheet of
+    // such frames.
+    RtImage image;
+    image.resize(120, 130);
+    image.alpha_in_file = 1;
+    for (int y = 0; y < 130; ++y) {
+      for (int x = 0; x < 120; ++x) {
+        uint8_t* p = image.row(y) + x * 4;
+        const bool inside = x % 40 > 3 && x % 40 < 36 && y % 26 > 3 && y % 26 < 22;
+        p[0] = static_cast<uint8_t>(x * 2);
+        p[1] = static_cast<uint8_t>(y);
+        p[2] = 120;
+        p[3] = inside ? 255 : 0;
+      }
+    }
+    if (!sprite_from_image(ctx.renderer, kSheet, image, 0)) return false;
+    sprite_set_frames(kSheet, 40, 26);
+    RtImage one;
+    one.resize(40, 26);
+    one.alpha_in_file = 1;
+    for (int y = 0; y < 26; ++y) std::memcpy(one.row(y), image.row(y), 40 * 4);
+    return sprite_from_image(ctx.renderer, kSprite, one, 0);
+  }();
+  return ok;
+}
+
+double process_cpu_s() {
+  timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+double wall_s() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+// One frame of n sprites spread over the window.
+void frame(int n, bool frames) {
+  OpenGLVireo* r = ctx.renderer;
+  for (int i = 0; i < n; ++i) {
+    const int x = (i * 37) % 760, y = (i * 53) % 454;
+    if (frames) {
+      sprite_draw_frame(kSheet, i % 15, x, y);
+    } else {
+      sprite_draw(kSprite, x, y);
+    }
+  }
+  renderer_swap_buffers(r);
+  back_buffer_prepare(r);
+  gl.Finish();
+}
+
+// Average wall and CPU time of one frame of n sprites.
+void measure(int n, bool frames, int count, double* wall, double* cpu) {
+  frame(n, frames);  // warm up
+  const double w0 = wall_s(), c0 = process_cpu_s();
+  for (int i = 0; i < count; ++i) frame(n, frames);
+  *wall = (wall_s() - w0) / count;
+  *cpu = (process_cpu_s() - c0) / count;
+}
+
+void per_frame(benchmark::State& state, bool frames) {
+  if (!session()) {
+    state.SkipWithError("no display with OpenGL");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  const double c0 = process_cpu_s(), w0 = wall_s();
+  int64_t count = 0;
+  for (auto _ : state) {
+    frame(n, frames);
+    ++count;
+  }
+  const double cpu = process_cpu_s() - c0, wall = wall_s() - w0;
+  if (count == 0) return;
+  state.counters["frame_ms"] = wall / count * 1e3;
+  state.counters["cpu_us_per_sprite"] = cpu / count / n * 1e6;
+  state.SetItemsProcessed(count * n);
+}
+
+void BM_SpriteDraw(benchmark::State& state) { per_frame(state, false); }
+void BM_SpriteDrawFrame(benchmark::State& state) { per_frame(state, true); }
+
+// The largest sprite count whose frames take at most 1000/60 ms.
+void at_60fps(benchmark::State& state, bool frames) {
+  if (!session()) {
+    state.SkipWithError("no display with OpenGL");
+    return;
+  }
+  const double budget = 1.0 / 60.0;
+  int best = 0;
+  double best_cpu = 0;
+  for (auto _ : state) {
+    int lo = 0, hi = 256;
+    double wall = 0, cpu = 0;
+    // Grow until a frame misses the budget, then bisect.
+    for (;;) {
+      measure(hi, frames, 20, &wall, &cpu);
+      if (wall > budget || hi >= (1 << 20)) break;
+      lo = hi;
+      best_cpu = cpu / hi;
+      hi *= 2;
+    }
+    while (hi - lo > hi / 64 + 1) {
+      const int mid = (lo + hi) / 2;
+      measure(mid, frames, 20, &wall, &cpu);
+      if (wall <= budget) {
+        lo = mid;
+        best_cpu = cpu / mid;
+      } else {
+        hi = mid;
+      }
+    }
+    best = lo;
+  }
+  state.counters["sprites_at_60fps"] = best;
+  state.counters["cpu_us_per_sprite"] = best_cpu * 1e6;
+}
+
+void BM_SpriteDrawAt60Fps(benchmark::State& state) { at_60fps(state, false); }
+void BM_SpriteDrawFrameAt60Fps(benchmark::State& state) { at_60fps(state, true); }
+
+BENCHMARK(BM_SpriteDraw)
+    ->RangeMultiplier(4)
+    ->Range(64, 16384)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SpriteDrawFrame)
+    ->RangeMultiplier(4)
+    ->Range(64, 16384)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SpriteDrawAt60Fps)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SpriteDrawFrameAt60Fps)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

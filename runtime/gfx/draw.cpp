@@ -1,0 +1,468 @@
+#include "gfx/draw.hpp"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/context.hpp"
+#include "gfx/gl_api.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/screen.hpp"
+
+namespace zrv {
+
+namespace {
+
+// The renderer when drawing is possible, else null.
+OpenGLVireo* drawing_renderer() {
+  OpenGLVireo* r = ctx.renderer;
+  return r != nullptr && r->gl_ready ? r : nullptr;
+}
+
+bool valid_id(int32_t id) { return id >= 0 && id < kSpriteSlotCount; }
+
+// Draws vertices of x, y, u, v from client memory. Both arrays stay
+// enabled (texture coordinates are simply not used while texturing is
+// off), so that a run of quads switches no client state.
+void vertices_draw(GLenum mode, const QuadVertex* v, int32_t count) {
+  client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
+  client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
+  gl.VertexPointer(2, GL_FLOAT, sizeof(QuadVertex), &v[0].x);
+  gl.TexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), &v[0].u);
+  gl.DrawArrays(mode, 0, count);
+}
+
+// One triangle fan of four vertices.
+void fan_draw(const QuadVertex v[4]) { vertices_draw(GL_TRIANGLE_FAN, v, 4); }
+
+// Binds a sprite and sets its filtering; false for a slot out of range.
+bool sprite_bind(OpenGLVireo* r, int32_t id) {
+  if (!valid_id(id)) return false;
+  texture_bind(r, id, -1, 0, nullptr);
+  texture_filter_apply(r);
+  return true;
+}
+
+// The whole image on the box (x0, y0)-(x1, y1), exact edges.
+void box_draw(OpenGLVireo* r, int32_t id, float x0, float y0, float x1, float y1) {
+  const SpriteRecord& s = r->sprites[id];
+  const QuadVertex v[4] = {{x1, y0, s.u_max, s.v_max},
+                           {x0, y0, 0.0f, s.v_max},
+                           {x0, y1, 0.0f, 0.0f},
+                           {x1, y1, s.u_max, 0.0f}};
+  fan_draw(v);
+}
+
+// Texture coordinates of a sheet's frame cell: false when the sheet has
+// no frame size.
+struct Cell {
+  float u_lo, u_hi, v_bottom, v_top;
+  int32_t fw, fh;
+};
+bool frame_cell(const SpriteRecord& s, int32_t frame, Cell* cell) {
+  const int32_t fw = s.frame_width, fh = s.frame_height;
+  if (fw == 0 || fh == 0) return false;
+  const int32_t per_row = s.image_width / fw;
+  int32_t row = 0, column = frame;
+  if (per_row > 0) {
+    row = frame / per_row;
+    column = frame % per_row;
+  }
+  const float pw = s.padded_width, ph = s.padded_height;
+  cell->u_lo = static_cast<float>(column * fw) / pw;
+  cell->u_hi = cell->u_lo + fw / pw;
+  cell->v_bottom = static_cast<float>(s.image_height - fh * (row + 1)) / ph;
+  cell->v_top = cell->v_bottom + fh / ph;
+  cell->fw = fw;
+  cell->fh = fh;
+  return true;
+}
+
+// Colour of an untextured primitive; the colour key draws transparent.
+void primitive_color_set(const OpenGLVireo* r, int32_t color) {
+  color_set((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+            ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : r->current_alpha);
+}
+
+void primitive_color_restore(const OpenGLVireo* r) { color_set(1, 1, 1, r->current_alpha); }
+
+// Polygon state (one polygon is open at a time).
+struct PolyVertex {
+  float x, y, u, v;
+  uint8_t red, green, blue, alpha;
+};
+static_assert(sizeof(PolyVertex) == 20);
+
+struct PolyState {
+  std::vector<PolyVertex> vertices;
+  int32_t count = 0;
+  int32_t mode = 0;
+  bool colored = false;
+  bool split = false;
+  float inv_width = 1.0f;
+  float inv_height = 1.0f;
+  int32_t sprite = -1;
+};
+PolyState poly;
+
+void poly_append(const PolyVertex& v) {
+  // Growth: 64 vertices first, then doubling.
+  if (poly.count >= static_cast<int32_t>(poly.vertices.size())) {
+    poly.vertices.resize(poly.vertices.empty() ? 64 : poly.vertices.size() * 2);
+  }
+  poly.vertices[poly.count++] = v;
+}
+
+}  // namespace
+
+void client_array_set(uint32_t array, int32_t& cached, bool on) {
+  if (cached == (on ? 1 : 0)) return;
+  if (on) {
+    gl.EnableClientState(array);
+  } else {
+    gl.DisableClientState(array);
+  }
+  cached = on ? 1 : 0;
+}
+
+void texture_filter_apply(OpenGLVireo* r) {
+  const GLint f = r->smooth ? GL_LINEAR : GL_NEAREST;
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f);
+}
+
+void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, int32_t mipmapped,
+                  const uint32_t* names) {
+  if (r == nullptr) return;
+  r->bound_sprite = id;
+  r->bound_sprite2 = id2;
+  r->bound_mipmapped = static_cast<uint8_t>(mipmapped != 0);
+  if (!r->gl_ready) return;
+  auto texture_of = [&](int32_t slot) -> GLuint {
+    if (!valid_id(slot)) return 0;
+    if (names) return names[slot];
+    return mipmapped ? r->sprites[slot].texture_mipmapped : r->sprites[slot].texture;
+  };
+  auto bind = [](GLuint texture) {
+    gl.BindTexture(GL_TEXTURE_2D, texture);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  };
+  if (gl_ext.glActiveTextureARB == nullptr) {
+    if (id < 0) {
+      cap_disable(kCapTexture2D);
+      cap_enable(kCapColorMaterial);
+    } else {
+      bind(texture_of(id));
+      cap_enable(kCapTexture2D);
+    }
+    return;
+  }
+  const bool second = id >= 0 && id2 >= 0;
+  int32_t& unit1 = screen_state.unit1_texturing;
+  if (second || unit1 != 0) {
+    gl_ext.glActiveTextureARB(GL_TEXTURE1_ARB);
+    if (second) {
+      bind(texture_of(id));
+      gl.Enable(GL_TEXTURE_2D);
+    } else {
+      gl.Disable(GL_TEXTURE_2D);
+    }
+    gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
+    unit1 = second ? 1 : 0;
+  }
+  if (id < 0) {
+    cap_disable(kCapTexture2D);
+    return;
+  }
+  bind(texture_of(id2 >= 0 ? id2 : id));
+  cap_enable(kCapTexture2D);
+}
+
+void quad_draw(OpenGLVireo* r, const QuadVertex vertices[4]) {
+  if (r == nullptr || !r->gl_ready) return;
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  fan_draw(vertices);
+}
+
+void sprite_draw(int32_t id, int32_t x, int32_t y) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !valid_id(id) || r->sprites[id].image_width == 0) return;
+  sprite_bind(r, id);
+  const SpriteRecord& s = r->sprites[id];
+  box_draw(r, id, static_cast<float>(x), static_cast<float>(y),
+           static_cast<float>(x + s.image_width), static_cast<float>(y + s.image_height));
+}
+
+void sprite_draw_stretched(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !sprite_bind(r, id)) return;
+  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
+           static_cast<float>(y + h));
+}
+
+void sprite_draw_zoomed(int32_t id, int32_t x, int32_t y, double zoom_x, double zoom_y) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !sprite_bind(r, id)) return;
+  const SpriteRecord& s = r->sprites[id];
+  const int32_t W = s.image_width, H = s.image_height;
+  const int32_t w = static_cast<int32_t>(zoom_x * W), h = static_cast<int32_t>(zoom_y * H);
+  // Centred on the unzoomed picture.
+  x -= (w - W) / 2;
+  y -= (h - H) / 2;
+  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
+           static_cast<float>(y + h));
+}
+
+void sprite_draw_rotated(int32_t id, int32_t x, int32_t y, double angle) {
+  sprite_draw_rotozoom(id, x, y, angle, 1.0);
+}
+
+void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double zoom) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !sprite_bind(r, id)) return;
+  const SpriteRecord& s = r->sprites[id];
+  const int32_t W = s.image_width, H = s.image_height;
+  if (W == 0) return;
+  const float pw = s.padded_width, ph = s.padded_height;
+  const float hw = static_cast<float>(zoom * W / 2), hh = static_cast<float>(zoom * H / 2);
+  const float u_lo = 0.5f / pw, u_hi = (W - 0.5f) / pw;
+  const float v_lo = 0.5f / ph, v_hi = (H - 0.5f) / ph;
+  gl.PushMatrix();
+  gl.Translatef(static_cast<float>(x + W / 2), static_cast<float>(y + H / 2), 0.0f);
+  gl.Rotatef(static_cast<float>(angle), 0.0f, 0.0f, -1.0f);
+  const QuadVertex v[4] = {
+      {-hw, hh, u_lo, v_lo}, {hw, hh, u_hi, v_lo}, {hw, -hh, u_hi, v_hi}, {-hw, -hh, u_lo, v_hi}};
+  fan_draw(v);
+  gl.PopMatrix();
+}
+
+void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !valid_id(id)) return;
+  Cell c;
+  if (!frame_cell(r->sprites[id], frame, &c)) return;
+  sprite_bind(r, id);
+  const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
+  const float x1 = static_cast<float>(x + c.fw), y1 = static_cast<float>(y + c.fh);
+  const QuadVertex v[4] = {{x1, y0, c.u_hi, c.v_top},
+                           {x0, y0, c.u_lo, c.v_top},
+                           {x0, y1, c.u_lo, c.v_bottom},
+                           {x1, y1, c.u_hi, c.v_bottom}};
+  fan_draw(v);
+}
+
+void sprite_draw_frame_stretched(int32_t id, int32_t frame, int32_t x, int32_t y, int32_t w,
+                                 int32_t h) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !valid_id(id)) return;
+  Cell c;
+  if (!frame_cell(r->sprites[id], frame, &c)) return;
+  sprite_bind(r, id);
+  const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
+  const float x1 = x0 + w + 0.1f, y1 = y0 + h + 0.1f;
+  const QuadVertex v[4] = {{x1, y0, c.u_hi, c.v_top},
+                           {x0, y0, c.u_lo, c.v_top},
+                           {x0, y1, c.u_lo, c.v_bottom},
+                           {x1, y1, c.u_hi, c.v_bottom}};
+  quad_draw(r, v);
+}
+
+void sprite_draw_frame_rotozoom(int32_t id, int32_t frame, int32_t x, int32_t y, double angle,
+                                double zoom) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || !valid_id(id)) return;
+  const SpriteRecord& s = r->sprites[id];
+  Cell c;
+  if (!frame_cell(s, frame, &c)) return;
+  sprite_bind(r, id);
+  const float pw = s.padded_width, ph = s.padded_height;
+  const float u_lo = c.u_lo + 0.5f / pw, u_hi = u_lo + c.fw / pw - 1.0f / pw;
+  const float v_lo = c.v_bottom + 0.5f / ph, v_hi = v_lo + c.fh / ph - 1.0f / ph;
+  const float cx = static_cast<float>(x + c.fw / 2), cy = static_cast<float>(y + c.fh / 2);
+  const float hw = static_cast<float>(c.fw * zoom / 2), hh = static_cast<float>(c.fh * zoom / 2);
+  const double rad = angle * 0.017453292;
+  const float sn = static_cast<float>(std::sin(rad)), cs = static_cast<float>(std::cos(rad));
+  auto corner = [&](float dx, float dy, float u, float v) {
+    return QuadVertex{cx + dx * cs + dy * sn, cy - dx * sn + dy * cs, u, v};
+  };
+  const QuadVertex v[4] = {corner(-hw, -hh, u_lo, v_hi), corner(-hw, hh, u_lo, v_lo),
+                           corner(hw, hh, u_hi, v_lo), corner(hw, -hh, u_hi, v_hi)};
+  quad_draw(r, v);
+}
+
+void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr) return;
+  const float x0 = static_cast<float>(w >= 0 ? x : x + w + 1);
+  const float x1 = static_cast<float>(w >= 0 ? x + w : x + 1);
+  const float y0 = static_cast<float>(h >= 0 ? y : y + h + 1);
+  const float y1 = static_cast<float>(h >= 0 ? y + h : y + 1);
+  texture_bind(r, -1, -1, 0, nullptr);
+  primitive_color_set(r, color);
+  const QuadVertex v[4] = {{x1, y0, 0, 0}, {x0, y0, 0, 0}, {x0, y1, 0, 0}, {x1, y1, 0, 0}};
+  fan_draw(v);
+  primitive_color_restore(r);
+}
+
+void pixel_set(int32_t x, int32_t y, int32_t color) { rect_fill(x, y, 1, 1, color); }
+
+int32_t pixel_get(int32_t x, int32_t y) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr) return 0;
+  // Logical position to window pixels (the inverse of the window-to-screen
+  // mapping the mouse uses).
+  int32_t wx, wy;
+  screen_point_unmap(r, x, y, &wx, &wy);
+  int32_t t = r->height;
+  if (r->current_target >= 0) {
+    const int32_t sprite = r->targets[r->current_target].sprite;
+    t = sprite >= 0 ? r->sprites[sprite].image_height : 0;
+  }
+  uint8_t p[4] = {0, 0, 0, 0};
+  gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+  gl.ReadPixels(wx, t - wy - 1, 1, 1, r->bgra_supported ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, p);
+  const uint8_t red = r->bgra_supported ? p[2] : p[0];
+  const uint8_t blue = r->bgra_supported ? p[0] : p[2];
+  return red | p[1] << 8 | blue << 16;
+}
+
+void line_draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t color) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr) return;
+  texture_bind(r, -1, -1, 0, nullptr);
+  primitive_color_set(r, color);
+  gl.MatrixMode(GL_PROJECTION);
+  gl.PushMatrix();
+  gl.Translatef(0.375f, 0.375f, 0.0f);
+  const float fx2 = static_cast<float>(x2), fy2 = static_cast<float>(y2);
+  const QuadVertex v[2] = {{static_cast<float>(x1), static_cast<float>(y1), 0, 0},
+                           {fx2, fy2, 0, 0}};
+  vertices_draw(GL_LINES, v, 2);
+  // The end point is always set.
+  vertices_draw(GL_POINTS, v + 1, 1);
+  gl.PopMatrix();
+  gl.MatrixMode(GL_MODELVIEW);
+  primitive_color_restore(r);
+}
+
+void blend_alpha(double value) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  const float a = static_cast<float>(value);
+  if (a == 0) {
+    cap_disable(kCapBlend);
+  } else {
+    cap_enable(kCapBlend);
+    if (r->gl_ready) gl.BlendFunc(GL_SRC_ALPHA, a > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+  }
+  const float magnitude = std::fabs(a);
+  r->current_alpha = a == 0 ? 1.0f : (magnitude < 1 ? magnitude : 1.0f);
+  color_set(1, 1, 1, r->current_alpha);
+}
+
+void alpha_test_set(double threshold) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  if (threshold >= 1) {
+    cap_disable(kCapAlphaTest);
+    r->alpha_threshold = 1.0f;
+    return;
+  }
+  cap_enable(kCapAlphaTest);
+  r->alpha_threshold = static_cast<float>(threshold);
+  if (r->gl_ready) gl.AlphaFunc(GL_GREATER, r->alpha_threshold);
+}
+
+void smooth_set(int32_t flag) {
+  if (ctx.renderer) ctx.renderer->smooth = flag != 0;
+}
+
+void poly_start(int32_t id, int32_t mode) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  texture_bind(r, id, -1, 0, nullptr);
+  poly.count = 0;
+  if (poly.vertices.empty()) poly.vertices.resize(64);
+  poly.colored = false;
+  poly.mode = mode;
+  poly.sprite = valid_id(id) ? id : -1;
+  if (poly.sprite >= 0) {
+    const SpriteRecord& s = r->sprites[id];
+    poly.inv_width = s.padded_width > 0 ? 1.0f / s.padded_width : 0.0f;
+    poly.inv_height = s.padded_height > 0 ? 1.0f / s.padded_height : 0.0f;
+  }
+  poly.split = false;
+}
+
+void poly_vertex(double x, double y, double tx, double ty, int32_t color) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  PolyVertex v{};
+  v.x = static_cast<float>(x);
+  v.y = static_cast<float>(y);
+  if (poly.sprite >= 0) {
+    v.u = static_cast<float>(tx * poly.inv_width);
+    v.v = static_cast<float>((r->sprites[poly.sprite].image_height - ty) * poly.inv_height);
+  }
+  if (color == 0xFFFFFF) {
+    v.red = v.green = v.blue = 255;
+  } else {
+    poly.colored = true;
+    v.red = static_cast<uint8_t>(color);
+    v.green = static_cast<uint8_t>(color >> 8);
+    v.blue = static_cast<uint8_t>(color >> 16);
+  }
+  if (color == r->color_key) {
+    v.alpha = 0;
+  } else {
+    v.alpha = r->current_alpha != 1.0f ? static_cast<uint8_t>(r->current_alpha * 255) : 255;
+  }
+  poly_append(v);
+  if (poly.split) {
+    poly_append(v);
+    poly.split = false;
+  }
+}
+
+void poly_new_strip() {
+  if (poly.count == 0 || poly.split) return;
+  poly.split = true;
+  const PolyVertex last = poly.vertices[poly.count - 1];
+  poly_append(last);
+}
+
+void poly_end() {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || poly.count == 0) return;
+  static const GLenum kModes[3] = {GL_TRIANGLE_FAN, GL_TRIANGLES, GL_TRIANGLE_STRIP};
+  const PolyVertex* v = poly.vertices.data();
+  const bool textured = r->bound_sprite >= 0;
+  client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
+  gl.VertexPointer(2, GL_FLOAT, sizeof(PolyVertex), &v[0].x);
+  client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, textured);
+  if (textured) gl.TexCoordPointer(2, GL_FLOAT, sizeof(PolyVertex), &v[0].u);
+  const bool colors = poly.colored || r->current_alpha != 1.0f;
+  if (colors) {
+    poly.colored = true;
+    cap_enable(kCapDither);
+    gl.ShadeModel(GL_SMOOTH);
+    gl.EnableClientState(GL_COLOR_ARRAY);
+    gl.ColorPointer(4, GL_UNSIGNED_BYTE, sizeof(PolyVertex), &v[0].red);
+  }
+  if (textured) texture_filter_apply(r);
+  if (poly.mode >= 0 && poly.mode <= 2) gl.DrawArrays(kModes[poly.mode], 0, poly.count);
+  client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, false);
+  client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, false);
+  if (colors) {
+    gl.DisableClientState(GL_COLOR_ARRAY);
+    // The colour array left the current colour undefined.
+    for (float& c : screen_state.color_cache) c = -1.0f;
+    color_set(1, 1, 1, r->current_alpha);
+    gl.ShadeModel(GL_FLAT);
+    cap_disable(kCapDither);
+  }
+}
+
+}  // namespace zrv

@@ -1,0 +1,112 @@
+#include "gfx/gl_api.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/errors.hpp"
+#include "platform/platform.hpp"
+
+namespace zrv {
+
+GlApi gl;
+GlExt gl_ext;
+bool fbo_supported = false;
+
+namespace {
+
+template <class Fn>
+void fetch(Fn& slot, const char* name) {
+  slot = reinterpret_cast<Fn>(platform::backend().gl_proc_address(name));
+}
+
+// Fetches an extension entry point and logs it when it is missing.
+template <class Fn>
+void fetch_ext(Fn& slot, const char* name) {
+  fetch(slot, name);
+  if (slot == nullptr) gl_ext_log_failed(name);
+}
+
+bool swap_interval_thunk(int32_t interval) {
+  return platform::backend().gl_set_swap_interval(interval);
+}
+
+}  // namespace
+
+bool gl_api_load() {
+  bool all = true;
+#define ZRV_GL_FETCH(ret, name, ...) \
+  fetch(gl.name, "gl" #name);        \
+  if (gl.name == nullptr) all = false;
+  ZRV_GL_FUNCTIONS(ZRV_GL_FETCH)
+#undef ZRV_GL_FETCH
+  gl.loaded = all;
+  return all;
+}
+
+void gl_ext_log_failed(const char* name) {
+  char line[128];
+  std::snprintf(line, sizeof line, "ext: %-35s   [FAILED]", name);
+  log_write(line);
+}
+
+void gl_ext_load(const char* extensions) {
+  gl_ext = GlExt{};
+  if (extensions == nullptr) return;
+  // The window system's display-sync extension, under whichever vendor
+  // prefix it comes (GLX_EXT_, GLX_MESA_, GLX_SGI_, WGL_EXT_ ...).
+  if (std::strstr(extensions, "_swap_control") != nullptr) {
+    if (platform::backend().gl_swap_interval_available()) {
+      gl_ext.swap_interval = swap_interval_thunk;
+    } else {
+      gl_ext_log_failed("glXSwapIntervalEXT");
+    }
+  }
+  if (std::strstr(extensions, "GL_ARB_multitexture") != nullptr) {
+    fetch_ext(gl_ext.glActiveTextureARB, "glActiveTextureARB");
+    fetch_ext(gl_ext.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
+    fetch_ext(gl_ext.glClientActiveTextureARB, "glClientActiveTextureARB");
+    fetch_ext(gl_ext.glGenBuffersARB, "glGenBuffersARB");
+    fetch_ext(gl_ext.glBindBufferARB, "glBindBufferARB");
+    fetch_ext(gl_ext.glBufferDataARB, "glBufferDataARB");
+    fetch_ext(gl_ext.glDeleteBuffersARB, "glDeleteBuffersARB");
+    fetch_ext(gl_ext.glMapBufferARB, "glMapBufferARB");
+    fetch_ext(gl_ext.glUnmapBufferARB, "glUnmapBufferARB");
+    fetch_ext(gl_ext.glGetBufferParameterivARB, "glGetBufferParameterivARB");
+  }
+  if (std::strstr(extensions, "GL_ARB_fragment_program") != nullptr) {
+    fetch_ext(gl_ext.glCreateProgramObjectARB, "glCreateProgramObjectARB");
+    fetch_ext(gl_ext.glDeleteObjectARB, "glDeleteObjectARB");
+    fetch_ext(gl_ext.glCreateShaderObjectARB, "glCreateShaderObjectARB");
+    fetch_ext(gl_ext.glShaderSourceARB, "glShaderSourceARB");
+    fetch_ext(gl_ext.glCompileShaderARB, "glCompileShaderARB");
+    fetch_ext(gl_ext.glGetObjectParameterivARB, "glGetObjectParameterivARB");
+    fetch_ext(gl_ext.glAttachObjectARB, "glAttachObjectARB");
+    fetch_ext(gl_ext.glGetInfoLogARB, "glGetInfoLogARB");
+    fetch_ext(gl_ext.glLinkProgramARB, "glLinkProgramARB");
+    fetch_ext(gl_ext.glUseProgramObjectARB, "glUseProgramObjectARB");
+    fetch_ext(gl_ext.glGetUniformLocationARB, "glGetUniformLocationARB");
+    fetch_ext(gl_ext.glUniform1fARB, "glUniform1fARB");
+    fetch_ext(gl_ext.glUniform1iARB, "glUniform1iARB");
+    fetch_ext(gl_ext.glGetAttribLocationARB, "glGetAttribLocationARB");
+    fetch_ext(gl_ext.glVertexAttrib1fARB, "glVertexAttrib1fARB");
+  }
+}
+
+void target_entry_points_load() {
+  fetch_ext(gl_ext.glBindRenderbufferEXT, "glBindRenderbufferEXT");
+  fetch_ext(gl_ext.glDeleteRenderbuffersEXT, "glDeleteRenderbuffersEXT");
+  fetch_ext(gl_ext.glGenRenderbuffersEXT, "glGenRenderbuffersEXT");
+  fetch_ext(gl_ext.glRenderbufferStorageEXT, "glRenderbufferStorageEXT");
+  fetch_ext(gl_ext.glBindFramebufferEXT, "glBindFramebufferEXT");
+  fetch_ext(gl_ext.glDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
+  fetch_ext(gl_ext.glGenFramebuffersEXT, "glGenFramebuffersEXT");
+  fetch_ext(gl_ext.glCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
+  fetch_ext(gl_ext.glFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
+  fetch_ext(gl_ext.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
+  fetch_ext(gl_ext.glGetFramebufferAttachmentParameterivEXT,
+            "glGetFramebufferAttachmentParameterivEXT");
+  fbo_supported = gl_ext.glGenFramebuffersEXT != nullptr;
+  if (!fbo_supported) log_write("can't use framebuffer object\n");
+}
+
+}  // namespace zrv

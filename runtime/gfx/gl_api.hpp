@@ -1,0 +1,142 @@
+// OpenGL entry points. The runtime does not link an OpenGL library: every
+// function, the fixed-function 1.x ones included, is fetched by name from the
+// window system once a context exists. `gl` holds the 1.x functions the 2D
+// runtime uses; `gl_ext` the extension entry points other modules test for
+// null before calling.
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdint>
+
+namespace zrv {
+
+#define ZRV_GL_FUNCTIONS(X)                                                                       \
+  X(void, Clear, GLbitfield)                                                                      \
+  X(void, ClearColor, GLclampf, GLclampf, GLclampf, GLclampf)                                     \
+  X(void, ClearDepth, GLclampd)                                                                   \
+  X(void, Viewport, GLint, GLint, GLsizei, GLsizei)                                               \
+  X(void, MatrixMode, GLenum)                                                                     \
+  X(void, LoadIdentity)                                                                           \
+  X(void, LoadMatrixf, const GLfloat*)                                                            \
+  X(void, Ortho, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble)                      \
+  X(void, Scalef, GLfloat, GLfloat, GLfloat)                                                      \
+  X(void, Translatef, GLfloat, GLfloat, GLfloat)                                                  \
+  X(void, Rotatef, GLfloat, GLfloat, GLfloat, GLfloat)                                            \
+  X(void, PushMatrix)                                                                             \
+  X(void, PopMatrix)                                                                              \
+  X(void, Enable, GLenum)                                                                         \
+  X(void, Disable, GLenum)                                                                        \
+  X(void, BlendFunc, GLenum, GLenum)                                                              \
+  X(void, AlphaFunc, GLenum, GLclampf)                                                            \
+  X(void, Color4f, GLfloat, GLfloat, GLfloat, GLfloat)                                            \
+  X(void, FrontFace, GLenum)                                                                      \
+  X(void, ShadeModel, GLenum)                                                                     \
+  X(void, Hint, GLenum, GLenum)                                                                   \
+  X(void, BindTexture, GLenum, GLuint)                                                            \
+  X(void, GenTextures, GLsizei, GLuint*)                                                          \
+  X(void, DeleteTextures, GLsizei, const GLuint*)                                                 \
+  X(void, TexParameteri, GLenum, GLenum, GLint)                                                   \
+  X(void, GetTexParameteriv, GLenum, GLenum, GLint*)                                              \
+  X(void, TexImage2D, GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*) \
+  X(void, TexSubImage2D, GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum,           \
+    const void*)                                                                                  \
+  X(void, CopyTexSubImage2D, GLenum, GLint, GLint, GLint, GLint, GLint, GLsizei, GLsizei)         \
+  X(void, GetTexLevelParameteriv, GLenum, GLint, GLenum, GLint*)                                  \
+  X(void, GetTexImage, GLenum, GLint, GLenum, GLenum, void*)                                      \
+  X(void, PixelStorei, GLenum, GLint)                                                             \
+  X(void, GetIntegerv, GLenum, GLint*)                                                            \
+  X(void, GetFloatv, GLenum, GLfloat*)                                                            \
+  X(GLboolean, IsEnabled, GLenum)                                                                 \
+  X(const GLubyte*, GetString, GLenum)                                                            \
+  X(GLenum, GetError)                                                                             \
+  X(void, ReadPixels, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*)                      \
+  X(void, ReadBuffer, GLenum)                                                                     \
+  X(void, EnableClientState, GLenum)                                                              \
+  X(void, DisableClientState, GLenum)                                                             \
+  X(void, VertexPointer, GLint, GLenum, GLsizei, const void*)                                     \
+  X(void, TexCoordPointer, GLint, GLenum, GLsizei, const void*)                                   \
+  X(void, ColorPointer, GLint, GLenum, GLsizei, const void*)                                      \
+  X(void, DrawArrays, GLenum, GLint, GLsizei)                                                     \
+  X(void, PointSize, GLfloat)                                                                     \
+  X(void, Scissor, GLint, GLint, GLsizei, GLsizei)                                                \
+  X(void, Finish)                                                                                 \
+  X(void, Flush)
+
+#define ZRV_GL_MEMBER(ret, name, ...) ret (*name)(__VA_ARGS__) = nullptr;
+
+struct GlApi {
+  ZRV_GL_FUNCTIONS(ZRV_GL_MEMBER)
+  bool loaded = false;  // every function above was found
+};
+
+#undef ZRV_GL_MEMBER
+
+extern GlApi gl;
+
+// Fetches the functions of `gl` through the platform (a context must be
+// current). False when one is missing; `gl.loaded` tells the same.
+bool gl_api_load();
+
+// Extension entry points, each null when missing.
+struct GlExt {
+  // Display sync (the window system's swap-interval call).
+  bool (*swap_interval)(int32_t interval) = nullptr;
+  // "GL_ARB_multitexture" group (with the buffer objects).
+  PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
+  PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB = nullptr;
+  PFNGLCLIENTACTIVETEXTUREARBPROC glClientActiveTextureARB = nullptr;
+  PFNGLGENBUFFERSARBPROC glGenBuffersARB = nullptr;
+  PFNGLBINDBUFFERARBPROC glBindBufferARB = nullptr;
+  PFNGLBUFFERDATAARBPROC glBufferDataARB = nullptr;
+  PFNGLDELETEBUFFERSARBPROC glDeleteBuffersARB = nullptr;
+  PFNGLMAPBUFFERARBPROC glMapBufferARB = nullptr;
+  PFNGLUNMAPBUFFERARBPROC glUnmapBufferARB = nullptr;
+  PFNGLGETBUFFERPARAMETERIVARBPROC glGetBufferParameterivARB = nullptr;
+  // "GL_ARB_fragment_program" group (shaders of the 3D engine).
+  PFNGLCREATEPROGRAMOBJECTARBPROC glCreateProgramObjectARB = nullptr;
+  PFNGLDELETEOBJECTARBPROC glDeleteObjectARB = nullptr;
+  PFNGLCREATESHADEROBJECTARBPROC glCreateShaderObjectARB = nullptr;
+  PFNGLSHADERSOURCEARBPROC glShaderSourceARB = nullptr;
+  PFNGLCOMPILESHADERARBPROC glCompileShaderARB = nullptr;
+  PFNGLGETOBJECTPARAMETERIVARBPROC glGetObjectParameterivARB = nullptr;
+  PFNGLATTACHOBJECTARBPROC glAttachObjectARB = nullptr;
+  PFNGLGETINFOLOGARBPROC glGetInfoLogARB = nullptr;
+  PFNGLLINKPROGRAMARBPROC glLinkProgramARB = nullptr;
+  PFNGLUSEPROGRAMOBJECTARBPROC glUseProgramObjectARB = nullptr;
+  PFNGLGETUNIFORMLOCATIONARBPROC glGetUniformLocationARB = nullptr;
+  PFNGLUNIFORM1FARBPROC glUniform1fARB = nullptr;
+  PFNGLUNIFORM1IARBPROC glUniform1iARB = nullptr;
+  PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB = nullptr;
+  PFNGLVERTEXATTRIB1FARBPROC glVertexAttrib1fARB = nullptr;
+  // Framebuffer objects (looked up unconditionally).
+  PFNGLBINDRENDERBUFFEREXTPROC glBindRenderbufferEXT = nullptr;
+  PFNGLDELETERENDERBUFFERSEXTPROC glDeleteRenderbuffersEXT = nullptr;
+  PFNGLGENRENDERBUFFERSEXTPROC glGenRenderbuffersEXT = nullptr;
+  PFNGLRENDERBUFFERSTORAGEEXTPROC glRenderbufferStorageEXT = nullptr;
+  PFNGLBINDFRAMEBUFFEREXTPROC glBindFramebufferEXT = nullptr;
+  PFNGLDELETEFRAMEBUFFERSEXTPROC glDeleteFramebuffersEXT = nullptr;
+  PFNGLGENFRAMEBUFFERSEXTPROC glGenFramebuffersEXT = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC glCheckFramebufferStatusEXT = nullptr;
+  PFNGLFRAMEBUFFERTEXTURE2DEXTPROC glFramebufferTexture2DEXT = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC glFramebufferRenderbufferEXT = nullptr;
+  PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC glGetFramebufferAttachmentParameterivEXT =
+      nullptr;
+};
+
+extern GlExt gl_ext;
+// glGenFramebuffersEXT was found.
+extern bool fbo_supported;
+
+// Looks the extension groups up by the extension names in `extensions`
+// (the OpenGL and the window system's strings together), writing one
+// "ext: %-35s   [FAILED]" log line per missing entry point.
+void gl_ext_load(const char* extensions);
+// The framebuffer-object entry points, looked up whatever the extension
+// string says; logs "can't use framebuffer object" when there are none.
+void target_entry_points_load();
+// Logs the failure line of one missing entry point.
+void gl_ext_log_failed(const char* name);
+
+}  // namespace zrv

@@ -1,0 +1,122 @@
+// The sprite store: numbered slots holding OpenGL textures, loading from
+// image files, sprite sheets, pixel arrays, screen grabs, read-back and
+// saving.
+#pragma once
+
+#include <cstdint>
+
+#include "gfx/renderer.hpp"
+#include "types/rt_array.hpp"
+#include "types/rt_string.hpp"
+
+namespace zrv {
+
+struct RtImage;
+
+// Commands.
+// Loads an image file into slot id. The slot is freed first; a file that is
+// missing or cannot be decoded reports error 3 and leaves the slot free. An
+// empty name only frees the slot.
+void sprite_load(const RtString& file, int32_t id);
+void sprite_load_normal_map(const RtString& file, int32_t id);
+// sprite_load, then the frame size when the slot holds an image.
+void sprite_load_sheet(const RtString& file, int32_t id, int32_t frame_width, int32_t frame_height);
+void sprite_set_frames(int32_t id, int32_t frame_width, int32_t frame_height);
+void sprite_size_get(int32_t id, int32_t* width, int32_t* height);
+void sprite_size_get(int32_t id, double* width, double* height);
+// Highest free slot from 65503 down, -1 when none.
+int32_t sprite_free_get();
+uint32_t sprite_texture_get(int32_t id);
+void sprite_delete_all();
+// Pixels are int32 0xAABBGGRR, row after row from the top.
+bool sprite_from_array(RtArray<int32_t>& pixels, int32_t id, int32_t width, int32_t height);
+bool sprite_to_array(RtArray<int32_t>& pixels, int32_t id);
+bool image_file_to_array(const RtString& file, int32_t* width, int32_t* height,
+                         RtArray<int32_t>& pixels);
+void sprite_grab(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height);
+void color_key_set(int32_t color);
+// Image files of a sprite and of the window (PNG, JPEG or BMP by the name);
+// error 3 when saving fails.
+bool sprite_save(int32_t id, const RtString& file);
+bool screen_save(const RtString& file);
+
+// Whether a slot holds an image (the slot is not free).
+bool sprite_slot_used(int32_t id);
+
+// Renderer operations.
+void sprite_delete(OpenGLVireo* r, int32_t id);
+bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
+                      int32_t normal_map);
+bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map);
+// Uploads the rectangle (x0, y0, w, h) of the image (w or h 0: to the
+// image's edge) into record's texture, padded and flipped; with a companion
+// slot also the square mipmapped texture.
+bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0, int32_t w,
+                    int32_t h, SpriteRecord* record, SpriteRecord* companion, int32_t normal_map,
+                    int32_t nearest);
+bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image);
+void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int32_t w, int32_t h);
+void alpha_bleed(RtImage& image);
+void normal_map_convert(uint8_t* pixels, int32_t width, int32_t height);
+
+// Texture size of an image side: powers of two from 16 up.
+int32_t padded_size(int32_t size);
+// The companion's levels: the padded buffer made square by averaging pairs,
+// then halved by 2 x 2 box averages down to 1 x 1. Calls level(index, side,
+// pixels) for each level.
+template <class LevelFn>
+void mip_chain_build(uint8_t* buffer, int32_t width, int32_t height, LevelFn level);
+
+// The off-screen target that draws into sprite id, -1 when none.
+int32_t target_of_sprite(const OpenGLVireo* r, int32_t id);
+
+// ---- implementation of the template ----
+
+template <class LevelFn>
+void mip_chain_build(uint8_t* buf, int32_t w, int32_t h, LevelFn level) {
+  // Halving in place: each output pixel only reads pixels at or after its
+  // own position, so the buffer can be reused.
+  while (w > h) {
+    const int32_t nw = w / 2;
+    for (int32_t y = 0; y < h; ++y) {
+      for (int32_t x = 0; x < nw; ++x) {
+        const uint8_t* a = buf + (static_cast<int64_t>(y) * w + 2 * x) * 4;
+        uint8_t* o = buf + (static_cast<int64_t>(y) * nw + x) * 4;
+        for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((a[c] + a[c + 4]) / 2);
+      }
+    }
+    w = nw;
+  }
+  while (h > w) {
+    const int32_t nh = h / 2;
+    for (int32_t y = 0; y < nh; ++y) {
+      for (int32_t x = 0; x < w; ++x) {
+        const uint8_t* a = buf + (static_cast<int64_t>(2 * y) * w + x) * 4;
+        const uint8_t* b = a + static_cast<int64_t>(w) * 4;
+        uint8_t* o = buf + (static_cast<int64_t>(y) * w + x) * 4;
+        for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((a[c] + b[c]) / 2);
+      }
+    }
+    h = nh;
+  }
+  int32_t index = 0;
+  int32_t side = w;
+  level(index, side, buf);
+  while (side >= 2) {
+    const int32_t ns = side / 2;
+    for (int32_t y = 0; y < ns; ++y) {
+      for (int32_t x = 0; x < ns; ++x) {
+        const uint8_t* a = buf + (static_cast<int64_t>(2 * y) * side + 2 * x) * 4;
+        const uint8_t* b = a + static_cast<int64_t>(side) * 4;
+        uint8_t* o = buf + (static_cast<int64_t>(y) * ns + x) * 4;
+        for (int c = 0; c < 4; ++c) {
+          o[c] = static_cast<uint8_t>((a[c] + a[c + 4] + b[c] + b[c + 4]) / 4);
+        }
+      }
+    }
+    side = ns;
+    level(++index, side, buf);
+  }
+}
+
+}  // namespace zrv
