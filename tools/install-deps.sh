@@ -11,6 +11,7 @@ packages=(
   libopenal-dev libopenal1 libmpv-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev liblzo2-dev
   xvfb xauth xdotool x11-utils
+  python3
 )
 
 missing=()

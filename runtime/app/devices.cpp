@@ -9,10 +9,13 @@
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
+#include "gfx/font.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "gfx/screenshot.hpp"
 #include "input/input_state.hpp"
+#include "input/keys.hpp"
+#include "input/mouse.hpp"
 #include "net/net.hpp"
 #include "input/key_script.hpp"
 #include "platform/platform.hpp"
@@ -36,11 +39,12 @@ void archives_create_for_runtime() {
   archive_set(exe.c_str(), exe.c_str());
 }
 
-void system_font_load(OpenGLVireo* renderer) {}
+void system_font_load(OpenGLVireo* renderer) { font_system_load(renderer); }
 
 void shutdown_devices() {
   // Music stops first: the loop service must not restart it.
   ctx.music_loop_end = 0;
+  music_shutdown();
 
   RtString folder = program_folder();
   platform::set_current_directory(folder.c_str());
@@ -81,6 +85,9 @@ void shutdown_devices() {
   ctx.window = nullptr;
 }
 
-void debug_break_devices() {}
+void debug_break_devices() {
+  if (ctx.input) keyboard_refresh();
+  mouse_update_all(true);
+}
 
 }  // namespace zrv

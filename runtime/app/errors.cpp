@@ -7,6 +7,7 @@
 #include "app/callbacks.hpp"
 #include "app/context.hpp"
 #include "app/lifecycle.hpp"
+#include "input/mouse.hpp"
 
 namespace zrv {
 
@@ -71,6 +72,8 @@ void debug_assert(int32_t value) {
 
 int32_t debug_break(int32_t value) {
   if (!debugger_attached()) return 0;
+  // The mouse goes back to the desktop so that the debugger can be used.
+  mouse_release();
   char text[32];
   std::snprintf(text, sizeof text, "BP%x", static_cast<unsigned>(value));
   // The break text goes out without the "TX" prefix: it is a break point.

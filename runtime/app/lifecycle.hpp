@@ -36,7 +36,8 @@ RtString join_command_line(int argc, char** argv);
 // Shutdown steps 3 to 11 (music to window), each skipped when its object
 // was never created.
 void shutdown_devices();
-// Device part of a debugger break: mouse released, keyboard re-read.
+// Device part of a debugger break, after the break: keyboard and mouse read
+// again.
 void debug_break_devices();
 
 // Start-up steps that reach into the device modules (devices.cpp).

@@ -11,6 +11,7 @@
 #include "app/errors.hpp"
 #include "app/frame.hpp"
 #include "files/rt_file.hpp"
+#include "gfx/backup.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/screenshot.hpp"
@@ -124,6 +125,7 @@ OpenGLVireo::OpenGLVireo() {
   sprites = new SpriteRecord[kSpriteSlotCount]();
   pixel_copies = new uint8_t*[kSpriteSlotCount]();
   for (int32_t& id : background_ids) id = -1;
+  backup_path_remove(this);
 }
 
 OpenGLVireo::~OpenGLVireo() {
@@ -139,6 +141,7 @@ OpenGLVireo::~OpenGLVireo() {
   pixel_copies = nullptr;
   delete[] sprites;
   sprites = nullptr;
+  backup_path_remove(this);
 }
 
 OpenGLVireo* renderer_create() { return new OpenGLVireo(); }

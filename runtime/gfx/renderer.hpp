@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.hpp"
 
@@ -13,6 +14,18 @@ constexpr int32_t kFirstFontSprite = 65504;    // ids 65504..65535 hold the font
 constexpr int32_t kLastProgramSprite = 65503;  // highest id of the program's own slots
 constexpr int32_t kTargetCount = 32;
 constexpr int32_t kBackgroundCount = 8;
+constexpr int32_t kFontCount = 32;
+// Scratch slot of the off-screen targets' back-buffer fallback (the saved
+// screen). Beyond the font sheets, so that it clobbers no program slot.
+constexpr int32_t kTargetScratchSprite = 65536;
+
+// The measured glyph of one character code in a font sheet.
+struct GlyphRecord {
+  uint8_t left = 0;     // first opaque column within the cell
+  uint8_t advance = 0;  // proportional advance in pixels
+  float u_left = 0.0f;  // texture coordinates of the glyph's edges
+  float u_right = 0.0f;
+};
 
 // One slot of the sprite table. Free when image_width is 0.
 struct SpriteRecord {
@@ -44,6 +57,11 @@ class OpenGLVireo {
   virtual ~OpenGLVireo();  // renderer_destroy
   OpenGLVireo(const OpenGLVireo&) = delete;
   OpenGLVireo& operator=(const OpenGLVireo&) = delete;
+
+  // Text vertex buffer: x, y, z, u, v floats per vertex.
+  std::vector<float> text_vertices;
+  int32_t text_vertex_count = 0;
+  int32_t text_vertex_capacity = 0;  // in vertices
 
   // Texture binding state.
   int32_t bound_sprite = -1;
@@ -80,6 +98,8 @@ class OpenGLVireo {
   int32_t color_key = 0x8000FF;
   int32_t font_color_key = 0;
   int32_t text3d_state = 0;
+  float font_scale[kFontCount] = {};
+  GlyphRecord glyphs[kFontCount][256];
   double frame_due = 0.0;                 // runtime clock time the current frame is due
   double frame_interval = 1000.0 / 60.0;  // ms between frames
   void* instance_handle = nullptr;

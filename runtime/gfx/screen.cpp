@@ -7,6 +7,7 @@
 #include "app/frame.hpp"
 #include "files/paths.hpp"
 #include "gfx/draw.hpp"
+#include "gfx/font.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
@@ -591,6 +592,9 @@ void screen_clear_setup(OpenGLVireo* r) {
   clear_color_apply(r, 0);
 }
 
-void screen_state_2d_setup(OpenGLVireo* r) { state_reset_2d(r); }
+void screen_state_2d_setup(OpenGLVireo* r) {
+  state_reset_2d(r);
+  font_build_default(r, 0);
+}
 
 }  // namespace zrv

@@ -234,6 +234,8 @@ bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t norma
     return false;
   }
   record_sizes_set(s, image.width, image.height, tex_w, tex_h);
+  // A target drawing into this sprite must follow the new texture.
+  target_sprite_reloaded(r, id);
   return true;
 }
 

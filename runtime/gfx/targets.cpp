@@ -1,14 +1,42 @@
 #include "gfx/targets.hpp"
 
+#include <cstdio>
+#include <vector>
+
+#include "app/context.hpp"
 #include "app/errors.hpp"
+#include "gfx/collision.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/image_codec.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/sprites.hpp"
 
 namespace zrv {
 
 int32_t target_saved_orientation = 0;
+
+namespace {
+
+void log_line_f(const char* format, int32_t a, int32_t b = 0) {
+  char line[128];
+  std::snprintf(line, sizeof line, format, static_cast<int>(a), static_cast<int>(b));
+  log_write(line);
+}
+
+// Smallest power of two at least size, and at least 2.
+int32_t power_of_two_at_least(int32_t size) {
+  int32_t p = 2;
+  while (p < size && p < (1 << 30)) p *= 2;
+  return p;
+}
+
+void gl_errors_clear() {
+  for (int i = 0; i < 32 && gl.GetError() != GL_NO_ERROR; ++i) {
+  }
+}
+
+}  // namespace
 
 void target_release(TargetRecord& t) {
   if (fbo_supported && t.saved_binding != -1) {
@@ -31,6 +59,7 @@ bool target_bind(TargetRecord& t) {
     log_write("Trying to rebind the same FBO again. Need to end first\n");
     return false;
   }
+  if (gl_ext.glBindFramebufferEXT == nullptr) return false;
   GLint current = 0;
   gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &current);
   t.saved_binding = current;
@@ -45,6 +74,75 @@ void target_unbind(TargetRecord& t) {
   }
 }
 
+bool target_build(TargetRecord& t, int32_t w, int32_t h, uint32_t texture, bool with_depth) {
+  target_release(t);
+  if (w < 1 || h < 1) {
+    log_line_f("can't create FBO for neg dims %dx%d\n", w, h);
+    return false;
+  }
+  const GlExt& e = gl_ext;
+  if (!gl.loaded || e.glGenFramebuffersEXT == nullptr || e.glGenRenderbuffersEXT == nullptr ||
+      e.glBindFramebufferEXT == nullptr || e.glBindRenderbufferEXT == nullptr ||
+      e.glRenderbufferStorageEXT == nullptr || e.glCheckFramebufferStatusEXT == nullptr ||
+      e.glFramebufferTexture2DEXT == nullptr || e.glFramebufferRenderbufferEXT == nullptr) {
+    return false;
+  }
+  GLuint fbo = 0;
+  e.glGenFramebuffersEXT(1, &fbo);
+  if (fbo == 0) {
+    log_write("glGenFramebuffersExt failed\n");
+    return false;
+  }
+  t.fbo = static_cast<int32_t>(fbo);
+  target_bind(t);
+  gl.BindTexture(GL_TEXTURE_2D, texture);
+  if (ctx.renderer != nullptr) ctx.renderer->bound_sprite = -1;
+  e.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture,
+                              0);
+  if (with_depth) {
+    GLuint rb = 0;
+    e.glGenRenderbuffersEXT(1, &rb);
+    if (rb == 0) {
+      log_write("glGenRenderbuffersExt failed\n");
+      target_release(t);
+      return false;
+    }
+    t.depth_buffer = static_cast<int32_t>(rb);
+    e.glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, rb);
+    gl_errors_clear();
+    e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT32, w, h);
+    if (gl.GetError() == GL_INVALID_ENUM) {
+      log_write("depth 32 failed, try 24\n");
+      e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, w, h);
+      if (gl.GetError() == GL_INVALID_ENUM) {
+        log_write("depth 32 failed, try 16\n");
+        e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT16, w, h);
+      }
+    }
+    e.glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                                   rb);
+  }
+  const GLenum status = e.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+  if (status == 0) {
+    log_line_f("glCheckFramebufferStatusExt()=0: glError=%x\n",
+               static_cast<int32_t>(gl.GetError()));
+  }
+  target_unbind(t);
+  if (status == GL_FRAMEBUFFER_COMPLETE_EXT) {
+    t.width = w;
+    t.height = h;
+    return true;
+  }
+  log_line_f("glBindRenderbufferExt failed %x\n", static_cast<int32_t>(status));
+  target_release(t);
+  if (with_depth) {
+    log_write("Trying without a depth buffer as a fallback...\n");
+    return target_build(t, w, h, texture, false);
+  }
+  log_write("CAN'T CREATE FRAMEBUFFER (CREATESCREEN)\n");
+  return false;
+}
+
 void target_end(OpenGLVireo* r) {
   if (r == nullptr || r->current_target < 0) return;
   TargetRecord& t = r->targets[r->current_target];
@@ -52,15 +150,126 @@ void target_end(OpenGLVireo* r) {
     target_unbind(t);
   } else if (r->gl_ready && t.sprite >= 0) {
     // The back-buffer fallback: the picture drawn on the screen goes into
-    // the sprite, and the saved screen (scratch sprite 65503) comes back.
+    // the sprite, and the saved screen comes back.
+    // The target's viewport sits at the window's bottom-left corner.
     const SpriteRecord& s = r->sprites[t.sprite];
-    screen_grab_to_sprite(r, t.sprite, 0, 0, s.image_width, s.image_height);
+    screen_grab_to_sprite(r, t.sprite, 0, r->height - s.image_height, s.image_width,
+                          s.image_height);
     rect_fill(0, 0, s.padded_width, s.padded_height, 0);
-    sprite_draw(kLastProgramSprite, 0, 0);
+    sprite_draw(kTargetScratchSprite, 0, 0);
+    sprite_delete(r, kTargetScratchSprite);
     r->orientation = target_saved_orientation;
   }
   r->current_target = -1;
   viewport_apply(r, 0, 0, 0, 0, 1.0f);
+}
+
+void target_create(OpenGLVireo* r, int32_t index, int32_t id, int32_t w, int32_t h) {
+  if (r == nullptr || index < 0 || index >= kTargetCount) return;
+  target_end(r);
+  target_release(r->targets[index]);
+  // The scratch slot of the fallback is not the program's.
+  if (id >= kTargetScratchSprite) return;
+  if (id >= 0) sprite_delete(r, id);
+  if (w < 1 || h < 1 || id < 0) return;
+  const int32_t pw = power_of_two_at_least(w), ph = power_of_two_at_least(h);
+  if (pw > kImageMaxSide || ph > kImageMaxSide) return;
+  SpriteRecord& s = r->sprites[id];
+  if (r->gl_ready) {
+    const std::vector<uint8_t> zero(static_cast<size_t>(pw) * ph * 4, 0);
+    gl.GenTextures(1, &s.texture);
+    gl.BindTexture(GL_TEXTURE_2D, s.texture);
+    r->bound_sprite = -1;
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, zero.data());
+  }
+  s.padded_width = static_cast<int16_t>(pw);
+  s.padded_height = static_cast<int16_t>(ph);
+  s.image_width = static_cast<int16_t>(w);
+  s.image_height = static_cast<int16_t>(h);
+  s.frame_width = s.frame_height = 0;
+  s.u_max = static_cast<float>(w) / static_cast<float>(pw);
+  s.v_max = static_cast<float>(h) / static_cast<float>(ph);
+  if (!r->gl_ready) return;
+  TargetRecord& t = r->targets[index];
+  if (target_build(t, pw, ph, s.texture, true)) t.sprite = id;
+}
+
+void target_use(OpenGLVireo* r, int32_t index) {
+  if (r == nullptr) return;
+  target_end(r);
+  if (index < 0 || index >= kTargetCount) return;
+  TargetRecord& t = r->targets[index];
+  if (t.fbo == 0 || t.sprite < 0) return;
+  r->current_target = index;
+  const SpriteRecord& s = r->sprites[t.sprite];
+  const int32_t W = s.image_width, H = s.image_height;
+  if (fbo_supported && target_bind(t)) {
+    viewport_apply(r, 0, 0, W, H, 1.0f);
+    if (r->gl_ready) gl.Viewport(0, 0, W, H);
+  } else if (r->gl_ready) {
+    // Fallback on the back buffer: drawing goes to the target's viewport
+    // (the window's bottom-left corner, unrotated); the screen there is kept
+    // in the scratch slot and the target's picture drawn over it.
+    target_saved_orientation = r->orientation;
+    r->orientation = 0;
+    viewport_apply(r, 0, 0, W, H, 1.0f);
+    const int32_t key = r->color_key;
+    r->color_key = -1;
+    screen_grab_to_sprite(r, kTargetScratchSprite, 0, r->height - H, W, H);
+    r->color_key = key;
+    // The colour key with alpha 0 is written as it is (a blended fill of a
+    // clear colour would leave the screen showing through), so that parts
+    // the target never drew come back clear when the area is grabbed.
+    const bool blending = screen_state.cap_cache[kCapBlend] != 0;
+    cap_disable(kCapBlend);
+    rect_fill(0, 0, W, H, r->color_key);
+    if (blending) cap_enable(kCapBlend);
+    sprite_draw(t.sprite, 0, 0);
+  } else {
+    r->current_target = -1;
+  }
+  collision_mask_free(r, t.sprite);
+}
+
+void target_sprite_reloaded(OpenGLVireo* r, int32_t id) {
+  if (r == nullptr || id < 0 || id >= kSpriteSlotCount) return;
+  for (TargetRecord& t : r->targets) {
+    if (t.fbo == 0 || t.sprite != id) continue;
+    const SpriteRecord& s = r->sprites[id];
+    if (s.texture == 0) continue;
+    if (target_build(t, s.padded_width, s.padded_height, s.texture, true)) t.sprite = id;
+  }
+}
+
+void target_create(int32_t index, int32_t id, int32_t width, int32_t height) {
+  target_create(ctx.renderer, index, id, width, height);
+}
+
+void target_use(int32_t index) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  screen_state.target_in_use = index;
+  if (index < 0) {
+    target_end(r);
+  } else {
+    target_use(r, index);
+  }
+  viewport_set(0, 0, 0, 0);
+}
+
+int32_t target_free_get() {
+  const OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return -1;
+  for (int32_t i = kTargetCount - 1; i >= 0; --i) {
+    if (r->targets[i].fbo == 0 || r->targets[i].sprite < 0) return i;
+  }
+  return -1;
 }
 
 }  // namespace zrv

@@ -3,6 +3,9 @@
 // character messages.
 #include "input/input_state.hpp"
 
+#include "input/joystick.hpp"
+#include "input/mouse.hpp"
+
 #include <cstring>
 
 #include "app/context.hpp"
@@ -39,6 +42,8 @@ int32_t input_open(InputState* input, platform::Window* window, int32_t mouse_ex
   }
   input->mouse_exclusive = mouse_exclusive;
   input->opened = 1;
+  mouse_open(input, window, mouse_exclusive);
+  joystick_open_all(input);
   return status;
 }
 
@@ -48,6 +53,8 @@ void input_set_focus_window(InputState* input, platform::Window* window) {
 
 void input_close(InputState* input) {
   if (input == nullptr) return;
+  mouse_close(input);
+  joystick_close_all(input);
   input->keyboard_device = false;
   input->typed_first = 0;
   input->typed_count = 0;
@@ -60,12 +67,16 @@ void input_destroy(InputState* input) {
 }
 
 void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
-  if (input) input->mouse_exclusive = mouse_exclusive;
+  if (input == nullptr) return;
+  input->mouse_exclusive = mouse_exclusive;
+  mouse_access_apply(mouse_exclusive);
 }
 
-void input_mouse_update_all(InputState* input, int32_t consume) {}
+void input_mouse_update_all(InputState* input, int32_t consume) {
+  mouse_update_all(consume != 0);
+}
 
-MouseSample input_mouse_sample(InputState* input) { return MouseSample{}; }
+MouseSample input_mouse_sample(InputState* input) { return mouse_sample(); }
 
 void input_handle_event(InputState* input, const platform::Event& event) {
   if (event.type != platform::EventType::KeyDown) return;

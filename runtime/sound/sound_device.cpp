@@ -2,6 +2,8 @@
 // stops and queries voices; OpenAL mixes them on its own thread.
 #include "sound/sound_device.hpp"
 
+#include "sound/music.hpp"
+
 #define AL_ALEXT_PROTOTYPES
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -367,8 +369,8 @@ bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
   return true;
 }
 
-void music_loop_service() {}
+void music_loop_service() { music_loop_tick(); }
 
-void music_shutdown() {}
+void music_shutdown() { music_stop(); }
 
 }  // namespace zrv

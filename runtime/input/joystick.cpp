@@ -1,0 +1,193 @@
+// Game controllers: discovery, reads and the joystick commands.
+#include "input/joystick.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "app/context.hpp"
+#include "gfx/renderer.hpp"
+
+namespace zrv {
+
+namespace {
+
+JoystickSet g_joysticks;
+
+int32_t orientation() { return ctx.renderer ? ctx.renderer->orientation : 0; }
+
+// A stick's (x, y) turned with the screen.
+void rotate(int32_t o, double x, double y, double* ox, double* oy) {
+  switch (o) {
+    case 1:
+      *ox = -y;
+      *oy = x;
+      break;
+    case 2:
+      *ox = -x;
+      *oy = -y;
+      break;
+    case 3:
+      *ox = y;
+      *oy = -x;
+      break;
+    default:
+      *ox = x;
+      *oy = y;
+      break;
+  }
+}
+
+double unit(double v) { return std::clamp(v / 32767.0, -1.0, 1.0); }
+
+// Component 0 (x) or 1 (y) of a stick given by two axes, turned.
+double stick(int32_t index, int axis_x, int axis_y, int component) {
+  platform::JoystickState s;
+  joystick_read(index, s);
+  double x, y;
+  rotate(orientation(), s.axes[axis_x], s.axes[axis_y], &x, &y);
+  return unit(component == 0 ? x : y);
+}
+
+int32_t hat_x_of(uint32_t hat) {
+  if (hat == 4500 || hat == 9000 || hat == 13500) return 1;
+  if (hat == 22500 || hat == 27000 || hat == 31500) return -1;
+  return 0;
+}
+
+int32_t hat_y_of(uint32_t hat) {
+  if (hat == 13500 || hat == 18000 || hat == 22500) return 1;
+  if (hat == 0 || hat == 4500 || hat == 31500) return -1;
+  return 0;
+}
+
+// The first hat as a direction, turned with the screen like the sticks.
+void hat_direction(int32_t index, int32_t* hx, int32_t* hy) {
+  platform::JoystickState s;
+  joystick_read(index, s);
+  double x, y;
+  rotate(orientation(), hat_x_of(s.hats[0]), hat_y_of(s.hats[0]), &x, &y);
+  *hx = static_cast<int32_t>(x);
+  *hy = static_cast<int32_t>(y);
+}
+
+bool valid(int32_t index) { return index >= 0 && index < g_joysticks.joystick_count; }
+
+}  // namespace
+
+JoystickSet& joystick_set() { return g_joysticks; }
+
+void joystick_open_all(InputState* /*input*/) {
+  joystick_close_all(nullptr);
+  // A run without devices (--headless) finds no controllers either.
+  if (ctx.options.headless) return;
+  const int32_t n = platform::joystick_device_count();
+  for (int32_t i = 0; i < n && g_joysticks.joystick_count < kJoystickMax; ++i) {
+    std::string name;
+    platform::JoystickDevice* device = platform::joystick_device_open(i, &name);
+    if (device == nullptr) continue;
+    const int32_t k = g_joysticks.joystick_count++;
+    g_joysticks.joystick_devices[k] = device;
+    const size_t len = std::min(name.size(), static_cast<size_t>(kJoystickNameSize - 1));
+    std::memcpy(g_joysticks.joystick_names[k], name.data(), len);
+    g_joysticks.joystick_names[k][len] = 0;
+  }
+}
+
+void joystick_close_all(InputState* /*input*/) {
+  for (int32_t i = 0; i < kJoystickMax; ++i) {
+    platform::joystick_device_close(g_joysticks.joystick_devices[i]);
+    g_joysticks.joystick_devices[i] = nullptr;
+    g_joysticks.joystick_names[i][0] = 0;
+  }
+  g_joysticks.joystick_count = 0;
+  platform::joystick_devices_release();
+}
+
+void joystick_read(int32_t index, platform::JoystickState& state) {
+  if (index < 0 || index >= kJoystickMax) return;
+  platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
+  if (device == nullptr) return;
+  if (platform::joystick_device_read(device, &state)) return;
+  // One more try (the device may have been busy); then a neutral state.
+  if (platform::joystick_device_read(device, &state)) return;
+  state = platform::JoystickState{};
+}
+
+void joystick_state(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {
+  platform::JoystickState s;
+  joystick_read(0, s);
+  x = s.axes[0] / 30000;
+  y = s.axes[1] / 30000;
+  button1 = s.buttons[0];
+  button2 = s.buttons[1];
+}
+
+void joystick_state(double& x, double& y, double& button1, double& button2) {
+  int32_t ix = 0, iy = 0, b1 = 0, b2 = 0;
+  joystick_state(ix, iy, b1, b2);
+  x = ix;
+  y = iy;
+  button1 = b1;
+  button2 = b2;
+}
+
+double joy_x(int32_t index) { return stick(index, 0, 1, 0); }
+double joy_y(int32_t index) { return stick(index, 0, 1, 1); }
+double joy_rx(int32_t index) { return stick(index, 3, 4, 0); }
+double joy_ry(int32_t index) { return stick(index, 3, 4, 1); }
+
+double joy_z(int32_t index) {
+  platform::JoystickState s;
+  joystick_read(index, s);
+  return unit(s.axes[2]);
+}
+
+double joy_rz(int32_t index) {
+  platform::JoystickState s;
+  joystick_read(index, s);
+  return unit(s.axes[5]);
+}
+
+int32_t joy_hat_x(int32_t index) {
+  int32_t x = 0, y = 0;
+  hat_direction(index, &x, &y);
+  return x;
+}
+
+int32_t joy_hat_y(int32_t index) {
+  int32_t x = 0, y = 0;
+  hat_direction(index, &x, &y);
+  return y;
+}
+
+int32_t joy_button(int32_t index, int32_t button) {
+  if (button < 0 || button > 31) return 0;
+  platform::JoystickState s;
+  joystick_read(index, s);
+  return s.buttons[button];
+}
+
+RtString joy_name(int32_t index) {
+  if (!valid(index)) return RtString("");
+  return RtString(g_joysticks.joystick_names[index]);
+}
+
+int32_t joy_count() { return g_joysticks.joystick_count; }
+
+void joy_rumble(int32_t index, double duration, double x, double y) {
+  if (index < 0 || index >= kJoystickMax) return;
+  platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
+  if (!platform::joystick_device_has_rumble(device)) return;
+  x = std::clamp(x, -1.0, 1.0);
+  y = std::clamp(y, -1.0, 1.0);
+  // The force's magnitude on 0..10000, spread over the motors' 0..65535.
+  const auto magnitude = static_cast<int32_t>((x * x + y * y) * 10000 / 2);
+  const auto strength = static_cast<uint16_t>(static_cast<int64_t>(magnitude) * 65535 / 10000);
+  double ms = std::isnan(duration) ? 0.0 : std::clamp(duration, 0.0, 4294967295.0);
+  platform::joystick_device_rumble(device, 0, 0);
+  platform::joystick_device_rumble(device, strength, static_cast<uint32_t>(ms));
+}
+
+}  // namespace zrv

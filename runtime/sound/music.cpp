@@ -1,0 +1,151 @@
+// The music commands on the platform's media player. Names are resolved as
+// every loader does; an entry of the appended archive is played from its
+// bytes in memory.
+#include "sound/music.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "app/context.hpp"
+#include "app/errors.hpp"
+#include "app/frame.hpp"
+#include "files/paths.hpp"
+#include "input/mouse.hpp"
+#include "platform/devices_sdl.hpp"
+
+namespace zrv {
+
+namespace {
+
+RtString g_music_name;         // the name last given to music_play
+double g_music_paused_at = 0;  // clock time a looping track was paused
+double g_music_volume = -1;    // volume last sent, -1 = none
+
+platform::MediaPlayer* media() { return ctx.music_window ? ctx.music_window->media : nullptr; }
+
+double track_length(platform::MediaPlayer* m) {
+  const double length = platform::media_length_ms(m);
+  return length < kMusicMinLength ? kMusicMinLength : length;
+}
+
+platform::MediaPlayer* open_track(const RtString& resolved) {
+  // A run without devices plays to no audio output.
+  if (ctx.options.headless && platform::media_audio_output()[0] == 0) {
+    platform::media_audio_output_set("null");
+  }
+  if (memfile_is_name(resolved.c_str())) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    if (!memfile_lookup(resolved.c_str(), &data, &length)) return nullptr;
+    return platform::media_open_memory(data, static_cast<size_t>(length), false, nullptr);
+  }
+  return platform::media_open(resolved.c_str(), false, nullptr);
+}
+
+}  // namespace
+
+void music_stop() {
+  g_music_volume = -1;
+  ctx.music_loop_end = 0;
+  if (ctx.music_window) {
+    platform::media_stop(ctx.music_window->media);
+    platform::media_close(ctx.music_window->media);
+    delete ctx.music_window;
+    ctx.music_window = nullptr;
+  }
+}
+
+void music_play(const RtString& name, int32_t loop) {
+  music_stop();
+  g_music_name.assign(name);
+  RtString resolved(name);
+  if (!path_resolve(resolved)) {
+    error_report(3);
+    return;
+  }
+  const uint8_t mode = mouse_mode_hold_exclusive();
+
+  // A file the player cannot open still gives a player, which plays nothing.
+  auto* player = new MusicPlayer;
+  player->media = open_track(resolved);
+  ctx.music_window = player;
+  const double length = track_length(player->media);
+  ctx.music_loop_end = loop ? timer_elapsed_ms() + length : 0;
+  platform::media_seek_start(player->media);
+  platform::media_play(player->media);
+
+  mouse_mode_restore(mode);
+  if (g_music_volume != 1) {
+    g_music_volume = 1;
+    platform::media_set_volume(player->media, kMusicVolumeNormal);
+  }
+  // Making the player is the moment a window system could have taken the
+  // activation away; the program is active again as it was.
+  app_activation_changed(0);
+  if (mouse_input().opened && mode == 0) {
+    mouse_pointer_show(1);
+    mouse_pointer_show(0);
+  }
+}
+
+void music_restart() {
+  platform::MediaPlayer* m = media();
+  if (m == nullptr) return;
+  platform::media_seek_start(m);
+  platform::media_play(m);
+}
+
+int32_t music_is_playing() {
+  platform::MediaPlayer* m = media();
+  if (ctx.music_window == nullptr) return 0;
+  if (ctx.music_loop_end > 0) return 1;
+  if (!platform::media_loaded(m)) return 0;
+  return platform::media_position_ms(m) < platform::media_length_ms(m) ? 1 : 0;
+}
+
+void music_pause(int32_t flag) {
+  if (ctx.music_window == nullptr) return;
+  platform::MediaPlayer* m = media();
+  if (flag) {
+    if (ctx.music_loop_end > 0) {
+      g_music_paused_at = timer_elapsed_ms();
+      ctx.music_loop_end = -ctx.music_loop_end;
+    }
+    platform::media_pause(m);
+  } else {
+    if (ctx.music_loop_end < 0) {
+      ctx.music_loop_end = -ctx.music_loop_end + (timer_elapsed_ms() - g_music_paused_at);
+    }
+    platform::media_play(m);
+  }
+}
+
+void music_volume(double volume) {
+  if (volume == g_music_volume) return;
+  g_music_volume = volume;
+  if (ctx.music_window) {
+    // The player takes 0..2000; anything beyond is its nearest end.
+    double units = volume * kMusicVolumeNormal;
+    units = std::isnan(units) ? 0.0 : std::clamp(units, 0.0, 2.0 * kMusicVolumeNormal);
+    platform::media_set_volume(media(), static_cast<int32_t>(units));
+  }
+}
+
+void music_loop_tick() {
+  platform::MediaPlayer* m = media();
+  if (m) platform::media_service(m);
+  if (ctx.music_loop_end <= 0) return;
+  const double now = timer_elapsed_ms();
+  if (now < ctx.music_loop_end) return;
+  ctx.music_loop_end = now + track_length(m);
+  platform::media_play(m);
+  platform::media_seek_start(m);
+  platform::media_play(m);
+}
+
+double music_paused_at() { return g_music_paused_at; }
+double music_volume_sent() { return g_music_volume; }
+MusicPlayer* music_player() { return ctx.music_window; }
+
+}  // namespace zrv

@@ -1,0 +1,43 @@
+// Background music: one track at a time in the media player, optionally
+// looping. Looping is kept going by the frame loop (music_loop_tick), which
+// restarts the track once its due time has come; pausing moves that time.
+#pragma once
+
+#include <cstdint>
+
+#include "types/rt_string.hpp"
+
+namespace zrv {
+
+namespace platform {
+struct MediaPlayer;
+}
+
+// The music player (RtContext::music_window).
+struct MusicPlayer {
+  platform::MediaPlayer* media = nullptr;
+};
+
+// Volume in the player's units for a volume of 1.0.
+constexpr int32_t kMusicVolumeNormal = 1000;
+// The shortest time a loop round lasts (ms).
+constexpr double kMusicMinLength = 500.0;
+
+// Commands.
+void music_play(const RtString& name, int32_t loop);
+void music_stop();
+void music_restart();
+int32_t music_is_playing();
+void music_pause(int32_t flag);
+void music_volume(double volume);
+
+// The music loop service (frame loop and wait step): restarts a looping
+// track whose due time has come.
+void music_loop_tick();
+
+// Process-wide music state, for the frame loop's owner and the tests.
+double music_paused_at();
+double music_volume_sent();  // -1 when none has been sent
+MusicPlayer* music_player();
+
+}  // namespace zrv
