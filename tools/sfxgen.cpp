@@ -155,7 +155,9 @@ bool write_wav(const std::string& path, const Buffer& b) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
   };
-  auto tag = [&](const char* s) { out.insert(out.end(), s, s + 4); };
+  auto tag = [&](const char* s) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(s[i]));
+  };
   const uint32_t data_bytes = static_cast<uint32_t>(b.size() * 2);
   tag("RIFF");
   u32(36 + data_bytes);

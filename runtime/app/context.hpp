@@ -46,12 +46,12 @@ struct PointerSlot {
 // Options the process entry parses from the command line for the runtime
 // (the game still sees the whole command line).
 struct RuntimeOptions {
-  int32_t headless;           // no window, no sound, no input devices, no pacing
-  int32_t seed_given;         // seed the generator with `seed` instead of the clock
+  int32_t headless;    // no window, no sound, no input devices, no pacing
+  int32_t seed_given;  // seed the generator with `seed` instead of the clock
   int32_t seed;
-  int64_t frames;             // end after this many present_frame calls (0 = never)
-  RtString keys_file;         // scripted keyboard
-  RtString screenshot_file;   // save the screen here at the end of the run
+  int64_t frames;            // end after this many present_frame calls (0 = never)
+  RtString keys_file;        // scripted keyboard
+  RtString screenshot_file;  // save the screen here at the end of the run
 };
 
 struct RtContext {

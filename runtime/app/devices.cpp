@@ -14,10 +14,10 @@
 #include "gfx/scene3d.hpp"
 #include "gfx/screenshot.hpp"
 #include "input/input_state.hpp"
+#include "input/key_script.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
 #include "net/net.hpp"
-#include "input/key_script.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
 

@@ -3,14 +3,13 @@
 // character messages.
 #include "input/input_state.hpp"
 
-#include "input/joystick.hpp"
-#include "input/mouse.hpp"
-
 #include <cstring>
 
 #include "app/context.hpp"
 #include "app/errors.hpp"
+#include "input/joystick.hpp"
 #include "input/keys.hpp"
+#include "input/mouse.hpp"
 #include "platform/keyboard.hpp"
 
 namespace zrv {
@@ -72,9 +71,7 @@ void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
   mouse_access_apply(mouse_exclusive);
 }
 
-void input_mouse_update_all(InputState* input, int32_t consume) {
-  mouse_update_all(consume != 0);
-}
+void input_mouse_update_all(InputState* input, int32_t consume) { mouse_update_all(consume != 0); }
 
 MouseSample input_mouse_sample(InputState* input) { return mouse_sample(); }
 

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <unordered_set>
 
 #include "platform/clock_posix.hpp"
 #include "platform/keyboard.hpp"
@@ -125,6 +126,12 @@ class SdlBackend final : public Backend {
   ~SdlBackend() override {
     if (arrow_) SDL_FreeCursor(arrow_);
     if (!ok_) return;
+    // A program that ends without its shutdown (tests, a crash path) may
+    // still hold a current context and windows: release them before SDL
+    // goes, so that the driver is not torn down under a live context.
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    while (!contexts_.empty()) gl_context_delete(*contexts_.begin());
+    while (!windows_.empty()) window_destroy(*windows_.begin());
     // SDL unloads the libraries it opened (X11 parts, GL) when it quits;
     // the process ends right after, so they stay: their last allocations
     // then still belong to a known library in leak reports.
@@ -190,6 +197,7 @@ class SdlBackend final : public Backend {
       auto* win = new Window;
       win->sdl = sdl;
       win->id = SDL_GetWindowID(sdl);
+      windows_.insert(win);
       return win;
     }
     return nullptr;
@@ -198,6 +206,7 @@ class SdlBackend final : public Backend {
   void window_destroy(Window* window) override {
     if (window == nullptr) return;
     if (event_window_ == window) event_window_ = nullptr;
+    windows_.erase(window);
     SDL_DestroyWindow(window->sdl);
     delete window;
   }
@@ -321,6 +330,7 @@ class SdlBackend final : public Backend {
     if (c == nullptr) return nullptr;
     auto* context = new GlContext;
     context->sdl = c;
+    contexts_.insert(context);
     return context;
   }
 
@@ -335,6 +345,7 @@ class SdlBackend final : public Backend {
 
   void gl_context_delete(GlContext* context) override {
     if (context == nullptr) return;
+    contexts_.erase(context);
     SDL_GL_DeleteContext(context->sdl);
     delete context;
   }
@@ -484,6 +495,8 @@ class SdlBackend final : public Backend {
 
   bool ok_ = false;
   std::deque<Event> pending_;
+  std::unordered_set<Window*> windows_;      // created and not yet destroyed
+  std::unordered_set<GlContext*> contexts_;  // likewise
   Window* event_window_ = nullptr;
   SDL_Cursor* arrow_ = nullptr;
 };

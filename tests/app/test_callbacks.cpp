@@ -22,7 +22,7 @@ const UserFunction table[] = {{&quit_fn, "ZRV_ON_QUIT"},
                               {&other_fn, "hidden"}};
 
 class Callbacks : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     trace.clear();
     saved_ = ctx.user_functions;
@@ -71,8 +71,7 @@ void loop_two() {
   ++calls_two;
   if (calls_two == 2) loop_function_run(RtString("missing"));
 }
-const UserFunction loops[] = {
-    {&loop_one, "loop_one"}, {&loop_two, "loop_two"}, {nullptr, nullptr}};
+const UserFunction loops[] = {{&loop_one, "loop_one"}, {&loop_two, "loop_two"}, {nullptr, nullptr}};
 
 TEST_F(Callbacks, LoopRunnerSwitchesByNameAndStopsAtAnUnknownName) {
   ctx.user_functions = loops;

@@ -35,7 +35,7 @@ TEST(ErrorReport, ZeroLeavesLastErrorUnchanged) {
 }
 
 class LogFile : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char name[] = "/tmp/zrv_logXXXXXX";
     dir_ = mkdtemp(name);
@@ -92,7 +92,7 @@ TEST(CommandLine, ArgumentsAreJoinedAndQuotedWhenNeeded) {
 }
 
 class Options : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { ctx.options = RuntimeOptions{}; }
   void TearDown() override { ctx.options = RuntimeOptions{}; }
   bool parse(std::initializer_list<const char*> args, bool* help = nullptr) {

@@ -82,7 +82,7 @@ const UserFunction pause_table[] = {
     {&on_pause, "ZRV_ON_PAUSE"}, {&on_resume, "ZRV_ON_RESUME"}, {nullptr, nullptr}};
 
 class PauseResume : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     events.clear();
     saved_ = ctx.user_functions;

@@ -37,7 +37,7 @@ std::string make_temp_dir() {
 // Runs a program of this folder with the given arguments, from the working
 // directory "/", with TMPDIR pointing at a fresh directory (or `tmp`).
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
-                std::string tmp = std::string()) {
+                       std::string tmp = std::string()) {
   ProgramRun run;
   run.tmp = tmp.empty() ? make_temp_dir() : tmp;
   std::string path = std::string(ZRV_PROGRAM_DIR) + "/" + program;
@@ -157,7 +157,8 @@ std::string write_keys(const std::string& dir, const std::string& text) {
 TEST(QuitKeys, EscapeEndsTheProgramAtTheNextFrame) {
   std::string tmp = make_temp_dir();
   std::string keys = write_keys(tmp, "2 1 1\n");
-  ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "--keys", keys, "mode=frames"}, tmp);
+  ProgramRun r =
+      run_program("zrv_callbacks_game", {"--headless", "--keys", keys, "mode=frames"}, tmp);
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(r.result.out, "frame 0\nframe 1\nframe 2\non_quit\non_quit returned\nexit\n");
@@ -167,7 +168,7 @@ TEST(QuitKeys, EscapeDoesNothingWhenSwitchedOffButAltF4Quits) {
   std::string tmp = make_temp_dir();
   std::string keys = write_keys(tmp, "1 1 1\n3 56 1\n4 62 1\n");
   ProgramRun r = run_program("zrv_callbacks_game",
-                      {"--headless", "--keys", keys, "mode=frames", "noescape"}, tmp);
+                             {"--headless", "--keys", keys, "mode=frames", "noescape"}, tmp);
   ASSERT_TRUE(r.result.exited);
   EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(r.result.out,

@@ -26,7 +26,9 @@ inline void put32(Bytes& b, uint32_t v) {
   put16(b, v & 0xFFFF);
   put16(b, v >> 16);
 }
-inline void put_id(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void put_id(Bytes& b, const char* id) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(id[i]));
+}
 
 inline Bytes chunk(const char* id, const Bytes& body, bool pad = true) {
   Bytes b;
