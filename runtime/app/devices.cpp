@@ -9,7 +9,6 @@
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
-#include "gfx/font.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "gfx/screenshot.hpp"
@@ -39,8 +38,6 @@ void archives_create_for_runtime() {
   archive_set(exe.c_str(), exe.c_str());
 }
 
-void system_font_load(OpenGLVireo* renderer) { font_system_load(renderer); }
-
 void shutdown_devices() {
   // Music stops first: the loop service must not restart it.
   ctx.music_loop_end = 0;
@@ -69,7 +66,6 @@ void shutdown_devices() {
     sound_device_destroy(ctx.sound_device);
     ctx.sound_device = nullptr;
   }
-  platform::Window* window = ctx.renderer ? ctx.renderer->window_handle : nullptr;
   if (ctx.renderer) {
     screenshot_save_at_end(ctx.renderer);
     renderer_destroy(ctx.renderer);
@@ -81,7 +77,6 @@ void shutdown_devices() {
   }
   archive_holders_destroy();
   ini_line_files_destroy();
-  (void)window;
   ctx.window = nullptr;
 }
 

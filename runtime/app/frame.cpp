@@ -8,6 +8,7 @@
 #include "app/errors.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
+#include "gfx/screen.hpp"
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "input/keys.hpp"

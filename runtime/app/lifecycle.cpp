@@ -11,6 +11,7 @@
 #include "app/callbacks.hpp"
 #include "app/errors.hpp"
 #include "app/frame.hpp"
+#include "gfx/font.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "gfx/screen.hpp"
@@ -144,7 +145,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   screen_state_2d_setup(ctx.renderer);
 
   log_line("finding font...");
-  system_font_load(ctx.renderer);
+  font_system_load(ctx.renderer);
 
   ctx.paused = 0;
   ctx.frame_time = ctx.prev_frame_time = ctx.game_time_origin = timer_elapsed_ms();

@@ -44,9 +44,6 @@ void debug_break_devices();
 void runtime_options_apply();
 void network_create_for_runtime();
 void archives_create_for_runtime();
-void screen_clear_setup(OpenGLVireo* renderer);
-void screen_state_2d_setup(OpenGLVireo* renderer);
-void system_font_load(OpenGLVireo* renderer);
 
 // The program folder (program path cut at the last slash).
 RtString program_folder();

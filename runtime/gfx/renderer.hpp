@@ -136,8 +136,6 @@ void window_activate(OpenGLVireo* renderer);
 void renderer_end_target_redirect(OpenGLVireo* renderer);
 void renderer_swap_buffers(OpenGLVireo* renderer);
 void renderer_set_swap_interval(OpenGLVireo* renderer, int32_t interval);
-// Background image or clear of the new back buffer (screen.hpp).
-void back_buffer_prepare(OpenGLVireo* renderer);
 // Viewport, back buffer, alpha test, blending and colour back to their
 // per-frame state (frame reset steps 1 to 5).
 void renderer_reset_2d_state(OpenGLVireo* renderer);
