@@ -1,0 +1,42 @@
+// Helpers of the failure-path tests: start a program of programs/ as a real
+// process with its own temporary directory, fault it, and read what it left.
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace zrv::fault {
+
+struct Run {
+  pid_t pid = -1;
+  std::string tmp;       // the program's TMPDIR (its log is here)
+  std::string out_path;  // standard output and error, captured to files
+  std::string err_path;
+};
+
+struct Ended {
+  bool exited = false;
+  int status = -1;
+  int signal = 0;
+  double ms = 0;  // from the call of wait_end until the process was gone
+  std::string out, err, log;
+};
+
+// Starts ZRV_FAULT_PROGRAM_DIR/program with args, environment extras
+// ("NAME=value") added to this process's environment.
+Run start(const std::string& program, const std::vector<std::string>& args,
+          const std::vector<std::string>& env = {});
+// Waits up to time_out_ms for the process to end; kills it (SIGKILL) when
+// it does not, reporting exited = false and signal = SIGKILL.
+Ended wait_end(Run& run, int time_out_ms);
+// Waits until the program's standard output holds text (false on time-out
+// or when the process ended first).
+bool wait_output(const Run& run, const std::string& text, int time_out_ms);
+std::string read_file(const std::string& path);
+
+}  // namespace zrv::fault
