@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <fstream>
 #include <sstream>
@@ -16,9 +17,9 @@ std::string read_file(const std::string& path) {
   return ss.str();
 }
 
-Run start(const std::string& program, const std::vector<std::string>& args,
+Child start(const std::string& program, const std::vector<std::string>& args,
           const std::vector<std::string>& env) {
-  Run run;
+  Child run;
   char dir[] = "/tmp/zrv_faultXXXXXX";
   run.tmp = mkdtemp(dir);
   run.out_path = run.tmp + "/stdout.txt";
@@ -45,7 +46,7 @@ Run start(const std::string& program, const std::vector<std::string>& args,
   return run;
 }
 
-Ended wait_end(Run& run, int time_out_ms) {
+Ended wait_end(Child& run, int time_out_ms) {
   Ended e;
   const auto t0 = std::chrono::steady_clock::now();
   int st = 0;
@@ -78,7 +79,7 @@ Ended wait_end(Run& run, int time_out_ms) {
   return e;
 }
 
-bool wait_output(const Run& run, const std::string& text, int time_out_ms) {
+bool wait_output(const Child& run, const std::string& text, int time_out_ms) {
   const auto t0 = std::chrono::steady_clock::now();
   for (;;) {
     if (read_file(run.out_path).find(text) != std::string::npos) return true;

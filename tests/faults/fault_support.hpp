@@ -12,7 +12,7 @@
 
 namespace zrv::fault {
 
-struct Run {
+struct Child {
   pid_t pid = -1;
   std::string tmp;       // the program's TMPDIR (its log is here)
   std::string out_path;  // standard output and error, captured to files
@@ -29,14 +29,14 @@ struct Ended {
 
 // Starts ZRV_FAULT_PROGRAM_DIR/program with args, environment extras
 // ("NAME=value") added to this process's environment.
-Run start(const std::string& program, const std::vector<std::string>& args,
+Child start(const std::string& program, const std::vector<std::string>& args,
           const std::vector<std::string>& env = {});
 // Waits up to time_out_ms for the process to end; kills it (SIGKILL) when
 // it does not, reporting exited = false and signal = SIGKILL.
-Ended wait_end(Run& run, int time_out_ms);
+Ended wait_end(Child& run, int time_out_ms);
 // Waits until the program's standard output holds text (false on time-out
 // or when the process ended first).
-bool wait_output(const Run& run, const std::string& text, int time_out_ms);
+bool wait_output(const Child& run, const std::string& text, int time_out_ms);
 std::string read_file(const std::string& path);
 
 }  // namespace zrv::fault

@@ -8,7 +8,7 @@
 namespace {
 
 using zrv::fault::Ended;
-using zrv::fault::Run;
+using zrv::fault::Child;
 
 void expect_orderly_end(const Ended& e) {
   ASSERT_TRUE(e.exited) << "signal " << e.signal << "\n" << e.err;
@@ -22,7 +22,7 @@ void expect_orderly_end(const Ended& e) {
 }
 
 TEST(Signals, TermEndsARunningHeadlessProgram) {
-  Run run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=run"});
+  Child run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=run"});
   ASSERT_TRUE(zrv::fault::wait_output(run, "running\n", 5000));
   kill(run.pid, SIGTERM);
   Ended e = zrv::fault::wait_end(run, 3000);
