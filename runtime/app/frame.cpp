@@ -57,6 +57,18 @@ void handle_message(const platform::Event& e) {
   window_procedure(e);
 }
 
+// A termination signal ends the program as a close request does; the pump
+// is where every wait of the runtime passes.
+void take_quit_signal() {
+  const int signo = platform::quit_signal_pending();
+  if (signo == 0 || ctx.ending) return;
+  char line[48];
+  std::snprintf(line, sizeof line, "signal %d ends the program\n", signo);
+  log_write(line);
+  error_report(0);
+  program_end();
+}
+
 void end_if_frame_budget_reached() {
   ++ctx.frames_presented;
   key_script_advance(ctx.frames_presented);
@@ -103,7 +115,11 @@ void sleep_ms(int32_t ms) {
 
 void message_pump(UserRoutine callback, bool wait) {
   platform::Backend& b = platform::backend();
-  if (wait) b.wait_event();
+  take_quit_signal();
+  if (wait) {
+    b.wait_event();
+    take_quit_signal();
+  }
   platform::Event e;
   if (callback) {
     while (b.peek_event(&e)) {

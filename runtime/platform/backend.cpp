@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
@@ -17,14 +15,14 @@ Backend& backend() {
   return *b;
 }
 
-void select_backend(bool headless) {
+bool select_backend(bool headless, std::string* failure) {
   auto& b = current();
   if (!headless) {
-    b = make_sdl_backend();
-    if (b) return;
-    std::fputs("no display: running without a window\n", stderr);
+    b = make_sdl_backend(failure);
+    if (b) return true;
   }
   b = make_headless_backend();
+  return headless;
 }
 
 }  // namespace zrv::platform

@@ -5,7 +5,6 @@
 
 #include <time.h>
 
-#include <cerrno>
 #include <cstdint>
 
 namespace zrv::platform {
@@ -17,11 +16,5 @@ inline int64_t monotonic_us() {
 }
 
 inline uint32_t monotonic_ms32() { return static_cast<uint32_t>(monotonic_us() / 1000); }
-
-inline void sleep_whole_ms(uint32_t ms) {
-  timespec req{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-  while (nanosleep(&req, &req) != 0 && errno == EINTR) {
-  }
-}
 
 }  // namespace zrv::platform

@@ -17,7 +17,7 @@ class HeadlessBackend final : public Backend {
   }
   int64_t counter_value() override { return monotonic_us(); }
   uint32_t tick_count_ms() override { return monotonic_ms32(); }
-  void sleep_ms(uint32_t ms) override { sleep_whole_ms(ms); }
+  void sleep_ms(uint32_t ms) override { sleep_interruptible(ms); }
   bool wait_event() override { return false; }
   bool peek_event(Event*) override { return false; }
   bool poll_event(Event*) override { return false; }

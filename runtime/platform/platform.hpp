@@ -76,16 +76,20 @@ class Backend {
   virtual ~Backend() = default;
   virtual const char* name() const = 0;
   virtual bool is_headless() const = 0;
+  // Why the last window or context could not be made ("" when unknown).
+  virtual std::string failure_reason() { return {}; }
 
   // Clock: a high-resolution counter (ticks per second in *frequency) and a
   // millisecond tick count as the fallback.
   virtual bool counter_frequency(int64_t* frequency) = 0;
   virtual int64_t counter_value() = 0;
   virtual uint32_t tick_count_ms() = 0;
+  // Returns early when a termination request arrives.
   virtual void sleep_ms(uint32_t ms) = 0;
 
-  // Message queue. wait_event blocks until an event is queued (or returns
-  // false when nothing can ever arrive); poll_event takes one event.
+  // Message queue. wait_event blocks until an event is queued or a
+  // termination request arrives (false when nothing can ever arrive);
+  // poll_event takes one event.
   virtual bool wait_event() = 0;
   virtual bool peek_event(Event* event) = 0;  // look without taking
   virtual bool poll_event(Event* event) = 0;
@@ -158,11 +162,22 @@ class Backend {
 };
 
 // The backend in use. select_backend is called once by the process entry;
-// until then the headless backend answers.
+// until then the headless backend answers. When the window system cannot
+// start, the headless backend is selected all the same (for the clock and
+// the shutdown), the result is false and *failure says why.
 Backend& backend();
-void select_backend(bool headless);
+bool select_backend(bool headless, std::string* failure = nullptr);
 std::unique_ptr<Backend> make_headless_backend();
-std::unique_ptr<Backend> make_sdl_backend();
+std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
+
+// Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
+// the signal; the message pump takes the request on the main thread.
+void quit_signals_install();
+// The signal number of a request that arrived, else 0.
+int quit_signal_pending();
+// Sleeps for ms milliseconds, or less when a termination request arrives
+// (true when the whole time passed).
+bool sleep_interruptible(uint32_t ms);
 
 // Process queries.
 std::string program_path();    // absolute path of the program file

@@ -122,7 +122,15 @@ void set_gl_attributes(const PixelFormatRequest& f) {
 
 class SdlBackend final : public Backend {
  public:
-  SdlBackend() { ok_ = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0; }
+  SdlBackend() {
+    // Termination signals are the runtime's own (quit_signals_install).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    ok_ = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+    if (!ok_) {
+      failure_ = SDL_GetError();
+      SDL_Quit();
+    }
+  }
   ~SdlBackend() override {
     if (arrow_) SDL_FreeCursor(arrow_);
     if (!ok_) return;
@@ -146,8 +154,10 @@ class SdlBackend final : public Backend {
     SDL_Quit();
   }
   bool ok() const { return ok_; }
+  const std::string& failure() const { return failure_; }
 
   const char* name() const override { return "sdl2"; }
+  std::string failure_reason() override { return SDL_GetError(); }
   bool is_headless() const override { return false; }
   bool counter_frequency(int64_t* frequency) override {
     *frequency = 1000000;
@@ -155,11 +165,15 @@ class SdlBackend final : public Backend {
   }
   int64_t counter_value() override { return monotonic_us(); }
   uint32_t tick_count_ms() override { return monotonic_ms32(); }
-  void sleep_ms(uint32_t ms) override { sleep_whole_ms(ms); }
+  void sleep_ms(uint32_t ms) override { sleep_interruptible(ms); }
 
+  // SDL's own wait cannot watch the runtime's signal pipe, so it is taken
+  // in slices: a termination request is seen within one slice.
   bool wait_event() override {
-    if (!pending_.empty()) return true;
-    return SDL_WaitEvent(nullptr) == 1;
+    while (pending_.empty() && quit_signal_pending() == 0) {
+      if (SDL_WaitEventTimeout(nullptr, kWaitSliceMs) == 1) break;
+    }
+    return true;
   }
 
   bool peek_event(Event* event) override {
@@ -493,7 +507,10 @@ class SdlBackend final : public Backend {
     return id == 0 || event_window_ == nullptr || id == event_window_->id;
   }
 
+  static constexpr int kWaitSliceMs = 50;
+
   bool ok_ = false;
+  std::string failure_;  // why SDL could not start
   std::deque<Event> pending_;
   std::unordered_set<Window*> windows_;      // created and not yet destroyed
   std::unordered_set<GlContext*> contexts_;  // likewise
@@ -503,9 +520,12 @@ class SdlBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> make_sdl_backend() {
+std::unique_ptr<Backend> make_sdl_backend(std::string* failure) {
   auto b = std::make_unique<SdlBackend>();
-  if (!b->ok()) return nullptr;
+  if (!b->ok()) {
+    if (failure != nullptr) *failure = b->failure();
+    return nullptr;
+  }
   return b;
 }
 

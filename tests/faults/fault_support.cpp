@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -18,13 +19,14 @@ std::string read_file(const std::string& path) {
 }
 
 Child start(const std::string& program, const std::vector<std::string>& args,
-          const std::vector<std::string>& env) {
+            const std::vector<std::string>& env, const std::function<void()>& before_exec) {
   Child run;
   char dir[] = "/tmp/zrv_faultXXXXXX";
   run.tmp = mkdtemp(dir);
   run.out_path = run.tmp + "/stdout.txt";
   run.err_path = run.tmp + "/stderr.txt";
-  const std::string path = std::string(ZRV_FAULT_PROGRAM_DIR) + "/" + program;
+  const std::string path =
+      program[0] == '/' ? program : std::string(ZRV_FAULT_PROGRAM_DIR) + "/" + program;
   std::vector<std::string> words{path};
   words.insert(words.end(), args.begin(), args.end());
   run.pid = fork();
@@ -37,6 +39,7 @@ Child start(const std::string& program, const std::vector<std::string>& args,
     setenv("ZRV_NO_DIALOGS", "1", 1);
     setenv("ALSOFT_DRIVERS", "null", 1);
     for (const std::string& e : env) putenv(strdup(e.c_str()));
+    if (before_exec) before_exec();
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
@@ -94,6 +97,18 @@ bool wait_output(const Child& run, const std::string& text, int time_out_ms) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+std::string shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
 }
 
 }  // namespace zrv::fault

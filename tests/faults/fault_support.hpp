@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,12 @@ struct Ended {
   std::string out, err, log;
 };
 
-// Starts ZRV_FAULT_PROGRAM_DIR/program with args, environment extras
-// ("NAME=value") added to this process's environment.
+// Starts program (a name in ZRV_FAULT_PROGRAM_DIR, or a path) with args,
+// environment extras ("NAME=value") added to this process's environment.
+// before_exec runs in the child just before the program starts (limits).
 Child start(const std::string& program, const std::vector<std::string>& args,
-          const std::vector<std::string>& env = {});
+            const std::vector<std::string>& env = {},
+            const std::function<void()>& before_exec = nullptr);
 // Waits up to time_out_ms for the process to end; kills it (SIGKILL) when
 // it does not, reporting exited = false and signal = SIGKILL.
 Ended wait_end(Child& run, int time_out_ms);
@@ -38,5 +41,7 @@ Ended wait_end(Child& run, int time_out_ms);
 // or when the process ended first).
 bool wait_output(const Child& run, const std::string& text, int time_out_ms);
 std::string read_file(const std::string& path);
+// Output of a shell command, without the final line feed.
+std::string shell(const std::string& command);
 
 }  // namespace zrv::fault

@@ -1,33 +1,94 @@
 // SIGTERM and SIGINT end every program through program_end, whatever it is
-// doing: the quit callback runs once, the log ends with the shutdown and
-// standard output with "exit", and the status is 0.
+// doing, within half a second: the quit callback runs once, the log ends
+// with the shutdown and standard output with "exit", and the status is 0.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
 
 #include "fault_support.hpp"
+#include "media_files.hpp"
 
 namespace {
 
-using zrv::fault::Ended;
 using zrv::fault::Child;
+using zrv::fault::Ended;
+
+bool have_display() {
+  const char* d = std::getenv("DISPLAY");
+  return d != nullptr && *d != '\0';
+}
 
 void expect_orderly_end(const Ended& e) {
-  ASSERT_TRUE(e.exited) << "signal " << e.signal << "\n" << e.err;
+  ASSERT_TRUE(e.exited) << "signal " << e.signal << "\n" << e.out << e.err;
   EXPECT_EQ(e.status, 0);
-  EXPECT_EQ(e.out.substr(e.out.size() >= 5 ? e.out.size() - 5 : 0), "exit\n") << e.out;
-  EXPECT_EQ(e.out.find("on_quit\n"), e.out.rfind("on_quit\n")) << "quit callback ran twice";
-  EXPECT_NE(e.out.find("on_quit\n"), std::string::npos);
+  ASSERT_GE(e.out.size(), 5u);
+  EXPECT_EQ(e.out.substr(e.out.size() - 5), "exit\n") << e.out;
+  const size_t quit = e.out.find("on_quit\n");
+  EXPECT_NE(quit, std::string::npos) << e.out;
+  EXPECT_EQ(quit, e.out.rfind("on_quit\n")) << "quit callback ran twice";
   const std::string tail = "zrv is shut down\n";
-  ASSERT_GE(e.log.size(), tail.size());
+  ASSERT_GE(e.log.size(), tail.size()) << e.log;
   EXPECT_EQ(e.log.substr(e.log.size() - tail.size()), tail);
 }
 
-TEST(Signals, TermEndsARunningHeadlessProgram) {
-  Child run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=run"});
-  ASSERT_TRUE(zrv::fault::wait_output(run, "running\n", 5000));
-  kill(run.pid, SIGTERM);
-  Ended e = zrv::fault::wait_end(run, 3000);
-  expect_orderly_end(e);
-  EXPECT_LT(e.ms, 500);
+struct Case {
+  const char* mode;
+  bool windowed;
+  int signo;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.mode << (c.windowed ? " windowed" : " headless") << " signal " << c.signo;
 }
+
+std::string case_name(const testing::TestParamInfo<Case>& info) {
+  return std::string(info.param.mode) + (info.param.windowed ? "_windowed" : "_headless") +
+         (info.param.signo == SIGTERM ? "_term" : "_int");
+}
+
+class SignalEnds : public testing::TestWithParam<Case> {};
+
+TEST_P(SignalEnds, ThroughTheOrderlyShutdownWithinHalfASecond) {
+  const Case& c = GetParam();
+  if (c.windowed && !have_display()) GTEST_SKIP() << "no X display";
+  const std::string dir = media_test::make_temp_dir("zrv_signal_clip");
+  // A clip that plays far longer than the test waits.
+  const std::string clip = media_test::write_clip(dir, "long.y4m", 300, 5);
+  std::vector<std::string> args{std::string("mode=") + c.mode, "clip=" + clip};
+  if (!c.windowed) args.insert(args.begin(), "--headless");
+  Child run = zrv::fault::start("zrv_fault_game", args);
+  ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 10000))
+      << zrv::fault::read_file(run.err_path);
+  // Let the program settle into its wait.
+  usleep(300 * 1000);
+  kill(run.pid, c.signo);
+  const Ended e = zrv::fault::wait_end(run, 5000);
+  expect_orderly_end(e);
+  EXPECT_LT(e.ms, 500) << c.mode;
+  const std::string signal_line = "signal " + std::to_string(c.signo) + " ends the program\n";
+  EXPECT_NE(e.log.find(signal_line), std::string::npos) << e.log;
+}
+
+constexpr const char* kModes[] = {"run",        "pause",     "key_wait", "mouse_wait",
+                                  "input_line", "wait_step", "pacing",   "video"};
+
+std::vector<Case> all_cases() {
+  std::vector<Case> cases;
+  for (const char* mode : kModes) {
+    for (bool windowed : {false, true}) {
+      // Without a window system no click or key can come: these return at once.
+      if (!windowed && (std::string(mode) == "mouse_wait" || std::string(mode) == "key_wait")) {
+        continue;
+      }
+      cases.push_back({mode, windowed, SIGTERM});
+    }
+  }
+  cases.push_back({"run", true, SIGINT});
+  cases.push_back({"wait_step", false, SIGINT});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(States, SignalEnds, testing::ValuesIn(all_cases()), case_name);
 
 }  // namespace

@@ -1,0 +1,66 @@
+// Termination requests. SIGTERM, SIGINT and SIGHUP only record the signal
+// and write one byte to a pipe; the runtime's waits watch that pipe (sleeps
+// poll it, the message pump checks the flag), so the request is taken on
+// the main thread and the program ends through its orderly shutdown.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "platform/clock_posix.hpp"
+#include "platform/platform.hpp"
+
+namespace zrv::platform {
+
+namespace {
+
+volatile sig_atomic_t g_signal = 0;
+int g_pipe[2] = {-1, -1};
+
+void on_quit_signal(int signo) {
+  const int saved = errno;
+  g_signal = signo;
+  // The byte stays in the pipe: every later wait wakes at once.
+  const char byte = 1;
+  if (g_pipe[1] >= 0) {
+    ssize_t ignored = ::write(g_pipe[1], &byte, 1);
+    (void)ignored;
+  }
+  errno = saved;
+}
+
+}  // namespace
+
+void quit_signals_install() {
+  if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
+  struct sigaction sa = {};
+  sa.sa_handler = on_quit_signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &sa, nullptr);
+}
+
+int quit_signal_pending() { return g_signal; }
+
+bool sleep_interruptible(uint32_t ms) {
+  const int64_t end = monotonic_us() + static_cast<int64_t>(ms) * 1000;
+  for (;;) {
+    if (g_signal != 0) return false;
+    const int64_t left_us = end - monotonic_us();
+    if (left_us <= 0) return true;
+    if (g_pipe[0] >= 0) {
+      pollfd p = {g_pipe[0], POLLIN, 0};
+      ::poll(&p, 1, static_cast<int>((left_us + 999) / 1000));
+    } else {
+      timespec req{static_cast<time_t>(left_us / 1000000),
+                   static_cast<long>(left_us % 1000000) * 1000};
+      ::nanosleep(&req, nullptr);
+    }
+  }
+}
+
+}  // namespace zrv::platform
