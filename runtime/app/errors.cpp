@@ -57,10 +57,9 @@ void runtime_shutdown() {
 
 void end_statement() {
   error_report(0);
+  // Returns only when the end is already in progress (a quit callback that
+  // ends): that shutdown goes on and finishes the process.
   program_end();
-  // program_end only returns when the end is already in progress (a call
-  // from a callback during shutdown); that shutdown finishes the process.
-  std::exit(0);
 }
 
 void debug_assert(int32_t value) {

@@ -26,8 +26,9 @@ int32_t error_report(int32_t code);
 void program_end();
 // The shutdown sequence inside program_end.
 void runtime_shutdown();
-// The language's end statement.
-[[noreturn]] void end_statement();
+// The language's end statement. Returns only when called during the
+// shutdown (from the quit callback), which then goes on.
+void end_statement();
 
 // Appends text to ErrorLog.txt in the temporary directory (best effort).
 void log_write(const char* text);

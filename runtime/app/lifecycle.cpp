@@ -49,6 +49,29 @@ void reset_log() {
   }
 }
 
+// Why the window system could not give the program a window (empty when
+// it could, or when the run is headless by choice).
+std::string g_window_failure;
+
+// Settings of 0 or less would make a 1 x 1 window or no frame interval: the
+// game's own defaults stand in for them.
+void settings_repair() {
+  struct Setting {
+    int32_t* value;
+    int32_t fallback;
+    const char* name;
+  } settings[] = {{&ctx.screen_width, 640, "screen_width"},
+                  {&ctx.screen_height, 480, "screen_height"},
+                  {&ctx.frame_rate, 60, "frame_rate"}};
+  for (const Setting& s : settings) {
+    if (*s.value > 0) continue;
+    char line[96];
+    std::snprintf(line, sizeof line, "%s %d replaced by %d\n", s.name, *s.value, s.fallback);
+    log_write(line);
+    *s.value = s.fallback;
+  }
+}
+
 }  // namespace
 
 RtString program_folder() {
@@ -79,6 +102,7 @@ RtString join_command_line(int argc, char** argv) {
 int32_t runtime_init(int32_t show_hint, const char* name) {
   reset_log();
   log_line("Start new log...");
+  settings_repair();
   ctx.autopause = 1;
 
   log_line("timer");
@@ -88,8 +112,11 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   ctx.renderer = renderer_create();
 
   log_line("vreo init");
+  if (!g_window_failure.empty()) return 0;
   if (window_create(ctx.renderer, ctx.screen_width, ctx.screen_height, 0, ctx.frame_rate,
                     ctx.multisample ? 1 : 0, ctx.full_screen ? 1 : 0) != 0) {
+    g_window_failure = platform::backend().failure_reason();
+    if (g_window_failure.empty()) g_window_failure = "the window could not be created";
     return 0;
   }
 
@@ -172,13 +199,23 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   ctx.command_line = join_command_line(argc, argv);
   bool help_shown = false;
   if (!parse_runtime_options(argc, argv, &help_shown)) std::exit(help_shown ? 0 : 2);
-  platform::select_backend(ctx.options.headless != 0);
+  platform::quit_signals_install();
+  if (!platform::select_backend(ctx.options.headless != 0, &g_window_failure) &&
+      g_window_failure.empty()) {
+    g_window_failure = "the window system did not start";
+  }
   runtime_options_apply();
 
   ctx.user_functions = hooks.user_functions;
   if (hooks.app_defaults) hooks.app_defaults();
   ctx.show_hint = 10;  // show default: a desktop start has no other hint
   runtime_init(ctx.show_hint, ctx.app_name.c_str());
+  if (!g_window_failure.empty()) {
+    // Nothing to show the game in: say why and end in order.
+    std::fprintf(stderr, "no window: %s (--headless runs without one)\n", g_window_failure.c_str());
+    std::fflush(stderr);
+    program_end();
+  }
   // A scripted run (--frames, --keys) has nobody to bring the window back
   // once it loses activation, so it must not pause itself.
   if (ctx.options.frames > 0 || !ctx.options.keys_file.empty()) ctx.autopause = 0;
@@ -193,7 +230,7 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
     loop_function_run(RtString("ZRV_ON_LOOP"));
   }
   program_end();
-  std::exit(0);
+  std::exit(0);  // only when program_end returned: the end was already under way
 }
 
 }  // namespace zrv

@@ -38,7 +38,8 @@ const char* runtime_options_help() {
          "  --keys FILE        scripted keyboard: lines 'F CODE STATE' make key CODE (scan\n"
          "                     code) read as down (STATE 1) or up (0) from frame F on\n"
          "  --screenshot FILE  save the screen to FILE at the end of the run\n"
-         "  --help             show this text and stop\n";
+         "  -h, --help         show this text and stop\n"
+         "  --                 end of the runtime's options: what follows is the game's\n";
 }
 
 bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
@@ -48,7 +49,8 @@ bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
     const char* a = argv[i];
     if (a == nullptr) continue;
     const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (std::strcmp(a, "--help") == 0) {
+    if (std::strcmp(a, "--") == 0) break;  // the rest is the game's alone
+    if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
       std::fputs(runtime_options_help(), stdout);
       std::fflush(stdout);
       *help_shown = true;

@@ -6,6 +6,7 @@
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "platform/keyboard.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -98,6 +99,8 @@ int32_t key_to_char(int32_t code) {
 }
 
 void key_wait() {
+  // Without a window system no character can ever be typed.
+  if (ctx.input == nullptr || platform::backend().is_headless()) return;
   ctx.frames_since_input = 31;
   while (key_char_take()) wait_step();
   while (!key_char_take()) wait_step();

@@ -246,10 +246,15 @@ int32_t play(const RtString& name, bool loop) {
   const VideoRect rect = video_fit(sw, sh, cw, ch);
   VideoSurface* surface = drawn ? new VideoSurface(window, cw, ch, rect) : nullptr;
 
-  // A key typed or a button held before the clip does not end it.
+  // A key typed or a button held before the clip does not end it. Touch
+  // and pointer buttons change only through the pump, so the wait for
+  // their release pumps too; what was typed meanwhile is dropped.
+  while (mouse_any_button()) {
+    message_pump(ctx.win32_msg_handler, false);
+    sleep_ms(10);
+  }
   while (key_char_take()) {
   }
-  while (mouse_any_button()) sleep_ms(10);
 
   platform::media_play(player);
   if (end > 0) {

@@ -1,8 +1,10 @@
 // A small game for the failure-path tests. Its mode, chosen by a
 // "mode=NAME" word on the command line, puts it into one state (running,
 // paused, inside a waiting command, ...) where the tests then fault it.
+// It says "ready" on standard output once it is about to enter that state.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "zorvane.hpp"
 
@@ -12,20 +14,96 @@ namespace {
 
 bool has_arg(const char* word) { return std::strstr(command_line().c_str(), word) != nullptr; }
 
-void on_quit() { console_print("on_quit\n"); }
+// The word after "name=" on the command line.
+std::string arg_value(const char* name) {
+  const std::string line = command_line().c_str();
+  const std::string key = std::string(name) + "=";
+  const size_t at = line.find(key);
+  if (at == std::string::npos) return {};
+  const size_t from = at + key.size();
+  return line.substr(from, line.find(' ', from) - from);
+}
+
+void ready() { console_print("ready\n"); }
+
+void on_quit() {
+  console_print("on_quit\n");
+  // The end statement inside the shutdown returns into it.
+  if (has_arg("quit=end")) {
+    end_statement();
+    console_print("end returned\n");
+  }
+}
 
 }  // namespace
 
 void app_defaults() {
-  ctx.screen_width = 320;
-  ctx.screen_height = 200;
-  ctx.frame_rate = 60;
+  ctx.screen_width = has_arg("zero") ? 0 : 320;
+  ctx.screen_height = has_arg("zero") ? -5 : 200;
+  ctx.frame_rate = has_arg("zero") ? 0 : 60;
   ctx.app_name = "faults";
 }
 
 void game_main() {
-  if (has_arg("mode=run")) {
-    console_print("running\n");
+  const std::string mode = arg_value("mode");
+  if (mode == "end") {
+    ready();
+    end_statement();
+  } else if (mode == "pause") {
+    // As if the window had lost activation with auto-pause on.
+    app_activation_changed(1);
+    ready();
+    present_frame();
+  } else if (mode == "key_wait") {
+    ready();
+    key_wait();
+  } else if (mode == "mouse_wait") {
+    ready();
+    mouse_wait();
+  } else if (mode == "input_line") {
+    RtString text;
+    ready();
+    input_line(text, 0, 0, 0);
+  } else if (mode == "wait_step") {
+    ready();
+    for (;;) {
+      ctx.frames_since_input = 31;
+      wait_step();
+    }
+  } else if (mode == "pacing") {
+    frame_rate_set(1, 0);  // one frame a second: the pacing sleep is long
+    present_frame();
+    ready();
+    for (;;) present_frame();
+  } else if (mode == "video") {
+    if (has_arg("pointer")) pointer_mode_override(1);
+    const RtString clip(arg_value("clip").c_str());
+    // A button already held when the clip starts must not end it.
+    while (has_arg("held") && !mouse_any_button()) present_frame();
+    ready();
+    char line[32];
+    std::snprintf(line, sizeof line, "video %d\n", video_play(clip));
+    console_print(line);
+  } else if (mode == "writes") {
+    // An INI value and a line that make their files too big to write back.
+    const std::string dir = arg_value("dir");
+    const RtString big(std::string(3000, 'x').c_str());
+    ini_open(RtString((dir + "/scores.ini").c_str()));
+    ini_put(RtString("s"), RtString("k"), big);
+    line_file_write(RtString((dir + "/lines.txt").c_str()), 1, big);
+    ready();
+    for (;;) present_frame();
+  } else if (mode == "mouse") {
+    // Where the pointer is, as the game sees it, after a few frames.
+    for (int i = 0; i < 10; ++i) present_frame();
+    int32_t x = 0, y = 0, left = 0, right = 0;
+    mouse_state(x, y, left, right);
+    char line[64];
+    std::snprintf(line, sizeof line, "window %dx%d mouse %d %d\n", ctx.screen_width,
+                  ctx.screen_height, x, y);
+    console_print(line);
+  } else {
+    ready();
     for (;;) present_frame();
   }
 }

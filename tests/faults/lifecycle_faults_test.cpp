@@ -1,0 +1,110 @@
+// Start-up and end off the usual path: no window system, the end statement
+// inside the shutdown, settings of 0, the options' end mark, and a video
+// started while a pointer button is held.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "fault_support.hpp"
+#include "media_files.hpp"
+
+namespace {
+
+using zrv::fault::Child;
+using zrv::fault::Ended;
+
+bool have_display() {
+  const char* d = std::getenv("DISPLAY");
+  return d != nullptr && *d != '\0';
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+Ended run_to_end(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                 int time_out_ms = 10000) {
+  Child run = zrv::fault::start("zrv_fault_game", args, env);
+  return zrv::fault::wait_end(run, time_out_ms);
+}
+
+TEST(NoWindowSystem, SaysWhyOnOneLineAndEndsInOrder) {
+  // A window system that does not exist, and an X server that is not there.
+  const std::vector<std::vector<std::string>> envs = {{"SDL_VIDEODRIVER=nosuchdriver"},
+                                                      {"SDL_VIDEODRIVER=x11", "DISPLAY=:9999"}};
+  for (const std::vector<std::string>& env : envs) {
+    const Ended e = run_to_end({"mode=run"}, env, 5000);
+    ASSERT_TRUE(e.exited) << env[0] << ": still running, or signal " << e.signal;
+    EXPECT_EQ(e.status, 0) << env[0];
+    EXPECT_EQ(e.out, "on_quit\nexit\n") << env[0];
+    // One line, with the window system's own reason after the colon.
+    ASSERT_TRUE(e.err.rfind("no window: ", 0) == 0) << env[0] << ": " << e.err;
+    EXPECT_EQ(e.err.find('\n'), e.err.size() - 1) << e.err;
+    EXPECT_GT(e.err.find(" (--headless"), std::string("no window: ").size()) << e.err;
+    EXPECT_TRUE(ends_with(e.log, "vreo init\nShut down ZRV\nzrv is shut down\n")) << e.log;
+  }
+}
+
+TEST(EndStatement, InsideTheQuitCallbackReturnsIntoTheShutdown) {
+  const Ended e = run_to_end({"--headless", "mode=end", "quit=end"});
+  ASSERT_TRUE(e.exited);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "ready\non_quit\nend returned\nexit\n");
+  EXPECT_TRUE(ends_with(e.log, "Shut down ZRV\nzrv is shut down\n")) << e.log;
+}
+
+TEST(Waits, ThatNothingCouldEverEndReturnAtOnceWithoutAWindowSystem) {
+  for (const char* mode : {"mode=key_wait", "mode=mouse_wait"}) {
+    const Ended e = run_to_end({"--headless", mode}, {}, 3000);
+    ASSERT_TRUE(e.exited) << mode << " never returned";
+    EXPECT_EQ(e.out, "ready\non_quit\nexit\n") << mode;
+  }
+}
+
+TEST(Settings, ZeroOrLessGiveTheDefaultsWithALogLine) {
+  if (!have_display()) GTEST_SKIP() << "no X display";
+  const Ended e = run_to_end({"mode=mouse", "zero"});
+  ASSERT_TRUE(e.exited);
+  EXPECT_NE(e.out.find("window 640x480 "), std::string::npos) << e.out << e.err;
+  for (const char* line : {"screen_width 0 replaced by 640\n", "screen_height -5 replaced by 480\n",
+                           "frame_rate 0 replaced by 60\n"}) {
+    EXPECT_NE(e.log.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(Options, DoubleDashEndsTheRuntimesOptionsAndDashHHelps) {
+  const Ended bad = run_to_end({"--headless", "mode=end", "--frames", "abc"});
+  EXPECT_EQ(bad.status, 2);
+  const Ended game_args = run_to_end({"--headless", "mode=end", "--", "--frames", "abc", "-h"});
+  EXPECT_EQ(game_args.status, 0);
+  EXPECT_EQ(game_args.out, "ready\non_quit\nexit\n");
+  const Ended help = run_to_end({"-h"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--headless"), std::string::npos);
+}
+
+// In pointer mode the buttons change only through the message pump: a
+// button held when a video starts is released while video_play waits.
+TEST(Video, HeldPointerButtonIsSeenReleasedAndTheClipPlays) {
+  if (!have_display()) GTEST_SKIP() << "no X display";
+  const std::string dir = media_test::make_temp_dir("zrv_fault_clip");
+  const std::string clip = media_test::write_clip(dir, "short.y4m", 5, 5);  // 1 s
+  Child run =
+      zrv::fault::start("zrv_fault_game", {"mode=video", "pointer", "held", "clip=" + clip});
+  const std::string id = zrv::fault::shell(
+      "timeout 10 xdotool search --sync --onlyvisible --name '^faults$' | head -1");
+  ASSERT_FALSE(id.empty());
+  zrv::fault::shell("xdotool windowfocus --sync " + id + " mousemove --window " + id +
+                    " 50 50 mousedown 1");
+  const bool pressed = zrv::fault::wait_output(run, "ready\n", 5000);
+  usleep(300 * 1000);
+  zrv::fault::shell("xdotool mouseup 1");
+  const Ended e = zrv::fault::wait_end(run, 8000);
+  ASSERT_TRUE(pressed) << e.out << e.err;
+  ASSERT_TRUE(e.exited) << "video_play never saw the release";
+  EXPECT_NE(e.out.find("ready\nvideo 0\n"), std::string::npos) << e.out;
+}
+
+}  // namespace
