@@ -3,14 +3,17 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "app/context.hpp"
 
 namespace {
 
 std::FILE* trace_file = nullptr;
+std::string trace_path;  // for the message when a write fails
 
 // The directory the process started in, taken before start-up changes it.
 std::string start_directory() {
@@ -93,6 +96,7 @@ bool trace_open(const char* path) {
   trace_close();
   if (path == nullptr || *path == '\0') return false;
   trace_file = std::fopen(path, "wb");
+  trace_path = path;
   return trace_file != nullptr;
 }
 
@@ -141,7 +145,12 @@ void trace_write(const GameLoopLocals& locals) {
   if (trace_file == nullptr) return;
   std::string line = trace_line(zrv::ctx.frames_presented, locals);
   line += '\n';
-  std::fwrite(line.data(), 1, line.size(), trace_file);
   // The program ends inside present_frame; every line must be on disk by then.
-  std::fflush(trace_file);
+  if (std::fwrite(line.data(), 1, line.size(), trace_file) != line.size() ||
+      std::fflush(trace_file) != 0) {
+    // Said once; the game goes on without its trace.
+    std::fprintf(stderr, "--trace: cannot write '%s': %s\n", trace_path.c_str(),
+                 std::strerror(errno));
+    trace_close();
+  }
 }

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,11 +37,31 @@ std::string path_absolute(const char* name) {
 bool FileReplacer::begin(const char* target) {
   abort();
   failed_ = false;
+  error_ = 0;
   if (target == nullptr || target[0] == 0 || memfile_is_name(target)) return false;
   char native[kPathBufferSize];
   if (!path_to_platform(target, native)) return false;
-  const std::string folder = path_folder_part(native);
   if (path_file_part(native)[0] == 0) return false;  // names a folder, not a file
+  struct stat st;
+  if (::stat(native, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    // A device or a pipe (/dev/stdout, say) is written in place: there is
+    // no old content to keep, and renaming over it would replace the node.
+    int fd = ::open(native, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+      error_ = errno;
+      return false;
+    }
+    stream_.handle = fd;
+    in_place_ = true;
+    return true;
+  }
+  // Through a symbolic link the file it points to is replaced, not the link.
+  char resolved[PATH_MAX];
+  if (::lstat(native, &st) == 0 && S_ISLNK(st.st_mode) && ::realpath(native, resolved) != nullptr &&
+      std::strlen(resolved) < kPathBufferSize) {
+    std::strcpy(native, resolved);
+  }
+  const std::string folder = path_folder_part(native);
 
   // A short name of its own, so that long targets still fit the name limit;
   // the leading dot keeps it out of ordinary listings.
@@ -53,6 +74,7 @@ bool FileReplacer::begin(const char* target) {
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
+      error_ = errno;
       return false;
     }
     stream_.handle = fd;
@@ -67,25 +89,43 @@ bool FileReplacer::begin(const char* target) {
 
 bool FileReplacer::write(const void* data, int64_t count) {
   if (!stream_.is_open() || failed_) return false;
-  if (!stream_.write(data, count)) failed_ = true;
+  if (!stream_.write(data, count)) {
+    failed_ = true;
+    error_ = errno;
+  }
   return !failed_;
 }
 
 bool FileReplacer::commit() {
   if (!stream_.is_open()) return false;
-  bool ok = !failed_ && ::fsync(stream_.handle) == 0;
+  bool ok = !failed_;
+  auto check = [&](bool step) {
+    if (ok && !step) {
+      ok = false;
+      error_ = errno;
+    }
+  };
+  if (in_place_) {
+    int fd = stream_.handle;
+    stream_.handle = -1;
+    stream_.close();
+    in_place_ = false;
+    check(::close(fd) == 0);
+    return ok;
+  }
+  check(::fsync(stream_.handle) == 0);
   // close() reports late write errors on some file systems.
   int fd = stream_.handle;
   stream_.handle = -1;
   stream_.close();
-  if (::close(fd) != 0) ok = false;
+  check(::close(fd) == 0);
   if (ok) {
     struct stat st;
     if (::lstat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
       // A fresh create replaces an empty folder of the same name.
       path_delete(target_.c_str());
     }
-    ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    check(::rename(temp_.c_str(), target_.c_str()) == 0);
   }
   if (!ok) ::unlink(temp_.c_str());
   temp_.clear();
@@ -96,16 +136,26 @@ bool FileReplacer::commit() {
 void FileReplacer::abort() {
   if (!stream_.is_open()) return;
   stream_.close();
+  if (in_place_) {
+    in_place_ = false;
+    return;
+  }
   ::unlink(temp_.c_str());
   temp_.clear();
   target_.clear();
 }
 
-bool file_replace_whole(const char* target, const void* data, int64_t count) {
+bool file_replace_whole(const char* target, const void* data, int64_t count, int* error) {
   FileReplacer out;
-  if (!out.begin(target)) return false;
-  if (!out.write(data, count)) return false;
-  return out.commit();
+  const bool ok = out.begin(target) && out.write(data, count) && out.commit();
+  if (error != nullptr) *error = ok ? 0 : out.error();
+  return ok;
+}
+
+void report_write_back_failure(const char* what, const char* name, int error) {
+  std::fprintf(stderr, "%s: cannot write '%s' back: %s\n", what, name,
+               error != 0 ? std::strerror(error) : "the name cannot take a file");
+  std::fflush(stderr);
 }
 
 }  // namespace zrv

@@ -1,7 +1,8 @@
 // Whole-file replacement that never loses the old file: the new content goes
 // to a temporary file beside the target, which is renamed over the target
 // only once every byte is written and flushed. A failed write, or a process
-// that dies half-way, leaves the old file as it was.
+// that dies half-way, leaves the old file as it was. Devices and pipes are
+// written in place; through a symbolic link its file is replaced.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,8 @@ class FileReplacer {
   void abort();
 
   bool active() const { return stream_.is_open(); }
+  // The system error of the first failure (0 when none was seen).
+  int error() const { return error_; }
   const std::string& temp_name() const { return temp_; }
 
  private:
@@ -41,10 +44,17 @@ class FileReplacer {
   std::string target_;
   std::string temp_;
   bool failed_ = false;
+  bool in_place_ = false;  // a device or pipe, written directly
+  int error_ = 0;
 };
 
-// Replaces the named file with the bytes in one go.
-bool file_replace_whole(const char* target, const void* data, int64_t count);
+// Replaces the named file with the bytes in one go. On failure *error (when
+// given) holds the system error, 0 when none applies.
+bool file_replace_whole(const char* target, const void* data, int64_t count, int* error = nullptr);
+
+// One line on standard error for a write-back that failed (the old file
+// stays as it was): what, the name and the system's reason.
+void report_write_back_failure(const char* what, const char* name, int error);
 
 // The folder part of a name including its final separator ("" when none).
 std::string path_folder_part(const char* name);

@@ -123,9 +123,15 @@ std::string ini_format(const IniFile& ini) {
 bool ini_write_back(IniFile& ini) {
   if (!ini.dirty || ini.file_name.empty() || memfile_is_name(ini.file_name.c_str())) return true;
   const std::string text = ini_format(ini);
-  if (!file_replace_whole(ini.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()))) {
-    return false;  // silent: the old file stays as it was
+  int error = 0;
+  if (!file_replace_whole(ini.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()),
+                          &error)) {
+    // The old file stays as it was; said once, not again at every retry.
+    if (!ini.failure_reported) report_write_back_failure("ini file", ini.write_path.c_str(), error);
+    ini.failure_reported = true;
+    return false;
   }
+  ini.failure_reported = false;
   return true;
 }
 
@@ -138,6 +144,7 @@ void ini_open(const RtString& name) {
   ini.file_name.assign("");
   ini.write_path.clear();
   ini.sections.clear();
+  ini.failure_reported = false;
 
   RtString resolved = name;
   if (!path_resolve(resolved)) resolved.assign(name);

@@ -28,6 +28,7 @@ struct IniFile {
   std::vector<IniSection> sections;  // file order, then order of creation
   RtString file_name;                // as opened (after resolution); "" = none
   uint8_t dirty = 0;                 // changed since it was read
+  bool failure_reported = false;     // a failed write-back was said on stderr
   // Where a write-back goes: file_name made absolute when it was opened, so
   // that a change of the current directory does not redirect it.
   std::string write_path;

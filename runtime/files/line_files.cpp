@@ -86,8 +86,13 @@ bool line_file_write_back(LineFileCache& cache) {
     text += "\r\n";
   }
   text += cache.tail;
-  return file_replace_whole(cache.write_path.c_str(), text.data(),
-                            static_cast<int64_t>(text.size()));
+  int error = 0;
+  if (file_replace_whole(cache.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()),
+                         &error)) {
+    return true;
+  }
+  report_write_back_failure("line file", cache.write_path.c_str(), error);
+  return false;
 }
 
 bool line_file_load(const char* name, const char* source) {

@@ -56,7 +56,8 @@ bool image_decode_any(RtImage& image, const char* path, int32_t key);
 
 // Writes PNG (name ends in ".png", any case), JPEG quality 80 (".jpg") or a
 // 24-bit BMP where pixels with alpha other than 255 get the default colour
-// key. True when the file was created and written.
-bool image_write(const char* path, const RtImage& image);
+// key. True when the file was written; a failure leaves an existing file as
+// it was, and *error (when given) holds the system error, 0 when none applies.
+bool image_write(const char* path, const RtImage& image, int* error = nullptr);
 
 }  // namespace zrv

@@ -1,5 +1,6 @@
 // Writing an RtImage as PNG, JPEG or 24-bit BMP, chosen by the name's ending.
-// A write that fails half-way removes what it wrote.
+// The picture is encoded into memory first and then replaces the file in one
+// go, so a write that fails (a full disk, say) leaves an old file whole.
 // clang-format off
 #include <stdio.h>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
@@ -7,12 +8,13 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "files/file_replace.hpp"
 #include "files/paths.hpp"
-#include "files/rt_file.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv {
@@ -34,7 +36,7 @@ bool has_extension(const char* path, const char* ext, size_t min_length) {
 // --- PNG ---
 
 struct PngWriter {
-  RtFile file;
+  std::vector<uint8_t>* out = nullptr;
   bool failed = false;
   png_structp png = nullptr;
   png_infop info = nullptr;
@@ -54,7 +56,7 @@ void png_on_warning(png_structp, png_const_charp) {}
 
 void png_on_write(png_structp png, png_bytep bytes, png_size_t length) {
   auto* w = static_cast<PngWriter*>(png_get_io_ptr(png));
-  if (!w->file.write(bytes, static_cast<int64_t>(length))) png_error(png, "write failed");
+  w->out->insert(w->out->end(), bytes, bytes + length);
 }
 
 void png_on_flush(png_structp) {}
@@ -74,15 +76,12 @@ bool run_png(PngWriter* w, const RtImage& image) {
   return !w->failed;
 }
 
-bool write_png(const char* path, const RtImage& image) {
+bool encode_png(const RtImage& image, std::vector<uint8_t>& out) {
   auto w = std::make_unique<PngWriter>();
-  if (!w->file.open_create(path)) return false;
+  w->out = &out;
   w->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, w.get(), png_on_error, png_on_warning);
   if (w->png != nullptr) w->info = png_create_info_struct(w->png);
-  bool ok = w->info != nullptr && run_png(w.get(), image);
-  w->file.close();
-  if (!ok) path_delete(path);
-  return ok;
+  return w->info != nullptr && run_png(w.get(), image);
 }
 
 // --- JPEG ---
@@ -105,7 +104,7 @@ void jpeg_on_error_exit(j_common_ptr cinfo) {
 
 void jpeg_on_message(j_common_ptr) {}
 
-bool run_jpeg(JpegWriter* w, const RtImage& image, std::FILE* stream) {
+bool run_jpeg(JpegWriter* w, const RtImage& image, unsigned char** bytes, unsigned long* size) {
   w->cinfo.err = jpeg_std_error(&w->err);
   w->err.error_exit = jpeg_on_error_exit;
   w->err.output_message = jpeg_on_message;
@@ -113,7 +112,7 @@ bool run_jpeg(JpegWriter* w, const RtImage& image, std::FILE* stream) {
   if (setjmp(w->jump)) return false;
   jpeg_create_compress(&w->cinfo);
   w->created = true;
-  jpeg_stdio_dest(&w->cinfo, stream);
+  jpeg_mem_dest(&w->cinfo, bytes, size);
   w->cinfo.image_width = static_cast<JDIMENSION>(image.width);
   w->cinfo.image_height = static_cast<JDIMENSION>(image.height);
   w->cinfo.input_components = 3;
@@ -132,15 +131,16 @@ bool run_jpeg(JpegWriter* w, const RtImage& image, std::FILE* stream) {
   return true;
 }
 
-bool write_jpeg(const char* path, const RtImage& image) {
-  char native[kPathBufferSize];
-  if (memfile_is_name(path) || !path_to_platform(path, native)) return false;
-  std::FILE* stream = std::fopen(native, "wb");
-  if (stream == nullptr) return false;
-  auto w = std::make_unique<JpegWriter>();
-  bool ok = run_jpeg(w.get(), image, stream);
-  ok = std::fclose(stream) == 0 && ok;
-  if (!ok) path_delete(path);
+bool encode_jpeg(const RtImage& image, std::vector<uint8_t>& out) {
+  unsigned char* bytes = nullptr;  // libjpeg grows it with malloc
+  unsigned long size = 0;
+  bool ok;
+  {
+    auto w = std::make_unique<JpegWriter>();
+    ok = run_jpeg(w.get(), image, &bytes, &size);
+  }
+  if (ok) out.assign(bytes, bytes + size);
+  std::free(bytes);
   return ok;
 }
 
@@ -155,7 +155,7 @@ void put32(uint8_t* p, uint32_t v) {
   put16(p + 2, v >> 16);
 }
 
-bool write_bmp(const char* path, const RtImage& image) {
+bool encode_bmp(const RtImage& image, std::vector<uint8_t>& out) {
   const int64_t w = image.width;
   const int64_t h = image.height;
   const int64_t row_size = (3 * w + 3) & ~int64_t{3};
@@ -174,41 +174,42 @@ bool write_bmp(const char* path, const RtImage& image) {
   put32(head + 38, 10000);
   put32(head + 42, 10000);
 
-  RtFile file;
-  if (!file.open_create(path)) return false;
-  bool ok = file.write(head, sizeof head);
+  out.assign(head, head + sizeof head);
+  out.reserve(static_cast<size_t>(file_size));
   std::vector<uint8_t> row(static_cast<size_t>(row_size), 0);
-  for (int64_t f = 0; ok && f < h; ++f) {
+  for (int64_t f = 0; f < h; ++f) {
     const uint8_t* src = image.row(static_cast<int32_t>(h - 1 - f));
     for (int64_t x = 0; x < w; ++x, src += 4) {
-      uint8_t* out = &row[static_cast<size_t>(x * 3)];
+      uint8_t* bgr = &row[static_cast<size_t>(x * 3)];
       if (src[3] != 255) {
         // Transparency survives as the default colour key (red 255, blue 128).
-        out[0] = 128;
-        out[1] = 0;
-        out[2] = 255;
+        bgr[0] = 128;
+        bgr[1] = 0;
+        bgr[2] = 255;
       } else {
-        out[0] = src[2];
-        out[1] = src[1];
-        out[2] = src[0];
+        bgr[0] = src[2];
+        bgr[1] = src[1];
+        bgr[2] = src[0];
       }
     }
-    ok = file.write(row.data(), row_size);
+    out.insert(out.end(), row.begin(), row.end());
   }
-  file.close();
-  if (!ok) path_delete(path);
-  return ok;
+  return true;
 }
 
 }  // namespace
 
-bool image_write(const char* path, const RtImage& image) {
+bool image_write(const char* path, const RtImage& image, int* error) {
+  if (error != nullptr) *error = 0;
   if (path == nullptr || path[0] == 0 || image.empty() || std::strlen(path) >= kPathBufferSize) {
     return false;
   }
-  if (has_extension(path, "png", 5)) return write_png(path, image);
-  if (has_extension(path, "jpg", 4)) return write_jpeg(path, image);
-  return write_bmp(path, image);
+  std::vector<uint8_t> bytes;
+  const bool encoded = has_extension(path, "png", 5)   ? encode_png(image, bytes)
+                       : has_extension(path, "jpg", 4) ? encode_jpeg(image, bytes)
+                                                       : encode_bmp(image, bytes);
+  return encoded &&
+         file_replace_whole(path, bytes.data(), static_cast<int64_t>(bytes.size()), error);
 }
 
 }  // namespace zrv

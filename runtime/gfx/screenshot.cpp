@@ -75,8 +75,10 @@ void screenshot_save_at_end(OpenGLVireo* r) {
     std::fprintf(stderr, "--screenshot: no screen to save (no window)\n");
     return;
   }
-  if (!image_write(file, kept)) {
-    std::fprintf(stderr, "--screenshot: cannot write '%s'\n", file);
+  int error = 0;
+  if (!image_write(file, kept, &error)) {
+    std::fprintf(stderr, "--screenshot: cannot write '%s': %s\n", file,
+                 error != 0 ? std::strerror(error) : "not a name a file can take");
   }
   kept.clear();
 }
