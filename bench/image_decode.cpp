@@ -15,12 +15,12 @@
 
 namespace {
 
-// The public test pictures: $ZRV_TESTDATA_DIR, else beside the source tree.
+// The public test pictures: $ZRV_TESTDATA_DIR, else those of the tree.
 std::string testdata(const std::string& rel) {
   if (const char* dir = std::getenv("ZRV_TESTDATA_DIR")) return std::string(dir) + "/" + rel;
   std::string here = __FILE__;
   here = here.substr(0, here.find_last_of('/'));
-  return here + "/../../shared/testdata/" + rel;
+  return here + "/../tests/data/" + rel;
 }
 
 std::vector<uint8_t> slurp(const std::string& path) {
