@@ -41,31 +41,39 @@ bool is_cached(const LineFileCache& cache, const char* name, const char* source)
   return std::strcmp(cache.source, source != nullptr ? source : "") == 0;
 }
 
-void line_file_read_text(const RtString& file, double number, RtString& out) {
+// False only when the file resolves nowhere and skip_missing is set: the
+// number forms then leave their variable alone, with no error and no change
+// of the cached file.
+bool line_file_read_text(const RtString& file, double number, RtString& out, bool skip_missing) {
   RtString resolved = file;
-  // A name that resolves nowhere is still cached (empty), so that the first
-  // read of a missing file answers "NO_FILE" and the following ones
-  // "NO_DATA".
-  if (!path_resolve(resolved)) resolved.assign(file);
+  // Otherwise a name that resolves nowhere is still cached (empty), so that
+  // the first read of a missing file answers "NO_FILE" and the following
+  // ones "NO_DATA".
+  if (!path_resolve(resolved)) {
+    // A file written but not yet on disk is in the cache all the same.
+    if (skip_missing && !is_cached(line_file_instance(), file.c_str(), file.c_str())) return false;
+    resolved.assign(file);
+  }
   ctx.last_error = 0;
   const int32_t index = line_index(number);
   if (index < 0) {
     out.assign("NO_DATA");
     error_report(kErrOutOfMemory);
-    return;
+    return true;
   }
   if (!line_file_load(resolved.c_str(), file.c_str())) {
     out.assign("NO_FILE");
-    return;
+    return true;
   }
   const char* line = line_file_instance().lines[index];
   size_t n = std::strlen(line);
   while (n > 0 && static_cast<unsigned char>(line[n - 1]) < 32) --n;
   if (n == 0) {
     out.assign("NO_DATA");
-    return;
+    return true;
   }
   out.assign(std::string(line, n).c_str());
+  return true;
 }
 
 }  // namespace
@@ -135,19 +143,17 @@ bool line_file_load(const char* name, const char* source) {
 }
 
 void line_file_read(const RtString& file, double number, RtString& out) {
-  line_file_read_text(file, number, out);
+  line_file_read_text(file, number, out, false);
 }
 
 void line_file_read_int(const RtString& file, double number, int32_t& out) {
   RtString text;
-  line_file_read_text(file, number, text);
-  out = str_to_int(text);
+  if (line_file_read_text(file, number, text, true)) out = str_to_int(text);
 }
 
 void line_file_read_number(const RtString& file, double number, double& out) {
   RtString text;
-  line_file_read_text(file, number, text);
-  out = str_to_float(text);
+  if (line_file_read_text(file, number, text, true)) out = str_to_float(text);
 }
 
 void line_file_write(const RtString& file, double number, const RtString& text) {

@@ -54,6 +54,20 @@ TEST_F(LineFilesTest, MissingFileGivesNoFileThenNoData) {
   EXPECT_FALSE(test::exists(path("missing.txt")));
 }
 
+TEST_F(LineFilesTest, NumberFormsOfAMissingFileChangeNothing) {
+  line_file_write("a.txt", 0, "kept");  // dirty, not yet on disk
+  int32_t i = 5;
+  double d = 6;
+  testing::internal::CaptureStdout();
+  line_file_read_int("missing.txt", 0, i);
+  line_file_read_number("missing.txt", 1, d);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // no "error: 3"
+  EXPECT_EQ(i, 5);
+  EXPECT_EQ(d, 6.0);
+  EXPECT_FALSE(test::exists(path("a.txt")));  // the cache still holds a.txt
+  EXPECT_EQ(read_line_of("a.txt", 0), "kept");
+}
+
 TEST_F(LineFilesTest, NumbersAndIntegers) {
   write_file(path("n.txt"), "  42x\n-2.5e1\nword\n");
   int32_t i = -1;
@@ -68,8 +82,8 @@ TEST_F(LineFilesTest, NumbersAndIntegers) {
   line_file_read_int("n.txt", 7, i);  // "NO_DATA"
   EXPECT_EQ(i, 0);
   d = 9;
-  line_file_read_number("absent.txt", 0, d);  // "NO_FILE"
-  EXPECT_EQ(d, 0.0);
+  line_file_read_number("absent.txt", 0, d);  // nowhere: left alone
+  EXPECT_EQ(d, 9.0);
 
   line_file_write_number("w.txt", 0, 2.5);
   line_file_write_number("w.txt", 1, -7);
