@@ -32,9 +32,7 @@ void network_create_for_runtime() { ctx.network = new NetState(); }
 
 void archives_create_for_runtime() {
   archive_holders_create();
-  std::string exe = platform::program_path();
-  for (char& c : exe)
-    if (c == '\\') c = '/';
+  const std::string exe = platform::program_path();
   archive_set(exe.c_str(), exe.c_str());
 }
 

@@ -75,9 +75,7 @@ void settings_repair() {
 }  // namespace
 
 RtString program_folder() {
-  std::string exe = platform::program_path();
-  for (char& c : exe)
-    if (c == '\\') c = '/';
+  const std::string exe = platform::program_path();
   size_t cut = exe.find_last_of('/');
   if (cut == std::string::npos) return RtString(".");
   if (cut == 0) return RtString("/");
@@ -125,11 +123,10 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   log_line("Cptn");
   ctx.caption = name;
 
-  if (ctx.options.seed_given) {
-    random_seed(ctx.options.seed);
-  } else {
-    random_seed(static_cast<int32_t>(timer_game_ms()));
-  }
+  // The time that window creation took is the same in most fast starts;
+  // the wall clock gives every run its own sequence.
+  random_seed(ctx.options.seed_given ? ctx.options.seed
+                                     : static_cast<int32_t>(platform::run_seed() & 0x7FFFFFFF));
 
   log_line("Network");
   network_create_for_runtime();

@@ -12,8 +12,6 @@ namespace zrv {
 
 RtString log_path() {
   std::string dir = platform::temp_directory();
-  for (char& c : dir)
-    if (c == '\\') c = '/';
   if (dir.empty() || dir.back() != '/') dir += '/';
   dir += "ErrorLog.txt";
   return RtString(dir.c_str());

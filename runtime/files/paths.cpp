@@ -37,12 +37,10 @@ const char* path_file_part(const char* name) {
 
 namespace {
 
-// Backslashes to "/" and a final "/" for names the runtime produces itself.
+// A final "/" for folders the system names. A backslash in them is an
+// ordinary name character on Linux, so nothing is converted.
 RtString folder_with_slash(const std::string& folder) {
   std::string s = folder;
-  for (char& c : s) {
-    if (c == '\\') c = '/';
-  }
   if (s.empty() || s.back() != '/') s.push_back('/');
   return RtString(s.c_str());
 }

@@ -68,9 +68,6 @@ const std::string& backup_path(const OpenGLVireo* r) {
         static_cast<uint32_t>(std::rand()) + static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
     backup_token_fixed = true;
     std::string dir = platform::temp_directory();
-    for (char& c : dir) {
-      if (c == '\\') c = '/';
-    }
     if (dir.empty()) dir = "/tmp";
     if (dir.back() != '/') dir += '/';
     char name[32];

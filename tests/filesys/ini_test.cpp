@@ -1,6 +1,7 @@
 // INI files: parsing rules, changes, write-back and interop with Python's
 // configparser.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "app/errors.hpp"
 #include "child_process.hpp"
 #include "files/ini_file.hpp"
+#include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "filesys_util.hpp"
 
@@ -100,6 +102,17 @@ TEST_F(IniTest, ParsingRules) {
   EXPECT_EQ(ini_get("audio", "music", "unseen"), "unseen");
   EXPECT_EQ(ini_instance().dirty, 0);
   EXPECT_EQ(ini_instance().file_name, "rules.ini");
+}
+
+TEST_F(IniTest, BackslashInAFolderNameIsAnOrdinaryCharacter) {
+  const std::string folder = path("a\\b");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(::chdir(folder.c_str()), 0);
+  EXPECT_EQ(std::string(dir_get_current().c_str()), folder + "/");
+  ini_open("s.ini");
+  ini_put("s", "k", "v");
+  ini_line_files_flush();
+  EXPECT_EQ(read_file(folder + "/s.ini"), "[s]\r\nk=v\r\n");
 }
 
 TEST_F(IniTest, LookupsIgnoreCaseAndFallBackToTheDefault) {
