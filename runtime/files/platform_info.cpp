@@ -269,7 +269,10 @@ RtString locale_answer() {
 }
 
 // The display's horizontal density; 0 when nothing reports one.
-double display_dpi() { return 0.0; }
+double display_dpi() {
+  double dpi = 0;
+  return platform::backend().display_dpi(&dpi) ? dpi : 0.0;
+}
 
 // Whether the GL driver gives an entry point of that name; needs a context.
 RtString gl_extension_answer(const std::string& name) {

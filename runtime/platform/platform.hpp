@@ -127,6 +127,8 @@ class Backend {
 
   // Displays.
   virtual bool desktop_mode(DisplayMode* mode) = 0;  // primary display
+  // Horizontal dots per inch of the primary display; false when unknown.
+  virtual bool display_dpi(double* horizontal) { return false; }
   // Work area of the display nearest to the window (the primary display's
   // when the window is none or lies on none).
   virtual bool work_area(Window* window, Rect* area) = 0;
@@ -185,5 +187,7 @@ std::string temp_directory();  // TMPDIR, else /tmp; never ends with '/'
 bool debugger_attached();      // TracerPid in /proc/self/status
 std::string current_directory();
 bool set_current_directory(const std::string& path);
+// A seed that differs from run to run.
+uint32_t run_seed();
 
 }  // namespace zrv::platform

@@ -1,5 +1,6 @@
 // Process queries: program path, temporary directory, debugger, folders.
 #include <limits.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -44,5 +45,14 @@ std::string current_directory() {
 }
 
 bool set_current_directory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+uint32_t run_seed() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  // Microseconds of the wall clock, with the process id for two runs
+  // started in the same microsecond.
+  const uint64_t us = static_cast<uint64_t>(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
+  return static_cast<uint32_t>(us ^ (us >> 32)) ^ (static_cast<uint32_t>(::getpid()) << 16);
+}
 
 }  // namespace zrv::platform

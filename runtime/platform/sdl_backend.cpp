@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "platform/clock_posix.hpp"
+#include "platform/cp1252.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
@@ -17,11 +18,12 @@ namespace zrv::platform {
 // sdl_wsi.cpp
 bool sdl_window_is_x11(SDL_Window* window);
 const char* sdl_window_system_extensions(SDL_Window* window);
+double sdl_x11_screen_dpi();
 
 namespace {
 
-// Appends the 8-bit characters of a UTF-8 text: code points up to 255 map to
-// their byte, others have no 8-bit form and are dropped.
+// Appends the 8-bit characters of a UTF-8 text: code points the runtime's
+// text set has map to their byte, others are dropped.
 void utf8_to_chars(const char* text, std::deque<Event>* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p) {
@@ -53,26 +55,20 @@ void utf8_to_chars(const char* text, std::deque<Event>* out) {
       cp = (cp << 6) | (*p & 0x3F);
       ++p;
     }
-    if (!ok || cp > 255) continue;
+    const int32_t byte = ok ? cp1252_from_code_point(cp) : -1;
+    if (byte < 0) continue;
     Event e;
     e.type = EventType::Char;
-    e.code = static_cast<int32_t>(cp);
+    e.code = byte;
     out->push_back(e);
   }
 }
 
 // Windows-1252 to UTF-8 (the runtime's texts are 8-bit; SDL wants UTF-8).
 std::string cp1252_to_utf8(const char* text) {
-  // Code points of 0x80..0x9F; 0 marks the five bytes the code page leaves
-  // undefined (shown as U+FFFD).
-  static const uint16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   std::string out;
   for (const auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-    uint32_t cp = *p;
-    if (cp >= 0x80 && cp < 0xA0) cp = high[cp - 0x80] ? high[cp - 0x80] : 0xFFFD;
+    const uint32_t cp = cp1252_to_code_point(*p);
     if (cp < 0x80) {
       out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -318,6 +314,15 @@ class SdlBackend final : public Backend {
     mode->width = m.w;
     mode->height = m.h;
     mode->bits = static_cast<int32_t>(SDL_BITSPERPIXEL(m.format));
+    return true;
+  }
+
+  bool display_dpi(double* horizontal) override {
+    float h = 0;
+    double dpi = SDL_GetDisplayDPI(0, nullptr, &h, nullptr) == 0 ? h : 0.0;
+    if (!(dpi > 0)) dpi = sdl_x11_screen_dpi();
+    if (!(dpi > 0)) return false;
+    *horizontal = dpi;
     return true;
   }
 

@@ -2,6 +2,7 @@
 #include "files/platform_info.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -11,8 +12,10 @@
 #include <regex>
 #include <string>
 
+#include "child_process.hpp"
 #include "files/sha256.hpp"
 #include "filesys_util.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 namespace {
@@ -199,6 +202,25 @@ TEST_F(PlatformInfoTest, Dpi) {
   EXPECT_EQ(dpi_answer(96), 96);
   EXPECT_EQ(dpi_answer(144.7), 144);
   EXPECT_GE(std::atoi(platform_info("DPI").c_str()), 96);
+}
+
+// A display of its own at 192 dots per inch: the answer is the display's.
+TEST_F(PlatformInfoTest, DpiComesFromTheDisplay) {
+  FILE* server = ::popen(
+      "exec Xvfb -displayfd 1 -dpi 192 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & "
+      "echo $!",
+      "r");
+  ASSERT_NE(server, nullptr);
+  int pid = 0, display = -1;
+  ASSERT_EQ(std::fscanf(server, "%d %d", &pid, &display), 2) << "Xvfb did not start";
+  const test::ChildResult r = test::run_in_child([&] {
+    ::setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
+    platform::select_backend(false);
+    std::printf("%s", platform_info("DPI").c_str());
+  });
+  ::kill(pid, SIGTERM);
+  ::pclose(server);
+  EXPECT_NEAR(std::atoi(r.out.c_str()), 192, 2) << r.out << r.err;
 }
 
 TEST_F(PlatformInfoTest, Battery) {
