@@ -1,5 +1,7 @@
 #include "path/path_find.hpp"
 
+#include <algorithm>
+
 #include "path/planner.hpp"
 
 namespace zrv {
@@ -62,12 +64,9 @@ int32_t path_find(const RtArray<double>& map, RtArray<int32_t>& result, double w
 int32_t path_find_to_reals(const RtArray<double>& map, RtArray<double>& result, double weight,
                            int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   RtArray<int32_t> points;
-  const int32_t n = find_into(map, points, weight, x1, y1, x2, y2);
-  if (n < 0) return 0;
-  if (n == 0) {
-    array_dim(result, 0);
-    return 0;
-  }
+  const int32_t n = std::max(find_into(map, points, weight, x1, y1, x2, y2), 0);
+  // (count, 2) in every case, also when no search could start or no path
+  // was found, so that the caller never reads stale rows.
   array_dim(result, n, 2);
   for (int32_t row = 0; row < n; ++row) {
     result(row, 0) = points(row, 0);

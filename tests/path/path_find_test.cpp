@@ -149,15 +149,17 @@ TEST(PathFind, ToRealsAndOnIntsFollowPathFind) {
     }
   }
 
-  // Refused: untouched; no path: emptied.
   RtArray<double> reals;
   array_dim(reals, 2, 2);
   reals(1, 1) = 42.0;
+  // No search (start is the goal) and no path both give (0, 2): no stale rows.
   EXPECT_EQ(path_find_to_reals(map, reals, 0.0, 1, 1, 1, 1), 0);
-  EXPECT_EQ(reals.dim0, 2);
-  EXPECT_EQ(reals(1, 1), 42.0);
+  EXPECT_EQ(reals.dim0, 0);
+  EXPECT_EQ(reals.dim1, 2);
+  array_dim(reals, 2, 2);
   EXPECT_EQ(path_find_to_reals(map, reals, 0.0, 0, 0, 2, 2), 0);  // (2, 2) is 0: blocked
   EXPECT_EQ(reals.dim0, 0);
+  EXPECT_EQ(reals.dim1, 2);
   RtArray<int32_t> result;
   mark(result);
   RtArray<int32_t> no_ints;
