@@ -5,10 +5,14 @@
 #include <array>
 #include <cstring>
 
+#include "platform/cp1252.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
+
+// sdl_wsi.cpp: the code point an X key gives at a shift level, -1 without X.
+int32_t sdl_x11_key_code_point(int32_t keycode, int32_t level);
 
 namespace {
 
@@ -276,7 +280,20 @@ int32_t keyboard_key_to_char(int32_t scan) {
 
   const UsKey* us = us_key(scan);
   int32_t c = 0;
-  if (keyboard_available()) {
+  // On X the layout itself says what each shift level gives; main-block
+  // scan codes are the kernel's key codes, which X numbers from 8.
+  const bool alt_gr = (mods & KMOD_MODE) != 0;
+  const bool main_block = scan >= 1 && scan <= 0x58;
+  const int32_t plain =
+      keyboard_available() && main_block ? sdl_x11_key_code_point(scan + 8, alt_gr ? 2 : 0) : -1;
+  if (plain >= 0) {
+    const int32_t shifted = sdl_x11_key_code_point(scan + 8, alt_gr ? 3 : 1);
+    // Letters follow Caps Lock below; other keys take their shifted level.
+    c = plain;
+    if (shift && !is_lower_letter(plain) && shifted > 0) c = shifted;
+    c = c > 0 ? cp1252_from_code_point(static_cast<uint32_t>(c)) : 0;
+    if (c <= 0 || c == 127) return 0;
+  } else if (keyboard_available()) {
     const int32_t sdl = tables().to_sdl[scan];
     if (sdl == 0) return 0;
     const SDL_Keycode key = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sdl));

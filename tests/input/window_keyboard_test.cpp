@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/context.hpp"
@@ -16,6 +17,10 @@
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 #include "x_session.hpp"
+
+// x_keymap.cpp: gives the key with an X keycode the two keysyms (by name),
+// plain and shifted, as a layout other than US would.
+bool x_remap_key(int keycode, const char* plain, const char* shifted);
 
 namespace {
 
@@ -124,6 +129,46 @@ TEST(WindowKeyboard, TypedTextArrivesThroughTheMessagePump) {
   if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "typed=Ab1 z\n");
+}
+
+// The characters of keys come from the display's layout, not from a US
+// guess, and those of the 8-bit text set beyond Latin-1 are typed too.
+TEST(WindowKeyboard, TheLayoutGivesTheCharactersAndWindows1252IsTyped) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv layout", &window)) _exit(3);
+    // The key of "3" (scan code 4, X keycode 12) gives a section sign with
+    // Shift, as on a German keyboard. (With the window open, the server
+    // keeps the change when the connection that made it closes.)
+    // The key of "4" gives a euro sign, and OE with Shift.
+    if (!x_remap_key(12, "3", "section") || !x_remap_key(13, "EuroSign", "OE")) _exit(3);
+    zrv::test::pause_ms(100);
+    zrv::message_pump(nullptr, false);
+    say("three", zrv::key_to_char(4));
+    run_command("xdotool keydown shift");
+    zrv::test::pause_ms(100);
+    zrv::message_pump(nullptr, false);
+    say("shift_three", zrv::key_to_char(4));  // 0xA7 as a signed byte
+    say("shift_a", zrv::key_to_char(30));
+    run_command("xdotool keyup shift");
+    run_command("xdotool key --delay 60 EuroSign OE");
+    std::string typed;
+    for (int i = 0; i < 50 && typed.size() < 8; ++i) {
+      zrv::message_pump(nullptr, false);
+      for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed += std::to_string(c & 0xFF) + " ";
+      zrv::test::pause_ms(20);
+    }
+    std::printf("typed=%s\n", typed.c_str());
+    std::fflush(stdout);
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "three=51\nshift_three=-89\nshift_a=65\ntyped=128 140 \n") << r.err;
 }
 
 // Enter, Backspace and Tab send no text: their key-down messages type them.
