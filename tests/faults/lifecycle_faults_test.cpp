@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <set>
 #include <string>
 
 #include "fault_support.hpp"
@@ -61,6 +62,16 @@ TEST(Waits, ThatNothingCouldEverEndReturnAtOnceWithoutAWindowSystem) {
     ASSERT_TRUE(e.exited) << mode << " never returned";
     EXPECT_EQ(e.out, "ready\non_quit\nexit\n") << mode;
   }
+}
+
+TEST(Seed, DiffersFromRunToRunUnlessGiven) {
+  std::set<std::string> draws, seeded;
+  for (int i = 0; i < 5; ++i) {
+    draws.insert(run_to_end({"--headless", "mode=seed"}).out);
+    seeded.insert(run_to_end({"--headless", "--seed", "7", "mode=seed"}).out);
+  }
+  EXPECT_EQ(draws.size(), 5u);
+  EXPECT_EQ(seeded.size(), 1u);
 }
 
 TEST(Settings, ZeroOrLessGiveTheDefaultsWithALogLine) {

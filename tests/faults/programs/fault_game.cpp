@@ -93,6 +93,11 @@ void game_main() {
     line_file_write(RtString((dir + "/lines.txt").c_str()), 1, big);
     ready();
     for (;;) present_frame();
+  } else if (mode == "seed") {
+    char line[64];
+    std::snprintf(line, sizeof line, "draw %d %d %d\n", random_int(1000000), random_int(1000000),
+                  random_int(1000000));
+    console_print(line);
   } else if (mode == "mouse") {
     // Where the pointer is, as the game sees it, after a few frames.
     for (int i = 0; i < 10; ++i) present_frame();
