@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <mutex>
-#include <new>
 
 #include "app/context.hpp"
 #include "files/rt_file.hpp"
@@ -109,30 +108,24 @@ Next next_entry(RtFile& file, const Directory& dir, ArchiveEntry* entry, char na
 
 // Reads the entry's data and decompresses it into a new block. A stream that
 // does not decompress to exactly its stated length, or states a length it
-// could never expand to, yields an empty block. False only when the data
+// could never expand to, yields an empty block. Null only when the data
 // cannot be read or memory runs out.
-bool load_entry(RtFile& file, const ArchiveEntry& entry, uint8_t** block, uint32_t* length) {
-  *block = nullptr;
-  *length = 0;
+std::shared_ptr<MemBlock> load_entry(RtFile& file, const ArchiveEntry& entry) {
   std::vector<uint8_t> stored(static_cast<size_t>(entry.stored));
   file.seek(entry.data_start, 0);
-  if (!read_exact(file, stored.data(), entry.stored)) return false;
+  if (!read_exact(file, stored.data(), entry.stored)) return nullptr;
   const uint32_t wanted = get_u32(stored.data());
   const uint64_t packed = stored.size() - 4;
   bool plausible = wanted <= max_expansion(packed) && lzo_ready();
-  uint32_t size = plausible ? wanted : 0;
-  // One byte at least, so that even an empty block has its own address.
-  auto* out = new (std::nothrow) uint8_t[size > 0 ? size : 1];
-  if (out == nullptr) return false;
-  if (plausible && size > 0) {
-    lzo_uint out_len = size;
-    int rc = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(packed), out, &out_len,
-                                   nullptr);
-    if (rc != LZO_E_OK || out_len != size) size = 0;
+  auto block = memblock_allocate(plausible ? wanted : 0);
+  if (block == nullptr) return nullptr;
+  if (plausible && wanted > 0) {
+    lzo_uint out_len = wanted;
+    int rc = lzo1x_decompress_safe(stored.data() + 4, static_cast<lzo_uint>(packed),
+                                   block->owned.get(), &out_len, nullptr);
+    if (rc != LZO_E_OK || out_len != wanted) block->length = 0;
   }
-  *block = out;
-  *length = size;
-  return true;
+  return block;
 }
 
 // A file on disk or a live memory-file name answers the lookup directly.
@@ -153,10 +146,8 @@ void copy_name(char out[kPathBufferSize], const char* text) {
 
 void archive_release(ArchiveHolder* holder) {
   if (holder->block != nullptr) {
-    memfile_unregister(holder->block);
-    delete[] holder->block;
-    holder->block = nullptr;
-    holder->block_length = 0;
+    memfile_unregister(holder->block->data);
+    holder->block.reset();
   } else if (holder->extracted_path[0] != 0) {
     path_delete(holder->extracted_path);
     holder->extracted_path[0] = 0;
@@ -176,15 +167,12 @@ RtString archive_temp_name(const char* entry_name, int32_t offset, int32_t store
 bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBufferSize],
                     bool memory_mode) {
   // Resolving the name of the block this holder hands out right now (a
-  // loader passing a resolved name on) keeps the block instead of freeing
-  // the very bytes the name points to.
-  if (holder->block != nullptr && name != nullptr && memfile_is_name(name)) {
+  // loader passing a resolved name on) keeps the block and its name instead
+  // of releasing the very bytes the name points to.
+  if (holder->block != nullptr && memfile_is_name(name)) {
     const uint8_t* data = nullptr;
     int64_t length = 0;
-    const auto start = reinterpret_cast<uintptr_t>(holder->block);
-    if (memfile_lookup(name, &data, &length) && reinterpret_cast<uintptr_t>(data) >= start &&
-        reinterpret_cast<uintptr_t>(data) + static_cast<uint64_t>(length) <=
-            start + holder->block_length) {
+    if (memfile_lookup(name, &data, &length) == holder->block) {
       copy_name(out, name);
       return true;
     }
@@ -235,21 +223,18 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
   }
   entry_name[entry_len] = 0;
 
-  uint8_t* block = nullptr;
-  uint32_t length = 0;
-  bool loaded = load_entry(file, entry, &block, &length);
+  std::shared_ptr<MemBlock> block = load_entry(file, entry);
   file.close();
-  if (!loaded) {
+  if (block == nullptr) {
     out[0] = 0;
     return false;
   }
 
   if (memory_mode) {
     holder->block = block;
-    holder->block_length = length;
-    memfile_register(block, length);
+    memfile_register(holder->block);
     char mem_name[kMemNameSize];
-    memfile_format(mem_name, block, length);
+    memfile_format(mem_name, block->data, block->length);
     copy_name(out, mem_name);
     return true;
   }
@@ -257,9 +242,8 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
   RtString temp = archive_temp_name(entry_name, entry.offset, entry.stored);
   RtFile extracted;
   bool written = temp.length < kPathBufferSize && extracted.open_create(temp.c_str()) &&
-                 extracted.write(block, length);
+                 extracted.write(block->data, block->length);
   extracted.close();
-  delete[] block;
   if (!written) {
     path_delete(temp.c_str());
     out[0] = 0;

@@ -24,15 +24,15 @@ struct ArchiveHolder {
   uint8_t enabled = 1;                        // 0 once the archive proved unusable
   char archive_path[kPathBufferSize] = {};    // file carrying the archive, "" = none
   char extracted_path[kPathBufferSize] = {};  // temporary file of the last file-mode lookup
-  uint8_t* block = nullptr;                   // block of the last memory-mode lookup (owned)
-  uint32_t block_length = 0;
+  MemBlockRef block;                          // block of the last memory-mode lookup
 };
 
 // Indexes into RtContext::archive_holders.
 constexpr int kFileHolder = 0;
 constexpr int kMemoryHolder = 1;
 
-// Frees the holder's last result: its block, or else its temporary file.
+// Lets go of the holder's last result: its block (whose name stops opening;
+// streams still reading it keep it), or else its temporary file.
 void archive_release(ArchiveHolder* holder);
 
 // Looks a name up: true with out = name when it exists on disk (or is a live

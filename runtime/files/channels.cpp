@@ -7,7 +7,6 @@
 
 #include "app/context.hpp"
 #include "app/errors.hpp"
-#include "files/archive.hpp"
 #include "files/paths.hpp"
 #include "types/str_func.hpp"
 
@@ -35,16 +34,6 @@ FileChannel* checked(uint32_t channel) {
     return nullptr;
   }
   return slot(channel);
-}
-
-// Moves the block of the archive entry the stream now reads from the memory
-// holder to the channel: the next name resolution would free it otherwise.
-void keep_archive_block(FileChannel* ch) {
-  ArchiveHolder* holder = ctx.archive_holders[kMemoryHolder];
-  if (holder == nullptr || holder->block == nullptr || ch->stream.data != holder->block) return;
-  ch->owned_block = holder->block;
-  holder->block = nullptr;
-  holder->block_length = 0;
 }
 
 // False after ending the program.
@@ -116,12 +105,6 @@ void read_int(uint32_t channel, int32_t& out, int bytes, bool is_signed) {
 void FileChannel::close() {
   stream.close();
   writable = false;
-  if (owned_block != nullptr) {
-    // The block came from the archive holder, which allocates with new[].
-    memfile_unregister(owned_block);
-    delete[] owned_block;
-    owned_block = nullptr;
-  }
 }
 
 int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
@@ -139,9 +122,7 @@ int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
       error_report(kErrNoSuchFile);
       return 0;
     }
-    if (!ch->stream.open_read(resolved.c_str())) return 0;
-    if (!memfile_is_name(name.c_str())) keep_archive_block(ch);
-    return 1;
+    return ch->stream.open_read(resolved.c_str()) ? 1 : 0;
   }
   // Writing and appending see the disk alone.
   bool opened =

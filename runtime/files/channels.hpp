@@ -14,12 +14,10 @@ namespace zrv {
 
 constexpr uint32_t kFileChannelCount = 8;
 
-// One channel: its stream and, while it reads an entry of the appended
-// archive, that entry's block (owned here, so that later name resolutions
-// cannot free the bytes under the open channel).
+// One channel. A stream on a memory block holds that block, so later name
+// resolutions cannot free the bytes under the open channel.
 struct FileChannel {
   RtFile stream;
-  uint8_t* owned_block = nullptr;
   bool writable = false;  // opened for writing or appending
 
   FileChannel() = default;

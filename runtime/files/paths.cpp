@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "app/context.hpp"
@@ -52,10 +53,21 @@ std::mutex& registry_mutex() {
   return m;
 }
 
-// Start address -> length of every block handed out under a name.
-std::map<uintptr_t, uint64_t>& registry() {
-  static std::map<uintptr_t, uint64_t> blocks;
+struct Registered {
+  std::weak_ptr<const MemBlock> block;
+  MemBlockRef borrowed;  // the registry's own handle on borrowed bytes
+};
+
+// Start address -> every block handed out under a name.
+std::map<uintptr_t, Registered>& registry() {
+  static std::map<uintptr_t, Registered> blocks;
   return blocks;
+}
+
+void register_entry(const void* data, Registered entry) {
+  if (data == nullptr) return;
+  std::lock_guard<std::mutex> lock(registry_mutex());
+  registry()[reinterpret_cast<uintptr_t>(data)] = std::move(entry);
 }
 
 bool is_hex(char c) {
@@ -98,17 +110,27 @@ void memfile_format(char out[kMemNameSize], const void* data, uint32_t length) {
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(data)));
 }
 
+std::shared_ptr<MemBlock> memblock_allocate(uint32_t length) {
+  auto block = std::make_shared<MemBlock>();
+  block->owned.reset(new (std::nothrow) uint8_t[length > 0 ? length : 1]);
+  if (block->owned == nullptr) return nullptr;
+  block->data = block->owned.get();
+  block->length = length;
+  return block;
+}
+
+void memfile_register(const MemBlockRef& block) {
+  if (block != nullptr) register_entry(block->data, {block, nullptr});
+}
+
 RtString memfile_name(const void* data, uint32_t length) {
-  memfile_register(data, length);
+  auto view = std::make_shared<MemBlock>();
+  view->data = static_cast<const uint8_t*>(data);
+  view->length = length;
+  register_entry(data, {view, view});
   char name[kMemNameSize];
   memfile_format(name, data, length);
   return RtString(name);
-}
-
-void memfile_register(const void* data, uint32_t length) {
-  if (data == nullptr) return;
-  std::lock_guard<std::mutex> lock(registry_mutex());
-  registry()[reinterpret_cast<uintptr_t>(data)] = length;
 }
 
 void memfile_unregister(const void* data) {
@@ -117,26 +139,31 @@ void memfile_unregister(const void* data) {
   registry().erase(reinterpret_cast<uintptr_t>(data));
 }
 
-bool memfile_lookup(const char* name, const uint8_t** data, int64_t* length) {
-  if (!memfile_is_name(name)) return false;
+MemBlockRef memfile_lookup(const char* name, const uint8_t** data, int64_t* length) {
+  if (!memfile_is_name(name)) return nullptr;
   // Length in characters 6..13, "." at 14, the address from 15 to the end.
-  if (std::strlen(name) < 16 || name[14] != '.') return false;
+  if (std::strlen(name) < 16 || name[14] != '.') return nullptr;
   uint64_t len = 0;
   uint64_t addr = 0;
-  if (!parse_hex_field(name + 6, name + 14, 8, &len)) return false;
-  if (!parse_hex_field(name + 15, nullptr, 16, &addr)) return false;
-  if (addr == 0) return false;
+  if (!parse_hex_field(name + 6, name + 14, 8, &len)) return nullptr;
+  if (!parse_hex_field(name + 15, nullptr, 16, &addr)) return nullptr;
+  if (addr == 0) return nullptr;
 
   std::lock_guard<std::mutex> lock(registry_mutex());
   auto& blocks = registry();
   auto it = blocks.upper_bound(static_cast<uintptr_t>(addr));
-  if (it == blocks.begin()) return false;
+  if (it == blocks.begin()) return nullptr;
   --it;
+  MemBlockRef block = it->second.block.lock();
+  if (block == nullptr) {
+    blocks.erase(it);
+    return nullptr;
+  }
   uint64_t offset = addr - it->first;
-  if (offset > it->second || len > it->second - offset) return false;
+  if (offset > block->length || len > block->length - offset) return nullptr;
   *data = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(addr));
   *length = static_cast<int64_t>(len);
-  return true;
+  return block;
 }
 
 int32_t path_delete(const char* name) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "types/rt_string.hpp"
 
@@ -23,25 +24,44 @@ const char* path_file_part(const char* name);
 // The temporary folder with "/" separators, always ending in "/".
 RtString temp_folder();
 
-// --- Memory-file names "mem://%8x.%8lx" (length, address) ---------------
+// --- Memory blocks and their names "mem://%8x.%8lx" (length, address) ---
 //
-// A name only opens while the block it names is registered: the runtime
-// registers every block it hands out under a name and forgets it when the
-// block is freed. Any other "mem://" name behaves like a missing file.
+// A block is shared by everything that reads it (streams, media players),
+// so its bytes live as long as the last reader. A name is no reference: it
+// opens only while its block is registered, and the one who handed the name
+// out unregisters it when letting go (the archive holder does at the next
+// resolution), even while readers keep the bytes alive. Any other "mem://"
+// name, or one reaching outside its block, behaves like a missing file.
+
+struct MemBlock {
+  std::unique_ptr<uint8_t[]> owned;  // null when the bytes are borrowed
+  const uint8_t* data = nullptr;
+  uint32_t length = 0;
+};
+using MemBlockRef = std::shared_ptr<const MemBlock>;
+
+// A block owning length bytes (at least one, so that even an empty block
+// has an address of its own). Null when memory runs out.
+std::shared_ptr<MemBlock> memblock_allocate(uint32_t length);
 
 // 6 bytes prefix, 8 length, 1 point, up to 16 address digits, terminator.
 constexpr size_t kMemNameSize = 40;
 
 // True when the first 6 bytes are exactly "mem://".
 bool memfile_is_name(const char* name);
-// Formats the name of a block (does not register it).
+// Formats the name of a range of bytes (does not register it).
 void memfile_format(char out[kMemNameSize], const void* data, uint32_t length);
-// Registers a block and returns its name.
+// Registers a block without holding it: a block nobody holds any more
+// stops opening even when it was never unregistered.
+void memfile_register(const MemBlockRef& block);
+// Registers bytes the caller owns and returns their name. The caller keeps
+// them alive until it unregisters them and every stream on them is closed.
 RtString memfile_name(const void* data, uint32_t length);
-void memfile_register(const void* data, uint32_t length);
 void memfile_unregister(const void* data);
-// Parses a name; true only when it names a range inside a registered block.
-bool memfile_lookup(const char* name, const uint8_t** data, int64_t* length);
+// Parses a name: the block it lies in when that block is registered and
+// the name's range fits inside it (null otherwise), with the range's start
+// and length. Holding the block keeps the range readable.
+MemBlockRef memfile_lookup(const char* name, const uint8_t** data, int64_t* length);
 
 // --- File-system routines ------------------------------------------------
 
@@ -59,7 +79,8 @@ RtString dir_get_current();
 // Resolves a name for reading: unchanged when it exists on disk or is a live
 // memory-file name, else replaced by the memory-file name of the entry of the
 // appended archive. False (name unchanged) when nothing is found. The
-// resolved memory name stays valid until the next resolution.
+// resolved memory name opens until the next resolution; streams opened on
+// it keep their bytes after that.
 bool path_resolve(RtString& name);
 
 }  // namespace zrv

@@ -1,4 +1,4 @@
-// RtFile over POSIX file descriptors and registered memory blocks.
+// RtFile over POSIX file descriptors and shared memory blocks.
 #include "files/rt_file.hpp"
 
 #include <errno.h>
@@ -44,7 +44,11 @@ void strip_carriage_return(char* line, int64_t* length) {
 }  // namespace
 
 RtFile::RtFile(RtFile&& other) noexcept
-    : handle(other.handle), data(other.data), size(other.size), pos(other.pos) {
+    : handle(other.handle),
+      data(other.data),
+      block(std::move(other.block)),
+      size(other.size),
+      pos(other.pos) {
   other.handle = -1;
   other.data = nullptr;
   other.size = 0;
@@ -56,6 +60,7 @@ RtFile& RtFile::operator=(RtFile&& other) noexcept {
     close();
     std::swap(handle, other.handle);
     std::swap(data, other.data);
+    std::swap(block, other.block);
     std::swap(size, other.size);
     std::swap(pos, other.pos);
   }
@@ -66,11 +71,8 @@ bool RtFile::open_read(const char* name) {
   close();
   if (name == nullptr || name[0] == 0) return false;
   if (memfile_is_name(name)) {
-    const uint8_t* block = nullptr;
-    int64_t length = 0;
-    if (!memfile_lookup(name, &block, &length)) return false;
-    data = block;
-    size = length;
+    block = memfile_lookup(name, &data, &size);
+    if (block == nullptr) return false;
     pos = 0;
     return true;
   }
@@ -129,6 +131,7 @@ void RtFile::close() {
   if (handle >= 0) ::close(handle);
   handle = -1;
   data = nullptr;
+  block.reset();
   size = 0;
   pos = 0;
 }

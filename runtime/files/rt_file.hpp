@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "files/paths.hpp"
+
 namespace zrv {
 
 class RtFile {
@@ -12,7 +14,8 @@ class RtFile {
   // At most one of handle and data is set; the stream is open exactly when
   // one of them is.
   int handle = -1;                // platform file descriptor, -1 = none
-  const uint8_t* data = nullptr;  // memory block (not owned)
+  const uint8_t* data = nullptr;  // bytes of a memory block
+  MemBlockRef block;              // keeps those bytes alive while open
   int64_t size = 0;               // block length, or file length at open for reading
   int64_t pos = 0;                // position from the start
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace zrv::platform {
@@ -107,14 +108,14 @@ struct MediaPlayer;
 void media_audio_output_set(const char* name);
 const char* media_audio_output();
 
-// Opens a file (or, with data, the bytes given, copied) for playback,
-// paused at its start. Audio only, or video drawn through
-// media_render_frame (then a current OpenGL context is needed, and its
-// get_proc_address). Returns null only when no player could be made; a file
-// that cannot be played gives a player that is not loaded.
+// Opens a file (or bytes in memory, which the player holds until it is
+// closed) for playback, paused at its start. Audio only, or video drawn
+// through media_render_frame (then a current OpenGL context is needed, and
+// its get_proc_address). Returns null only when no player could be made; a
+// file that cannot be played gives a player that is not loaded.
 using GlProcLookup = void* (*)(const char* name);
 MediaPlayer* media_open(const char* path, bool video, GlProcLookup gl_lookup);
-MediaPlayer* media_open_memory(const uint8_t* data, size_t length, bool video,
+MediaPlayer* media_open_memory(std::shared_ptr<const uint8_t> data, size_t length, bool video,
                                GlProcLookup gl_lookup);
 void media_close(MediaPlayer* player);
 // The file could be opened and has something to play.

@@ -22,7 +22,8 @@ struct MediaPlayer {
   mpv_render_context* render = nullptr;
   bool loaded = false;
   bool video = false;
-  std::shared_ptr<const std::vector<uint8_t>> memory;
+  std::shared_ptr<const uint8_t> memory;
+  size_t memory_length = 0;
 };
 
 namespace {
@@ -36,29 +37,29 @@ constexpr double kOpenTimeoutS = 10.0;
 void* gl_proc(void* /*ctx*/, const char* name) { return g_gl_lookup ? g_gl_lookup(name) : nullptr; }
 
 struct MemoryStream {
-  std::shared_ptr<const std::vector<uint8_t>> data;
+  std::shared_ptr<const uint8_t> data;
+  uint64_t size = 0;
   uint64_t position = 0;
 };
 
 int64_t memory_read(void* cookie, char* buf, uint64_t nbytes) {
   auto* s = static_cast<MemoryStream*>(cookie);
-  const uint64_t size = s->data->size();
-  if (s->position >= size) return 0;
-  const uint64_t n = std::min<uint64_t>(nbytes, size - s->position);
-  std::memcpy(buf, s->data->data() + s->position, n);
+  if (s->position >= s->size) return 0;
+  const uint64_t n = std::min<uint64_t>(nbytes, s->size - s->position);
+  std::memcpy(buf, s->data.get() + s->position, n);
   s->position += n;
   return static_cast<int64_t>(n);
 }
 
 int64_t memory_seek(void* cookie, int64_t offset) {
   auto* s = static_cast<MemoryStream*>(cookie);
-  if (offset < 0 || static_cast<uint64_t>(offset) > s->data->size()) return MPV_ERROR_GENERIC;
+  if (offset < 0 || static_cast<uint64_t>(offset) > s->size) return MPV_ERROR_GENERIC;
   s->position = static_cast<uint64_t>(offset);
   return offset;
 }
 
 int64_t memory_size(void* cookie) {
-  return static_cast<int64_t>(static_cast<MemoryStream*>(cookie)->data->size());
+  return static_cast<int64_t>(static_cast<MemoryStream*>(cookie)->size);
 }
 
 void memory_close(void* cookie) { delete static_cast<MemoryStream*>(cookie); }
@@ -68,6 +69,7 @@ int memory_open(void* user_data, char* /*uri*/, mpv_stream_cb_info* info) {
   if (!player->memory) return MPV_ERROR_LOADING_FAILED;
   auto* s = new MemoryStream;
   s->data = player->memory;
+  s->size = player->memory_length;
   info->cookie = s;
   info->read_fn = memory_read;
   info->seek_fn = memory_seek;
@@ -128,12 +130,13 @@ void wait_video_format(mpv_handle* m) {
 }
 
 MediaPlayer* open_target(const std::string& target, bool video, GlProcLookup gl_lookup,
-                         std::shared_ptr<const std::vector<uint8_t>> memory) {
+                         std::shared_ptr<const uint8_t> memory, size_t memory_length) {
   mpv_handle* m = mpv_create();
   if (m == nullptr) return nullptr;
   auto* p = new MediaPlayer;
   p->mpv = m;
   p->memory = std::move(memory);
+  p->memory_length = memory_length;
   set_option(m, "terminal", "no");
   set_option(m, "config", "no");
   set_option(m, "idle", "yes");
@@ -199,13 +202,12 @@ const char* media_audio_output() { return g_audio_output.c_str(); }
 
 MediaPlayer* media_open(const char* path, bool video, GlProcLookup gl_lookup) {
   if (path == nullptr || path[0] == 0) return nullptr;
-  return open_target(local_target(path), video, gl_lookup, nullptr);
+  return open_target(local_target(path), video, gl_lookup, nullptr, 0);
 }
 
-MediaPlayer* media_open_memory(const uint8_t* data, size_t length, bool video,
+MediaPlayer* media_open_memory(std::shared_ptr<const uint8_t> data, size_t length, bool video,
                                GlProcLookup gl_lookup) {
-  auto bytes = std::make_shared<std::vector<uint8_t>>(data, data + length);
-  return open_target("zrvmem://file", video, gl_lookup, std::move(bytes));
+  return open_target("zrvmem://file", video, gl_lookup, std::move(data), length);
 }
 
 void media_close(MediaPlayer* player) {

@@ -29,21 +29,23 @@ double track_length(platform::MediaPlayer* m) {
   return length < kMusicMinLength ? kMusicMinLength : length;
 }
 
-platform::MediaPlayer* open_track(const RtString& resolved) {
+}  // namespace
+
+platform::MediaPlayer* media_open_resolved(const char* name, bool video,
+                                           platform::GlProcLookup gl_lookup) {
   // A run without devices plays to no audio output.
   if (ctx.options.headless && platform::media_audio_output()[0] == 0) {
     platform::media_audio_output_set("null");
   }
-  if (memfile_is_name(resolved.c_str())) {
-    const uint8_t* data = nullptr;
-    int64_t length = 0;
-    if (!memfile_lookup(resolved.c_str(), &data, &length)) return nullptr;
-    return platform::media_open_memory(data, static_cast<size_t>(length), false, nullptr);
-  }
-  return platform::media_open(resolved.c_str(), false, nullptr);
+  if (!memfile_is_name(name)) return platform::media_open(name, video, gl_lookup);
+  const uint8_t* data = nullptr;
+  int64_t length = 0;
+  MemBlockRef block = memfile_lookup(name, &data, &length);
+  if (block == nullptr) return nullptr;
+  // The player holds the block for as long as it plays.
+  return platform::media_open_memory(std::shared_ptr<const uint8_t>(std::move(block), data),
+                                     static_cast<size_t>(length), video, gl_lookup);
 }
-
-}  // namespace
 
 void music_stop() {
   g_music_volume = -1;
@@ -68,7 +70,7 @@ void music_play(const RtString& name, int32_t loop) {
 
   // A file the player cannot open still gives a player, which plays nothing.
   auto* player = new MusicPlayer;
-  player->media = open_track(resolved);
+  player->media = media_open_resolved(resolved.c_str(), false, nullptr);
   ctx.music_window = player;
   const double length = track_length(player->media);
   ctx.music_loop_end = loop ? timer_elapsed_ms() + length : 0;

@@ -5,13 +5,10 @@
 
 #include <cstdint>
 
+#include "platform/devices_sdl.hpp"
 #include "types/rt_string.hpp"
 
 namespace zrv {
-
-namespace platform {
-struct MediaPlayer;
-}
 
 // The music player (RtContext::music_window).
 struct MusicPlayer {
@@ -30,6 +27,12 @@ void music_restart();
 int32_t music_is_playing();
 void music_pause(int32_t flag);
 void music_volume(double volume);
+
+// Opens a resolved name in the media player, as music or as video: a
+// memory-file name plays from its block, which the player then holds.
+// Null for a memory-file name that does not open.
+platform::MediaPlayer* media_open_resolved(const char* name, bool video,
+                                           platform::GlProcLookup gl_lookup);
 
 // The music loop service (frame loop and wait step): restarts a looping
 // track whose due time has come.

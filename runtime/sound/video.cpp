@@ -218,19 +218,7 @@ int32_t play(const RtString& name, bool loop) {
   OpenGLVireo* r = ctx.renderer;
   platform::Window* window = r ? r->window_handle : nullptr;
   const bool drawn = r != nullptr && r->gl_ready && window != nullptr;
-  if (ctx.options.headless && platform::media_audio_output()[0] == 0) {
-    platform::media_audio_output_set("null");
-  }
-  platform::GlProcLookup lookup = drawn ? gl_lookup : nullptr;
-  platform::MediaPlayer* player;
-  if (memfile_is_name(path)) {
-    const uint8_t* data = nullptr;
-    int64_t length = 0;
-    if (!memfile_lookup(path, &data, &length)) return 3;
-    player = platform::media_open_memory(data, static_cast<size_t>(length), true, lookup);
-  } else {
-    player = platform::media_open(path, true, lookup);
-  }
+  platform::MediaPlayer* player = media_open_resolved(path, true, drawn ? gl_lookup : nullptr);
   if (!platform::media_loaded(player)) {
     platform::media_close(player);
     if (drawn) restore_2d_state(r);

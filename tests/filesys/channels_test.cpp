@@ -335,10 +335,9 @@ TEST_F(ChannelsTest, ArchiveEntryOutlivesLaterResolutions) {
 
   ASSERT_EQ(file_open(0, "Media/first.bin", 1), 1);
   ASSERT_TRUE(ctx.file_channels[0]->stream.is_memory());
-  // The channel owns the entry's block now, not the archive holder.
-  EXPECT_EQ(ctx.file_channels[0]->stream.data, ctx.file_channels[0]->owned_block);
-  EXPECT_EQ(ctx.archive_holders[kMemoryHolder]->block, nullptr);
-  // Later resolutions would free the holder's block; the channel keeps its own.
+  // The channel shares the entry's block with the archive holder.
+  EXPECT_EQ(ctx.file_channels[0]->stream.block, ctx.archive_holders[kMemoryHolder]->block);
+  // Later resolutions let the holder's reference go; the channel keeps its own.
   ASSERT_EQ(file_open(1, "second.txt", 1), 1);
   RtString other = "first.bin";
   ASSERT_TRUE(path_resolve(other));
@@ -350,7 +349,7 @@ TEST_F(ChannelsTest, ArchiveEntryOutlivesLaterResolutions) {
   EXPECT_EQ(std::memcmp(s.data, first.data(), first.size()), 0);
   file_close(0);
   file_close(1);
-  EXPECT_EQ(ctx.file_channels[0]->owned_block, nullptr);
+  EXPECT_EQ(ctx.file_channels[0]->stream.block, nullptr);
 }
 
 }  // namespace

@@ -245,7 +245,7 @@ TEST_F(Music, ArchiveEntryPlaysFromMemory) {
   EXPECT_TRUE(zrv::platform::media_loaded(media()));
   EXPECT_NEAR(zrv::platform::media_length_ms(media()), 900, 5);
   // It really plays, and keeps playing after the holder handed out other
-  // blocks (the player has its own copy).
+  // blocks (the player holds the block it plays).
   zrv::RtString other("other.wav");
   EXPECT_FALSE(zrv::path_resolve(other));
   serve(400, [] {});
