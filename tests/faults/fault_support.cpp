@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>

@@ -8,7 +8,6 @@
 namespace {
 
 using zrv::fault::Ended;
-using zrv::fault::Run;
 
 void expect_orderly_end(const Ended& e) {
   ASSERT_TRUE(e.exited) << "signal " << e.signal << "\n" << e.err;
@@ -22,7 +21,7 @@ void expect_orderly_end(const Ended& e) {
 }
 
 TEST(Signals, TermEndsARunningHeadlessProgram) {
-  Run run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=run"});
+  zrv::fault::Run run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=run"});
   ASSERT_TRUE(zrv::fault::wait_output(run, "running\n", 5000));
   kill(run.pid, SIGTERM);
   Ended e = zrv::fault::wait_end(run, 3000);
