@@ -251,38 +251,40 @@ std::string local_address_list(char sep) {
   return list;
 }
 
-// Waits until fd is writable; false on a poll failure.
-bool wait_writable(int fd) {
-  pollfd p = {fd, POLLOUT, 0};
-  for (;;) {
-    const int r = poll(&p, 1, -1);
-    if (r >= 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
+using Clock = std::chrono::steady_clock;
 
-// Sends every byte; -1 on an error other than would-block.
+// Sends every byte by one deadline. The socket is never left to block in
+// the kernel (MSG_DONTWAIT, even on a blocking slot): the frame loop must
+// not stall on a peer that stops reading. At the deadline the count so far
+// is returned, or -1 when nothing went, with ETIMEDOUT either way.
 int32_t send_all(int fd, const RtString& text, const sockaddr_storage* to, socklen_t to_len) {
+  constexpr int kFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kNetSendTimeOutMs);
   size_t sent = 0;
   const size_t total = text.length;
+  auto result = [&](int32_t err) {
+    table().last_error = err;
+    if (sent == 0 && err != 0) return -1;
+    return sent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sent);
+  };
   while (sent < total) {
-    const ssize_t n = to != nullptr ? sendto(fd, text.data + sent, total - sent, MSG_NOSIGNAL,
+    const ssize_t n = to != nullptr ? sendto(fd, text.data + sent, total - sent, kFlags,
                                              reinterpret_cast<const sockaddr*>(to), to_len)
-                                    : send(fd, text.data + sent, total - sent, MSG_NOSIGNAL);
+                                    : send(fd, text.data + sent, total - sent, kFlags);
     if (n >= 0) {
       sent += static_cast<size_t>(n);
       continue;
     }
     if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      // The original loop retried at once; waiting for room does the same
-      // without spinning.
-      if (wait_writable(fd)) continue;
-    }
-    return fail(errno);
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return fail(errno);
+    // Wait for room, but only until the deadline.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return result(ETIMEDOUT);
+    pollfd p = {fd, POLLOUT, 0};
+    if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) return fail(errno);
   }
-  table().last_error = 0;
-  return sent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sent);
+  return result(0);
 }
 
 bool valid_port(int32_t port) { return port >= 0 && port <= 65535; }
@@ -439,7 +441,6 @@ int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms) {
 
   // Writable (or failed) within the time-out. poll, not select: the table
   // can hold descriptors above FD_SETSIZE.
-  using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(net_connect_time_out(time_out_ms));
   pollfd p = {fd, POLLOUT, 0};
   for (;;) {

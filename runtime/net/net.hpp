@@ -10,7 +10,8 @@
 //   EAGAIN / EWOULDBLOCK  would block: net_receive gives -2, sends wait and
 //                         go on, tcp_accept has nothing waiting;
 //   ETIMEDOUT             tcp_connect gave up after its time-out (the
-//                         connection was still in progress);
+//                         connection was still in progress), or a send
+//                         stopped at its bound with bytes still to go;
 //   ECONNRESET            the peer reset the connection: net_receive gives 0
 //                         as for an orderly close;
 //   EHOSTUNREACH          a host name could not be resolved (ENOMEM when the
@@ -33,6 +34,8 @@ namespace zrv {
 constexpr int32_t kNetSlotCount = 1024;
 constexpr int32_t kNetErrTableFull = 8;
 constexpr int32_t kNetConnectTimeoutMax = 30000;
+// The longest a send call waits for room in all.
+constexpr int32_t kNetSendTimeOutMs = 2000;
 
 // Address families as the runtime numbers them.
 constexpr int32_t kNetFamilyNone = -1;
@@ -77,8 +80,11 @@ int32_t tcp_accept(int32_t listener, RtString& address);
 int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms);
 // Port 0: no bind until the first send.
 int32_t udp_open(int32_t port);
-// Both send every byte of the text (waiting while the socket would block)
-// and return the count, or -1.
+// Both send the bytes of the text, waiting while the socket would block, but
+// for at most kNetSendTimeOutMs (2 s) in all, blocking slot or not. Result:
+// the count of bytes sent (net_last_error 0 when all went, ETIMEDOUT when
+// the time ran out first), or -1 on an error or when the time ran out before
+// any byte went (ETIMEDOUT).
 int32_t net_send(int32_t slot, const RtString& text);
 int32_t udp_send_to(int32_t slot, const RtString& text, const RtString& address, int32_t port);
 // At most max_bytes into text: the count, 0 when the peer closed or reset

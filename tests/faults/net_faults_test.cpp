@@ -1,0 +1,103 @@
+// Sockets when the other side misbehaves: sends to a peer that stops
+// reading come back in bounded time.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+
+#include "../net/net_test_support.hpp"
+#include "net/net.hpp"
+
+namespace zrv {
+namespace {
+
+using test::raw;
+using test::str;
+
+sockaddr_in loopback(uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  return a;
+}
+
+uint16_t port_of(int fd) {
+  sockaddr_in a{};
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  return ntohs(a.sin_port);
+}
+
+struct TimedSend {
+  int32_t result = 0;
+  double seconds = 0;
+  bool returned = false;
+};
+
+// Runs a send on another thread. When it has not returned after 6 s the
+// peer is closed, which wakes any waiting send, so a regression fails the
+// test instead of hanging it.
+TimedSend timed(const std::function<int32_t()>& send, int& peer) {
+  const auto start = std::chrono::steady_clock::now();
+  auto done = std::async(std::launch::async, send);
+  TimedSend t;
+  t.returned = done.wait_for(std::chrono::seconds(6)) == std::future_status::ready;
+  if (!t.returned) {
+    close(peer);
+    peer = -1;
+  }
+  t.result = done.get();
+  t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return t;
+}
+
+class NetFaults : public testing::Test {
+ protected:
+  void SetUp() override { net_set_family(4); }
+  void TearDown() override { test::close_all_slots(); }
+};
+
+TEST_F(NetFaults, SendToAPeerThatStopsReadingGivesUpAfterTheBound) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = loopback(0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  const int32_t c = tcp_connect("127.0.0.1", port_of(listener), 2000);
+  ASSERT_GE(c, 0) << str(net_error_text());
+  int peer = accept(listener, nullptr, nullptr);  // accepted, never read
+  ASSERT_GE(peer, 0);
+
+  const RtString big = raw(std::string(64 << 20, 'z'));
+  TimedSend t = timed([&] { return net_send(c, big); }, peer);
+  ASSERT_TRUE(t.returned) << "net_send waited for a peer that does not read";
+  EXPECT_GT(t.result, 0) << "the socket buffers took part of the text";
+  EXPECT_LT(t.result, static_cast<int32_t>(big.length));
+  EXPECT_EQ(net_last_error(), ETIMEDOUT);
+  EXPECT_NE(str(net_error_text()).find("timed out"), std::string::npos) << str(net_error_text());
+  EXPECT_GT(t.seconds, 1.5);
+  EXPECT_LT(t.seconds, 3.0);
+
+  // Buffers full: nothing goes out, within the same bound, blocking or not
+  // (udp_send_to on a TCP slot sends on the connection).
+  const RtString more = raw(std::string(1 << 20, 'y'));
+  for (int32_t blocking : {0, 1}) {
+    net_set_blocking(c, blocking);
+    t = timed([&] { return udp_send_to(c, more, RtString(), 0); }, peer);
+    ASSERT_TRUE(t.returned) << "blocking " << blocking;
+    EXPECT_EQ(t.result, -1) << "blocking " << blocking;
+    EXPECT_EQ(net_last_error(), ETIMEDOUT);
+    EXPECT_LT(t.seconds, 3.0);
+  }
+  if (peer >= 0) close(peer);
+  close(listener);
+}
+
+}  // namespace
+}  // namespace zrv
