@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -307,12 +308,24 @@ int32_t net_connect_time_out(int32_t time_out_ms) {
                                                                   : time_out_ms;
 }
 
+void net_raise_file_limit() {
+  rlimit lim{};
+  if (getrlimit(RLIMIT_NOFILE, &lim) != 0) return;
+  rlim_t wanted = kNetFileLimitWanted;
+  if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < wanted) wanted = lim.rlim_max;
+  if (lim.rlim_cur != RLIM_INFINITY && lim.rlim_cur < wanted) {
+    lim.rlim_cur = wanted;
+    setrlimit(RLIMIT_NOFILE, &lim);  // not permitted: the table fills up early, no more
+  }
+}
+
 int32_t net_start() {
   NetTable& t = table();
   if (t.users > 0) {
     ++t.users;
     return 1;
   }
+  net_raise_file_limit();
   // POSIX sockets need no library start. Free slots are cleared; a slot that
   // is open (made before the first start) is kept rather than leaked.
   for (SocketSlot& s : t.slots) {

@@ -36,6 +36,9 @@ constexpr int32_t kNetErrTableFull = 8;
 constexpr int32_t kNetConnectTimeoutMax = 30000;
 // The longest a send call waits for room in all.
 constexpr int32_t kNetSendTimeOutMs = 2000;
+// Soft descriptor limit asked for when the network starts (up to the hard
+// limit): the whole table and the program's other files.
+constexpr uint64_t kNetFileLimitWanted = 4096;
 
 // Address families as the runtime numbers them.
 constexpr int32_t kNetFamilyNone = -1;
@@ -65,11 +68,15 @@ struct SocketSlot {
 struct NetState {};
 
 // Socket library users. net_start counts up; the net_stop that brings the
-// count to 0 closes every open slot.
+// count to 0 closes every open slot. The first start raises the soft
+// descriptor limit (net_raise_file_limit).
 int32_t net_start();
 void net_stop();
 // Program shutdown: every open slot closed, no users left.
 void net_shutdown();
+// Raises the soft RLIMIT_NOFILE towards kNetFileLimitWanted, never above the
+// hard limit and never lower; a refusal is ignored. Start-up calls it too.
+void net_raise_file_limit();
 // 4 selects IPv4, 6 IPv6; anything else reports error 4 and selects IPv4.
 void net_set_family(int32_t n);
 

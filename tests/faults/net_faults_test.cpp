@@ -1,17 +1,22 @@
-// Sockets when the other side misbehaves: sends to a peer that stops
-// reading come back in bounded time.
+// Sockets when the other side misbehaves or the process is short of
+// descriptors: sends to a peer that stops reading come back in bounded
+// time, and the whole table fits under the usual descriptor limit.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <string>
 
 #include "../net/net_test_support.hpp"
+#include "app/lifecycle.hpp"
+#include "child_process.hpp"
 #include "net/net.hpp"
 
 namespace zrv {
@@ -97,6 +102,38 @@ TEST_F(NetFaults, SendToAPeerThatStopsReadingGivesUpAfterTheBound) {
   }
   if (peer >= 0) close(peer);
   close(listener);
+}
+
+// In a child whose soft descriptor limit is 1024, after `start`: every
+// slot opens and the next gives error 8.
+void expect_whole_table_under_1024(const char* how, const std::function<void()>& start) {
+  rlimit lim{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &lim), 0);
+  if (lim.rlim_max < kNetSlotCount + 64) GTEST_SKIP() << "hard limit " << lim.rlim_max;
+  ASSERT_EQ(test::open_slot_count(), 0);
+  const test::ChildResult r = test::run_in_child([&] {
+    rlimit low = {1024, lim.rlim_max};
+    if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(2);
+    start();
+    for (int32_t i = 0; i < kNetSlotCount; ++i) {
+      if (udp_open(0) != i) {
+        std::printf("slot %d: %s\n", i, net_error_text().c_str());
+        std::fflush(stdout);
+        _exit(1);
+      }
+    }
+    const int32_t extra = udp_open(0);
+    std::printf("1025th: %d, error %d\n", extra, net_last_error());
+    std::fflush(stdout);
+    _exit(extra == -1 && net_last_error() == kNetErrTableFull ? 0 : 1);
+  });
+  EXPECT_TRUE(r.exited) << how;
+  EXPECT_EQ(r.status, 0) << how << ": " << r.out;
+}
+
+TEST_F(NetFaults, AllSlotsUsableUnderTheUsualDescriptorLimit) {
+  expect_whole_table_under_1024("start-up", [] { network_create_for_runtime(); });
+  expect_whole_table_under_1024("net_start", [] { net_start(); });
 }
 
 }  // namespace
