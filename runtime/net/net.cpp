@@ -290,6 +290,26 @@ int32_t send_all(int fd, const RtString& text, const sockaddr_storage* to, sockl
 
 bool valid_port(int32_t port) { return port >= 0 && port <= 65535; }
 
+// One datagram into buf. A longer one than max_bytes is consumed and
+// reported (EMSGSIZE) rather than cut short.
+ssize_t receive_datagram(SocketSlot& s, char* buf, int32_t max_bytes) {
+  any_address(table().family, 0, s.address);
+  sockaddr_storage from{};
+  socklen_t from_len = sizeof from;
+  ssize_t n;
+  do {
+    // MSG_TRUNC: the datagram's real length, even when it did not fit.
+    n = recvfrom(s.handle, buf, static_cast<size_t>(max_bytes), MSG_TRUNC,
+                 reinterpret_cast<sockaddr*>(&from), &from_len);
+  } while (n < 0 && errno == EINTR);
+  if (n >= 0) s.address = from;
+  if (n > max_bytes) {
+    errno = EMSGSIZE;
+    return -1;
+  }
+  return n;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -539,14 +559,7 @@ int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes) {
   char* buf = text.buffer_for_write(static_cast<uint32_t>(max_bytes));
   ssize_t n;
   if (s->is_udp) {
-    any_address(t.family, 0, s->address);
-    sockaddr_storage from{};
-    socklen_t from_len = sizeof from;
-    do {
-      n = recvfrom(s->handle, buf, static_cast<size_t>(max_bytes), 0,
-                   reinterpret_cast<sockaddr*>(&from), &from_len);
-    } while (n < 0 && errno == EINTR);
-    if (n >= 0) s->address = from;
+    n = receive_datagram(*s, buf, max_bytes);
   } else {
     do {
       n = recv(s->handle, buf, static_cast<size_t>(max_bytes), 0);

@@ -19,6 +19,8 @@
 //   EBADF                 a slot number outside the table or a free slot;
 //   EDESTADDRREQ          net_send on a UDP slot (it has no destination);
 //   EINVAL                a port outside 0..65535 or a receive size below 1;
+//   EMSGSIZE              a datagram longer than the receive size (net_receive
+//                         gives -1 and drops it);
 //   8 (kNetErrTableFull)  all 1024 slots are in use.
 // Sends never raise SIGPIPE: a send to a closed peer returns -1 (EPIPE).
 #pragma once
@@ -95,7 +97,8 @@ int32_t udp_open(int32_t port);
 int32_t net_send(int32_t slot, const RtString& text);
 int32_t udp_send_to(int32_t slot, const RtString& text, const RtString& address, int32_t port);
 // At most max_bytes into text: the count, 0 when the peer closed or reset
-// the connection, -2 when nothing is there now, -1 on another error. The
+// the connection, -2 when nothing is there now, -1 on another error (also a
+// datagram longer than max_bytes: EMSGSIZE, the sender still recorded). The
 // text is empty for every result below 1.
 int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes);
 // 1 when the socket was closed.

@@ -1,6 +1,7 @@
 // Sockets when the other side misbehaves or the process is short of
 // descriptors: sends to a peer that stops reading come back in bounded
-// time, and the whole table fits under the usual descriptor limit.
+// time, the whole table fits under the usual descriptor limit, and a
+// datagram too long for the receive is reported, not cut short.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
@@ -134,6 +135,37 @@ void expect_whole_table_under_1024(const char* how, const std::function<void()>&
 TEST_F(NetFaults, AllSlotsUsableUnderTheUsualDescriptorLimit) {
   expect_whole_table_under_1024("start-up", [] { network_create_for_runtime(); });
   expect_whole_table_under_1024("net_start", [] { net_start(); });
+}
+
+TEST_F(NetFaults, DatagramLongerThanTheReceiveIsASizeError) {
+  const int peer = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a = loopback(0);
+  ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  const uint16_t peer_port = port_of(peer);
+  const int32_t u = udp_open(0);
+  ASSERT_GE(u, 0);
+  const RtString here = raw(std::string("\x7f\x00\x00\x01", 4));
+  ASSERT_EQ(udp_send_to(u, "hi", here, peer_port), 2);  // binds the slot
+  sockaddr_in slot_address{};
+  socklen_t len = sizeof slot_address;
+  char got[8];
+  ASSERT_EQ(recvfrom(peer, got, sizeof got, 0, reinterpret_cast<sockaddr*>(&slot_address), &len),
+            2);
+
+  const std::string long_one(100, 'L'), fits = "0123456789";
+  for (const std::string& d : {long_one, fits}) {
+    ASSERT_EQ(sendto(peer, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&slot_address), len),
+              static_cast<ssize_t>(d.size()));
+  }
+  RtString text("stale");
+  EXPECT_EQ(test::receive_within(u, text, 10), -1);
+  EXPECT_EQ(net_last_error(), EMSGSIZE);
+  EXPECT_EQ(str(text), "");
+  EXPECT_EQ(net_peer_port(u), peer_port) << "the sender is still recorded";
+
+  EXPECT_EQ(test::receive_within(u, text, 10), 10);
+  EXPECT_EQ(str(text), fits);
+  close(peer);
 }
 
 }  // namespace
