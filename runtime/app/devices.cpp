@@ -28,7 +28,12 @@ void runtime_options_apply() {
   }
 }
 
-void network_create_for_runtime() { ctx.network = new NetState(); }
+void network_create_for_runtime() {
+  // net_start is optional with POSIX sockets, so start-up raises the limit
+  // too: the whole table must fit under the usual soft limit of 1024.
+  net_raise_file_limit();
+  ctx.network = new NetState();
+}
 
 void archives_create_for_runtime() {
   archive_holders_create();

@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -251,41 +252,63 @@ std::string local_address_list(char sep) {
   return list;
 }
 
-// Waits until fd is writable; false on a poll failure.
-bool wait_writable(int fd) {
-  pollfd p = {fd, POLLOUT, 0};
-  for (;;) {
-    const int r = poll(&p, 1, -1);
-    if (r >= 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
+using Clock = std::chrono::steady_clock;
 
-// Sends every byte; -1 on an error other than would-block.
+// Sends every byte by one deadline. The socket is never left to block in
+// the kernel (MSG_DONTWAIT, even on a blocking slot): the frame loop must
+// not stall on a peer that stops reading. At the deadline the count so far
+// is returned, or -1 when nothing went, with ETIMEDOUT either way.
 int32_t send_all(int fd, const RtString& text, const sockaddr_storage* to, socklen_t to_len) {
+  constexpr int kFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kNetSendTimeOutMs);
   size_t sent = 0;
   const size_t total = text.length;
+  auto result = [&](int32_t err) {
+    table().last_error = err;
+    if (sent == 0 && err != 0) return -1;
+    return sent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sent);
+  };
   while (sent < total) {
-    const ssize_t n = to != nullptr ? sendto(fd, text.data + sent, total - sent, MSG_NOSIGNAL,
+    const ssize_t n = to != nullptr ? sendto(fd, text.data + sent, total - sent, kFlags,
                                              reinterpret_cast<const sockaddr*>(to), to_len)
-                                    : send(fd, text.data + sent, total - sent, MSG_NOSIGNAL);
+                                    : send(fd, text.data + sent, total - sent, kFlags);
     if (n >= 0) {
       sent += static_cast<size_t>(n);
       continue;
     }
     if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      // The original loop retried at once; waiting for room does the same
-      // without spinning.
-      if (wait_writable(fd)) continue;
-    }
-    return fail(errno);
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return fail(errno);
+    // Wait for room, but only until the deadline.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return result(ETIMEDOUT);
+    pollfd p = {fd, POLLOUT, 0};
+    if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) return fail(errno);
   }
-  table().last_error = 0;
-  return sent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sent);
+  return result(0);
 }
 
 bool valid_port(int32_t port) { return port >= 0 && port <= 65535; }
+
+// One datagram into buf. A longer one than max_bytes is consumed and
+// reported (EMSGSIZE) rather than cut short.
+ssize_t receive_datagram(SocketSlot& s, char* buf, int32_t max_bytes) {
+  any_address(table().family, 0, s.address);
+  sockaddr_storage from{};
+  socklen_t from_len = sizeof from;
+  ssize_t n;
+  do {
+    // MSG_TRUNC: the datagram's real length, even when it did not fit.
+    n = recvfrom(s.handle, buf, static_cast<size_t>(max_bytes), MSG_TRUNC,
+                 reinterpret_cast<sockaddr*>(&from), &from_len);
+  } while (n < 0 && errno == EINTR);
+  if (n >= 0) s.address = from;
+  if (n > max_bytes) {
+    errno = EMSGSIZE;
+    return -1;
+  }
+  return n;
+}
 
 }  // namespace
 
@@ -305,12 +328,24 @@ int32_t net_connect_time_out(int32_t time_out_ms) {
                                                                   : time_out_ms;
 }
 
+void net_raise_file_limit() {
+  rlimit lim{};
+  if (getrlimit(RLIMIT_NOFILE, &lim) != 0) return;
+  rlim_t wanted = kNetFileLimitWanted;
+  if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < wanted) wanted = lim.rlim_max;
+  if (lim.rlim_cur != RLIM_INFINITY && lim.rlim_cur < wanted) {
+    lim.rlim_cur = wanted;
+    setrlimit(RLIMIT_NOFILE, &lim);  // not permitted: the table fills up early, no more
+  }
+}
+
 int32_t net_start() {
   NetTable& t = table();
   if (t.users > 0) {
     ++t.users;
     return 1;
   }
+  net_raise_file_limit();
   // POSIX sockets need no library start. Free slots are cleared; a slot that
   // is open (made before the first start) is kept rather than leaked.
   for (SocketSlot& s : t.slots) {
@@ -439,7 +474,6 @@ int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms) {
 
   // Writable (or failed) within the time-out. poll, not select: the table
   // can hold descriptors above FD_SETSIZE.
-  using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(net_connect_time_out(time_out_ms));
   pollfd p = {fd, POLLOUT, 0};
   for (;;) {
@@ -525,14 +559,7 @@ int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes) {
   char* buf = text.buffer_for_write(static_cast<uint32_t>(max_bytes));
   ssize_t n;
   if (s->is_udp) {
-    any_address(t.family, 0, s->address);
-    sockaddr_storage from{};
-    socklen_t from_len = sizeof from;
-    do {
-      n = recvfrom(s->handle, buf, static_cast<size_t>(max_bytes), 0,
-                   reinterpret_cast<sockaddr*>(&from), &from_len);
-    } while (n < 0 && errno == EINTR);
-    if (n >= 0) s->address = from;
+    n = receive_datagram(*s, buf, max_bytes);
   } else {
     do {
       n = recv(s->handle, buf, static_cast<size_t>(max_bytes), 0);

@@ -10,7 +10,8 @@
 //   EAGAIN / EWOULDBLOCK  would block: net_receive gives -2, sends wait and
 //                         go on, tcp_accept has nothing waiting;
 //   ETIMEDOUT             tcp_connect gave up after its time-out (the
-//                         connection was still in progress);
+//                         connection was still in progress), or a send
+//                         stopped at its bound with bytes still to go;
 //   ECONNRESET            the peer reset the connection: net_receive gives 0
 //                         as for an orderly close;
 //   EHOSTUNREACH          a host name could not be resolved (ENOMEM when the
@@ -18,6 +19,8 @@
 //   EBADF                 a slot number outside the table or a free slot;
 //   EDESTADDRREQ          net_send on a UDP slot (it has no destination);
 //   EINVAL                a port outside 0..65535 or a receive size below 1;
+//   EMSGSIZE              a datagram longer than the receive size (net_receive
+//                         gives -1 and drops it);
 //   8 (kNetErrTableFull)  all 1024 slots are in use.
 // Sends never raise SIGPIPE: a send to a closed peer returns -1 (EPIPE).
 #pragma once
@@ -33,6 +36,11 @@ namespace zrv {
 constexpr int32_t kNetSlotCount = 1024;
 constexpr int32_t kNetErrTableFull = 8;
 constexpr int32_t kNetConnectTimeoutMax = 30000;
+// The longest a send call waits for room in all.
+constexpr int32_t kNetSendTimeOutMs = 2000;
+// Soft descriptor limit asked for when the network starts (up to the hard
+// limit): the whole table and the program's other files.
+constexpr uint64_t kNetFileLimitWanted = 4096;
 
 // Address families as the runtime numbers them.
 constexpr int32_t kNetFamilyNone = -1;
@@ -62,11 +70,15 @@ struct SocketSlot {
 struct NetState {};
 
 // Socket library users. net_start counts up; the net_stop that brings the
-// count to 0 closes every open slot.
+// count to 0 closes every open slot. The first start raises the soft
+// descriptor limit (net_raise_file_limit).
 int32_t net_start();
 void net_stop();
 // Program shutdown: every open slot closed, no users left.
 void net_shutdown();
+// Raises the soft RLIMIT_NOFILE towards kNetFileLimitWanted, never above the
+// hard limit and never lower; a refusal is ignored. Start-up calls it too.
+void net_raise_file_limit();
 // 4 selects IPv4, 6 IPv6; anything else reports error 4 and selects IPv4.
 void net_set_family(int32_t n);
 
@@ -77,12 +89,16 @@ int32_t tcp_accept(int32_t listener, RtString& address);
 int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms);
 // Port 0: no bind until the first send.
 int32_t udp_open(int32_t port);
-// Both send every byte of the text (waiting while the socket would block)
-// and return the count, or -1.
+// Both send the bytes of the text, waiting while the socket would block, but
+// for at most kNetSendTimeOutMs (2 s) in all, blocking slot or not. Result:
+// the count of bytes sent (net_last_error 0 when all went, ETIMEDOUT when
+// the time ran out first), or -1 on an error or when the time ran out before
+// any byte went (ETIMEDOUT).
 int32_t net_send(int32_t slot, const RtString& text);
 int32_t udp_send_to(int32_t slot, const RtString& text, const RtString& address, int32_t port);
 // At most max_bytes into text: the count, 0 when the peer closed or reset
-// the connection, -2 when nothing is there now, -1 on another error. The
+// the connection, -2 when nothing is there now, -1 on another error (also a
+// datagram longer than max_bytes: EMSGSIZE, the sender still recorded). The
 // text is empty for every result below 1.
 int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes);
 // 1 when the socket was closed.
