@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -200,36 +202,35 @@ int32_t lookup_error(int rc) {
   return EHOSTUNREACH;
 }
 
-// The machine's addresses of the selected family joined by sep, loopback
-// last, at most 2047 characters.
+// The machine's addresses of the selected family joined by sep, taken from
+// its interfaces (the host name would give /etc/hosts' loopback entry):
+// loopback last, link-local IPv6 left out (unusable without a scope), at
+// most 2047 characters.
 std::string local_address_list(char sep) {
-  char host[256] = {};
-  if (gethostname(host, sizeof host - 1) != 0) {
+  ifaddrs* interfaces = nullptr;
+  if (getifaddrs(&interfaces) != 0) {
     table().last_error = errno;
     return {};
   }
-  addrinfo hints{};
-  hints.ai_family = platform_family(table().family);
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* res = nullptr;
-  const int rc = getaddrinfo(host, nullptr, &hints, &res);
-  if (rc != 0) {
-    table().last_error = lookup_error(rc);
-    return {};
-  }
+  const int family = platform_family(table().family);
   constexpr size_t kLimit = 2047;
   std::string list;
   bool loopback = false;
   bool room = true;
-  for (addrinfo* ai = res; ai != nullptr && room; ai = ai->ai_next) {
+  for (ifaddrs* i = interfaces; i != nullptr && room; i = i->ifa_next) {
+    if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != family || !(i->ifa_flags & IFF_UP)) {
+      continue;
+    }
     sockaddr_storage sa{};
-    std::memcpy(&sa, ai->ai_addr, ai->ai_addrlen);
+    std::memcpy(&sa, i->ifa_addr, family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in));
     const NetAddress na = net_from_address(sa);
     if (na.family == kNetFamilyNone) continue;
+    if (na.family == kNetFamilyIPv6 && na.bytes[0] == 0xFE && (na.bytes[1] & 0xC0) == 0x80)
+      continue;
     char text[64];
     format_address(na.bytes, na.family == kNetFamilyIPv6 ? 16 : 4, text, sizeof text);
-    if (std::strcmp(text, "127.0.0.1") == 0 || std::strcmp(text, "0:0:0:0:0:0:0:1") == 0 ||
-        std::strcmp(text, "::1") == 0) {
+    if ((i->ifa_flags & IFF_LOOPBACK) || std::strcmp(text, "127.0.0.1") == 0 ||
+        std::strcmp(text, "0:0:0:0:0:0:0:1") == 0 || std::strcmp(text, "::1") == 0) {
       loopback = true;
       continue;
     }
@@ -241,7 +242,7 @@ std::string local_address_list(char sep) {
     }
     list += entry;
   }
-  freeaddrinfo(res);
+  freeifaddrs(interfaces);
   if (loopback && room) {
     const std::string entry =
         std::string(table().family == kNetFamilyIPv6 ? "::1" : "127.0.0.1") + sep;

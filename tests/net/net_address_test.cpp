@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -199,6 +200,35 @@ TEST(NetResolve, ThisMachine) {
   const std::string first = entries.front();
   EXPECT_EQ(str(net_address_text(net_resolve(""))), first);
   EXPECT_EQ(net_users(), 0) << "listing the addresses leaves the user count alone";
+}
+
+// The interfaces' addresses, as `hostname -I` lists them (link-local and
+// loopback left out), come first; the host name's /etc/hosts entry is not
+// what the machine is reachable at.
+TEST(NetLocalAddresses, AreTheInterfaceAddressesWithLoopbackLast) {
+  FILE* p = ::popen("hostname -I 2>/dev/null", "r");
+  ASSERT_NE(p, nullptr);
+  std::string words;
+  for (int c; (c = std::fgetc(p)) != EOF;) words += static_cast<char>(c);
+  ::pclose(p);
+  for (int family : {4, 6}) {
+    std::vector<std::string> expected;
+    std::istringstream in(words);
+    for (std::string w; in >> w;) {
+      if ((w.find(':') != std::string::npos) == (family == 6)) expected.push_back(w);
+    }
+    if (expected.empty()) continue;  // no such address on this machine
+    test::NetFamilyScope scope(family);
+    std::vector<std::string> listed;
+    std::istringstream parts(str(net_local_addresses()));
+    for (std::string e; std::getline(parts, e, '|');) listed.push_back(e);
+    const std::string loopback = family == 6 ? "::1" : "127.0.0.1";
+    if (!listed.empty() && listed.back() == loopback) listed.pop_back();
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected) << "IPv" << family;
+    EXPECT_NE(str(net_address_text(net_resolve(""))), loopback) << "IPv" << family;
+  }
 }
 
 TEST(NetErrorText, CodesAndMessages) {
