@@ -84,8 +84,15 @@ Trailer read_trailer(RtFile& file, Directory* dir) {
 
 enum class Next { kEntry, kEnd, kDamaged };
 
+// Whether an entry's stored data lies inside the file.
+bool data_in_file(const RtFile& file, const ArchiveEntry& entry) {
+  return entry.stored >= 4 && entry.data_start >= 0 && entry.data_start <= file.size &&
+         entry.stored <= file.size - entry.data_start;
+}
+
 // Reads the entry at the file position; the directory must not run into the
-// trailer and every entry's data must lie inside the file.
+// trailer. Its data is not checked here: one damaged entry must not hide
+// the entries after it from a lookup.
 Next next_entry(RtFile& file, const Directory& dir, ArchiveEntry* entry, char name[256],
                 size_t* name_len) {
   if (file.pos >= dir.end) return Next::kDamaged;  // no terminating entry
@@ -99,10 +106,6 @@ Next next_entry(RtFile& file, const Directory& dir, ArchiveEntry* entry, char na
   entry->offset = get_i32(fields);
   entry->stored = get_i32(fields + 4);
   entry->data_start = dir.base + entry->offset;
-  if (entry->stored < 4 || entry->data_start < 0 || entry->data_start > file.size ||
-      entry->stored > file.size - entry->data_start) {
-    return Next::kDamaged;
-  }
   return Next::kEntry;
 }
 
@@ -130,7 +133,11 @@ std::shared_ptr<MemBlock> load_entry(RtFile& file, const ArchiveEntry& entry) {
 
 // A file on disk or a live memory-file name answers the lookup directly.
 bool exists_directly(const char* name) {
-  if (memfile_is_name(name)) return file_exists(name) == 1;
+  if (memfile_is_name(name)) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    return memfile_lookup(name, &data, &length) != nullptr;
+  }
   struct stat st;
   return ::stat(name, &st) == 0 && !S_ISDIR(st.st_mode);
 }
@@ -222,6 +229,10 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
     if (same_name(entry_name, entry_len, wanted, wanted_len)) break;
   }
   entry_name[entry_len] = 0;
+  if (!data_in_file(file, entry)) {
+    out[0] = 0;
+    return false;
+  }
 
   std::shared_ptr<MemBlock> block = load_entry(file, entry);
   file.close();
@@ -312,7 +323,7 @@ bool archive_read_directory(RtFile& file, std::vector<ArchiveEntry>& entries) {
     size_t len = 0;
     Next next = next_entry(file, dir, &entry, name, &len);
     if (next == Next::kEnd) return true;
-    if (next == Next::kDamaged) return false;
+    if (next == Next::kDamaged || !data_in_file(file, entry)) return false;
     entry.name.assign(name, len);
     entries.push_back(std::move(entry));
   }
@@ -320,10 +331,7 @@ bool archive_read_directory(RtFile& file, std::vector<ArchiveEntry>& entries) {
 
 bool archive_read_entry(RtFile& file, const ArchiveEntry& entry, std::vector<uint8_t>& out) {
   out.clear();
-  if (entry.stored < 4 || entry.data_start < 0 || entry.data_start > file.size ||
-      entry.stored > file.size - entry.data_start) {
-    return false;
-  }
+  if (!data_in_file(file, entry)) return false;
   // Unlike a lookup, a listing tool wants to know about a broken stream.
   std::vector<uint8_t> stored(static_cast<size_t>(entry.stored));
   file.seek(entry.data_start, 0);
