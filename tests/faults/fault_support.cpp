@@ -99,6 +99,11 @@ bool wait_output(const Child& run, const std::string& text, int time_out_ms) {
   }
 }
 
+bool have_display() {
+  const char* d = std::getenv("DISPLAY");
+  return d != nullptr && *d != '\0';
+}
+
 std::string shell(const std::string& command) {
   std::string out;
   if (FILE* p = popen(command.c_str(), "r")) {

@@ -41,6 +41,8 @@ Ended wait_end(Child& run, int time_out_ms);
 // or when the process ended first).
 bool wait_output(const Child& run, const std::string& text, int time_out_ms);
 std::string read_file(const std::string& path);
+// Whether the tests have an X display (DISPLAY set).
+bool have_display();
 // Output of a shell command, without the final line feed.
 std::string shell(const std::string& command);
 

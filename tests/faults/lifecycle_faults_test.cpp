@@ -15,10 +15,7 @@ namespace {
 using zrv::fault::Child;
 using zrv::fault::Ended;
 
-bool have_display() {
-  const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
-}
+using zrv::fault::have_display;
 
 bool ends_with(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&

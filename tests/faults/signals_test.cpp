@@ -14,10 +14,7 @@ namespace {
 using zrv::fault::Child;
 using zrv::fault::Ended;
 
-bool have_display() {
-  const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
-}
+using zrv::fault::have_display;
 
 void expect_orderly_end(const Ended& e) {
   ASSERT_TRUE(e.exited) << "signal " << e.signal << "\n" << e.out << e.err;

@@ -34,8 +34,7 @@ void small_disk() {
 }
 
 TEST(FailedWrites, WriteBacksAndTheScreenshotSayWhyOnceAndKeepTheOldFiles) {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') GTEST_SKIP() << "no X display";
+  if (!zrv::fault::have_display()) GTEST_SKIP() << "no X display";
   char name[] = "/tmp/zrv_writesXXXXXX";
   const std::string dir = mkdtemp(name);
   const std::string ini = "[s]\r\nk=old\r\n", lines = "old\r\n", shot = "old picture";

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/context.hpp"
 #include "app/frame.hpp"
@@ -45,6 +46,17 @@ bool open_window(const char* title, zrv::platform::Window** window) {
     zrv::test::pause_ms(20);
   }
   return true;
+}
+
+// The characters typed within a second, until `want` have come.
+std::vector<uint8_t> take_typed(size_t want) {
+  std::vector<uint8_t> typed;
+  for (int i = 0; i < 50 && typed.size() < want; ++i) {
+    zrv::message_pump(nullptr, false);
+    for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed.push_back(static_cast<uint8_t>(c));
+    zrv::test::pause_ms(20);
+  }
+  return typed;
 }
 
 void say(const char* name, long value) {
@@ -116,11 +128,7 @@ TEST(WindowKeyboard, TypedTextArrivesThroughTheMessagePump) {
     if (!open_window("zrv typing", &window)) _exit(3);
     run_command("xdotool type --delay 30 'Ab1 z'");
     std::string typed;
-    for (int i = 0; i < 25 && typed.size() < 5; ++i) {
-      zrv::message_pump(nullptr, false);
-      for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed += static_cast<char>(c);
-      zrv::test::pause_ms(20);
-    }
+    for (uint8_t c : take_typed(5)) typed += static_cast<char>(c);
     std::printf("typed=%s\n", typed.c_str());
     std::fflush(stdout);
     _exit(0);
@@ -156,11 +164,7 @@ TEST(WindowKeyboard, TheLayoutGivesTheCharactersAndWindows1252IsTyped) {
     run_command("xdotool keyup shift");
     run_command("xdotool key --delay 60 EuroSign OE");
     std::string typed;
-    for (int i = 0; i < 50 && typed.size() < 8; ++i) {
-      zrv::message_pump(nullptr, false);
-      for (int8_t c; (c = zrv::key_char_pop()) != 0;) typed += std::to_string(c & 0xFF) + " ";
-      zrv::test::pause_ms(20);
-    }
+    for (uint8_t c : take_typed(2)) typed += std::to_string(c) + " ";
     std::printf("typed=%s\n", typed.c_str());
     std::fflush(stdout);
     _exit(0);
