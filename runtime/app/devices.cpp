@@ -19,6 +19,7 @@
 #include "net/net.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
+#include "sound/video.hpp"
 
 namespace zrv {
 
@@ -45,6 +46,7 @@ void shutdown_devices() {
   // Music stops first: the loop service must not restart it.
   ctx.music_loop_end = 0;
   music_shutdown();
+  video_shutdown();
 
   RtString folder = program_folder();
   platform::set_current_directory(folder.c_str());

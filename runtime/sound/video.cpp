@@ -211,6 +211,20 @@ bool find_clip(const RtString& name, char path[kPathBufferSize]) {
   return true;
 }
 
+// The clip playing now, so that an end of the program in the middle of it
+// (a signal, a close request) stops the player in order.
+struct Playing {
+  platform::MediaPlayer* player = nullptr;
+  VideoSurface* surface = nullptr;
+} g_playing;
+
+void close_playing() {
+  if (g_playing.player != nullptr) platform::media_stop(g_playing.player);
+  delete g_playing.surface;
+  platform::media_close(g_playing.player);
+  g_playing = Playing{};
+}
+
 int32_t play(const RtString& name, bool loop) {
   char path[kPathBufferSize];
   if (!find_clip(name, path)) return 3;
@@ -233,6 +247,7 @@ int32_t play(const RtString& name, bool loop) {
   platform::media_video_size(player, &sw, &sh);
   const VideoRect rect = video_fit(sw, sh, cw, ch);
   VideoSurface* surface = drawn ? new VideoSurface(window, cw, ch, rect) : nullptr;
+  g_playing = Playing{player, surface};
 
   // A key typed or a button held before the clip does not end it. Touch
   // and pointer buttons change only through the pump, so the wait for
@@ -261,9 +276,7 @@ int32_t play(const RtString& name, bool loop) {
     }
   }
 
-  platform::media_stop(player);
-  delete surface;
-  platform::media_close(player);
+  close_playing();
   if (drawn) restore_2d_state(r);
   return 0;
 }
@@ -282,6 +295,7 @@ VideoRect video_fit(int32_t sw, int32_t sh, int32_t cw, int32_t ch) {
 }
 
 int32_t video_play(const RtString& name) { return play(name, false); }
+void video_shutdown() { close_playing(); }
 int32_t video_play_loop(const RtString& name) { return play(name, true); }
 
 }  // namespace zrv

@@ -13,6 +13,8 @@ namespace zrv {
 int32_t video_play(const RtString& name);
 // The same, starting the clip again at its end until stopped.
 int32_t video_play_loop(const RtString& name);
+// Stops a clip that is playing while the program ends.
+void video_shutdown();
 
 // Where a picture of sw x sh is shown in a client area of cw x ch: scaled
 // by the smaller of the two ratios, centred.

@@ -55,7 +55,7 @@ TEST_P(SignalEnds, ThroughTheOrderlyShutdownWithinHalfASecond) {
   std::vector<std::string> args{std::string("mode=") + c.mode, "clip=" + clip};
   if (!c.windowed) args.insert(args.begin(), "--headless");
   Child run = zrv::fault::start("zrv_fault_game", args);
-  ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 10000))
+  ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 30000))
       << zrv::fault::read_file(run.err_path);
   // Let the program settle into its wait.
   usleep(300 * 1000);
