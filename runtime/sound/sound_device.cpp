@@ -41,6 +41,12 @@ bool use(const SoundDevice* device) {
 
 bool slot_ready(const SoundSlot& slot) { return slot.count > 0 && use(slot.device); }
 
+// The AL source of a buffer index, or 0 when there is none to ask.
+ALuint source_at(const SoundSlot& slot, int32_t index) {
+  if (index < 0 || index >= slot.count || !slot_ready(slot)) return 0;
+  return slot.buffers[index];
+}
+
 // Runs one AL call and tells whether it raised an error.
 template <typename F>
 bool al_call(F&& f) {
@@ -323,26 +329,21 @@ bool slot_stop(SoundSlot& slot, int32_t index) {
 }
 
 bool slot_is_playing(const SoundSlot& slot, int32_t index) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot)) return false;
   bool ok = false;
-  return buffer_playing(slot.buffers[index], &ok);
+  return buffer_playing(source_at(slot, index), &ok);
 }
 
 bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
-    return false;
-  }
+  const ALuint source = source_at(slot, index);
   ALfloat gain = 0;
-  if (!al_call([&] { alGetSourcef(slot.buffers[index], AL_GAIN, &gain); })) return false;
+  if (source == 0 || !al_call([&] { alGetSourcef(source, AL_GAIN, &gain); })) return false;
   *volume = sound_gain_to_platform(gain);
   return true;
 }
 
 bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
-    return false;
-  }
-  const ALuint source = slot.buffers[index];
+  const ALuint source = source_at(slot, index);
+  if (source == 0) return false;
   double p = 0;
   if (slot.channels == 2) {
     ALfloat angles[2] = {0, 0};
@@ -360,11 +361,11 @@ bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan) {
 }
 
 bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
+  const ALuint source = source_at(slot, index);
+  ALint offset = 0;
+  if (source == 0 || !al_call([&] { alGetSourcei(source, AL_BYTE_OFFSET, &offset); })) {
     return false;
   }
-  ALint offset = 0;
-  if (!al_call([&] { alGetSourcei(slot.buffers[index], AL_BYTE_OFFSET, &offset); })) return false;
   *bytes = offset;
   return true;
 }
