@@ -9,8 +9,9 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <cmath>
-#include <numbers>
+#include <cstring>
 #include <vector>
 
 #include "files/rt_file.hpp"
@@ -20,12 +21,8 @@ namespace zrv {
 
 namespace {
 
-// Every slot may hold four voices.
-constexpr ALCint kVoicesMax = kSoundSlotCount * kSoundBuffersMax;
-constexpr ALCint kStereoVoices = 256;
-
-constexpr double kHalfPi = std::numbers::pi / 2;
-constexpr double kSixthPi = std::numbers::pi / 6;
+// Every slot may hold four voices of two sources each.
+constexpr ALCint kSourcesMax = kSoundSlotCount * kSoundBuffersMax * kSides;
 
 bool interface_present(const SoundDevice* device) {
   return device != nullptr && device->al_device != nullptr && device->al_context != nullptr;
@@ -41,6 +38,12 @@ bool use(const SoundDevice* device) {
 
 bool slot_ready(const SoundSlot& slot) { return slot.count > 0 && use(slot.device); }
 
+// The voice of a buffer index, or null when there is none to ask.
+const SoundVoice* voice_at(const SoundSlot& slot, int32_t index) {
+  if (index < 0 || index >= slot.count || !slot_ready(slot)) return nullptr;
+  return slot.buffers[index].side[kSideLeft] != 0 ? &slot.buffers[index] : nullptr;
+}
+
 // Runs one AL call and tells whether it raised an error.
 template <typename F>
 bool al_call(F&& f) {
@@ -49,72 +52,80 @@ bool al_call(F&& f) {
   return alGetError() == AL_NO_ERROR;
 }
 
-bool buffer_playing(ALuint source, bool* ok) {
+// Both sides play the same frames, so the left one speaks for the voice.
+bool voice_playing(const SoundVoice& voice) {
   ALint state = AL_INITIAL;
-  *ok = source != 0 && al_call([&] { alGetSourcei(source, AL_SOURCE_STATE, &state); });
-  return *ok && state == AL_PLAYING;
+  const bool ok = voice.side[kSideLeft] != 0 &&
+                  al_call([&] { alGetSourcei(voice.side[kSideLeft], AL_SOURCE_STATE, &state); });
+  return ok && state == AL_PLAYING;
 }
 
-bool buffer_stop_rewind(ALuint source) {
-  if (source == 0) return false;
-  if (!al_call([&] { alSourceStop(source); })) return false;
-  return al_call([&] { alSourceRewind(source); });
+bool voice_stop_rewind(const SoundVoice& voice) {
+  if (voice.side[kSideLeft] == 0) return false;
+  if (!al_call([&] { alSourceStopv(kSides, voice.side); })) return false;
+  return al_call([&] { alSourceRewindv(kSides, voice.side); });
 }
 
-// Volume in hundredths of a decibel, 0 at most: louder than the sample is
-// not a volume the output takes.
-bool buffer_set_volume(ALuint source, int32_t volume) {
-  if (volume > 0 || volume < kVolumeSilent) return false;
-  const double gain = sound_platform_to_gain(volume);
-  return al_call([&] { alSourcef(source, AL_GAIN, static_cast<ALfloat>(gain)); });
+// A side's attenuation in hundredths of a decibel: the volume, and the pan
+// on the side it turns away from.
+int32_t side_attenuation(int32_t volume, int32_t pan, int32_t side) {
+  return volume + std::min(0, side == kSideLeft ? -pan : pan);
 }
 
-// Stereo channel angles (counter-clockwise, left positive) for a pan: both
-// channels move together towards the side, meeting there at full pan.
-void stereo_angles(int32_t pan, ALfloat angles[2]) {
-  const double p = pan / 10000.0;
-  if (p >= 0) {
-    angles[0] = static_cast<ALfloat>(kSixthPi - p * (kSixthPi + kHalfPi));
-    angles[1] = static_cast<ALfloat>(-kSixthPi - p * (kHalfPi - kSixthPi));
-  } else {
-    angles[0] = static_cast<ALfloat>(kSixthPi - p * (kHalfPi - kSixthPi));
-    angles[1] = static_cast<ALfloat>(-kSixthPi - p * (kSixthPi + kHalfPi));
-  }
-}
-
-// Pan -10000..10000 becomes a direction from hard left to hard right in
-// front of the listener; a stereo sample moves its two channels instead.
-bool buffer_set_pan(ALuint source, int32_t channels, int32_t pan) {
-  if (pan < kPanLeft || pan > kPanRight) return false;
-  if (channels == 2) {
-    ALfloat angles[2];
-    stereo_angles(pan, angles);
-    return al_call([&] { alSourcefv(source, AL_STEREO_ANGLES, angles); });
-  }
-  const double angle = pan / 10000.0 * kHalfPi;
-  return al_call([&] {
-    alSource3f(source, AL_POSITION, static_cast<ALfloat>(std::sin(angle)), 0.0f,
-               static_cast<ALfloat>(-std::cos(angle)));
-  });
-}
-
-// A voice playing the slot's sample: fixed beside the listener, no distance
-// attenuation, centred, full volume.
-ALuint voice_create(ALuint sample, int32_t channels) {
-  ALuint source = 0;
-  if (!al_call([&] { alGenSources(1, &source); })) return 0;
+// Volume -10000..0 (louder than the sample is not a volume the output
+// takes) and pan -10000..10000 become the gains of the two sides. Deferred,
+// so that on a playing voice both sides change in the same mixing period.
+bool voice_set_levels(const SoundVoice& voice, int32_t volume, int32_t pan) {
+  if (volume > 0 || volume < kVolumeSilent || pan < kPanLeft || pan > kPanRight) return false;
+  alDeferUpdatesSOFT();
   const bool ok = al_call([&] {
-    alSourcei(source, AL_BUFFER, static_cast<ALint>(sample));
-    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
-    alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
-    alSourcei(source, AL_LOOPING, AL_FALSE);
+    for (int32_t side : {kSideLeft, kSideRight}) {
+      const double gain = sound_platform_to_gain(side_attenuation(volume, pan, side));
+      alSourcef(voice.side[side], AL_GAIN, static_cast<ALfloat>(gain));
+    }
+  });
+  alProcessUpdatesSOFT();
+  return ok;
+}
+
+// A voice playing the slot's sample: each side's source plays its own
+// buffer straight to its speaker. Without direct channels the side buffers
+// are mono and OpenAL's panner puts each source fully on its side instead,
+// which on a plain stereo output comes to the same.
+SoundVoice voice_create(const SoundSlot& slot) {
+  SoundVoice voice;
+  if (!al_call([&] { alGenSources(kSides, voice.side); })) return {};
+  const bool ok = al_call([&] {
+    for (int32_t side : {kSideLeft, kSideRight}) {
+      const ALuint source = voice.side[side];
+      alSourcei(source, AL_BUFFER, static_cast<ALint>(slot.samples[side]));
+      alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+      alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
+      alSourcei(source, AL_LOOPING, AL_FALSE);
+      if (slot.device->direct_channels) {
+        alSourcei(source, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+      } else {
+        alSource3f(source, AL_POSITION, side == kSideLeft ? -1.0f : 1.0f, 0.0f, 0.0f);
+      }
+    }
   });
   if (!ok) {
-    alDeleteSources(1, &source);
-    return 0;
+    alDeleteSources(kSides, voice.side);
+    return {};
   }
-  buffer_set_pan(source, channels, 0);
-  return source;
+  return voice;  // a new source's gain of 1 is centred at full volume
+}
+
+// Each side's attenuation in hundredths of a decibel, from its gain.
+bool voice_levels(const SoundSlot& slot, int32_t index, int32_t attenuation[kSides]) {
+  const SoundVoice* voice = voice_at(slot, index);
+  if (voice == nullptr) return false;
+  for (int32_t side : {kSideLeft, kSideRight}) {
+    ALfloat gain = 0;
+    if (!al_call([&] { alGetSourcef(voice->side[side], AL_GAIN, &gain); })) return false;
+    attenuation[side] = sound_gain_to_platform(gain);
+  }
+  return true;
 }
 
 ALenum al_format(int32_t channels, int32_t bits) {
@@ -123,7 +134,23 @@ ALenum al_format(int32_t channels, int32_t bits) {
   return AL_NONE;
 }
 
-// Reads the WAV file into the slot's sample and its first voice.
+// One side's sample data: that side's channel of each frame (a mono sample
+// gives its one channel to both). Direct channels leave mono data to the
+// panner, so there the side goes into stereo frames with the other half
+// silent.
+std::vector<uint8_t> side_data(const std::vector<uint8_t>& data, size_t frames, int32_t channels,
+                               int32_t width, int32_t side, bool direct) {
+  const int32_t out_channels = direct ? 2 : 1;
+  std::vector<uint8_t> out(frames * out_channels * width, width == 1 ? 0x80 : 0);
+  const size_t from = channels == 2 ? side * width : 0;
+  const size_t to = direct ? side * width : 0;
+  for (size_t f = 0; f < frames; ++f) {
+    std::memcpy(&out[f * out_channels * width + to], &data[f * channels * width + from], width);
+  }
+  return out;
+}
+
+// Reads the WAV file into the slot's side buffers.
 bool read_sample(SoundSlot& slot) {
   RtFile file;
   if (!file.open_read(slot.name.c_str())) return false;
@@ -135,39 +162,36 @@ bool read_sample(SoundSlot& slot) {
   // The format offered to the output: mono or stereo, the rest as in the
   // file. The output takes whole frames of 8 or 16 bits per channel only.
   const int32_t channels = wav.channels > 1 ? 2 : 1;
-  const ALenum format = al_format(channels, wav.bits_per_sample);
-  const int32_t frame = channels * wav.bits_per_sample / 8;
-  const bool accepted = format != AL_NONE && wav.block_align == frame && wav.samples_per_sec > 0 &&
-                        wav.samples_per_sec <= INT32_MAX &&
-                        data.size() >= static_cast<size_t>(frame) && data.size() <= INT32_MAX;
-  if (!accepted) {
-    slot.device = nullptr;
-    return false;
+  const bool direct = slot.device->direct_channels;
+  const ALenum format = al_format(direct ? 2 : 1, wav.bits_per_sample);
+  const int32_t width = wav.bits_per_sample / 8;
+  const bool accepted = format != AL_NONE && wav.block_align == channels * width &&
+                        wav.samples_per_sec > 0 && wav.samples_per_sec <= INT32_MAX &&
+                        data.size() >= static_cast<size_t>(channels * width) &&
+                        data.size() <= INT32_MAX / 2;
+  const size_t frames = accepted ? data.size() / (channels * width) : 0;
+  ALuint samples[kSides] = {};
+  bool ok = accepted && al_call([&] { alGenBuffers(kSides, samples); });
+  for (int32_t side = kSideLeft; ok && side <= kSideRight; ++side) {
+    const std::vector<uint8_t> d = side_data(data, frames, channels, width, side, direct);
+    ok = al_call([&] {
+      alBufferData(samples[side], format, d.data(), static_cast<ALsizei>(d.size()),
+                   static_cast<ALsizei>(wav.samples_per_sec));
+    });
   }
-  const auto bytes = static_cast<ALsizei>(data.size() - data.size() % frame);
-
-  ALuint sample = 0;
-  if (!al_call([&] { alGenBuffers(1, &sample); })) {
-    slot.device = nullptr;
-    return false;
+  if (ok) {
+    slot.samples[kSideLeft] = samples[kSideLeft];
+    slot.samples[kSideRight] = samples[kSideRight];
+    slot.buffers[0] = voice_create(slot);
+    if (slot.buffers[0].side[kSideLeft] != 0) {
+      slot.channels = channels;
+      return true;
+    }
   }
-  if (!al_call([&] {
-        alBufferData(sample, format, data.data(), bytes, static_cast<ALsizei>(wav.samples_per_sec));
-      })) {
-    alDeleteBuffers(1, &sample);
-    slot.device = nullptr;
-    return false;
-  }
-  const ALuint voice = voice_create(sample, channels);
-  if (voice == 0) {
-    alDeleteBuffers(1, &sample);
-    slot.device = nullptr;
-    return false;
-  }
-  slot.sample = sample;
-  slot.buffers[0] = voice;
-  slot.channels = channels;
-  return true;
+  if (samples[kSideLeft] != 0) alDeleteBuffers(kSides, samples);
+  for (uint32_t& b : slot.samples) b = 0;
+  slot.device = nullptr;
+  return false;
 }
 
 }  // namespace
@@ -198,12 +222,14 @@ bool sound_device_open(SoundDevice* device, platform::Window* window) {
   if (window == nullptr) return false;
   ALCdevice* al_device = alcOpenDevice(nullptr);
   if (al_device == nullptr) return false;
+  // The sides' sources are stereo with direct channels and mono without;
+  // which one is known only once the context exists.
   const ALCint attributes[] = {ALC_FREQUENCY,
                                kOutputRate,
                                ALC_MONO_SOURCES,
-                               kVoicesMax - kStereoVoices,
+                               kSourcesMax,
                                ALC_STEREO_SOURCES,
-                               kStereoVoices,
+                               kSourcesMax,
                                0};
   ALCcontext* context = alcCreateContext(al_device, attributes);
   if (context == nullptr) {
@@ -218,6 +244,7 @@ bool sound_device_open(SoundDevice* device, platform::Window* window) {
   device->al_device = al_device;
   device->al_context = context;
   device->window = window;
+  device->direct_channels = alIsExtensionPresent("AL_SOFT_direct_channels") == AL_TRUE;
   return true;
 }
 
@@ -236,6 +263,7 @@ void sound_device_close(SoundDevice* device) {
   device->al_context = nullptr;
   device->al_device = nullptr;
   device->window = nullptr;
+  device->direct_channels = false;
 }
 
 void sound_device_destroy(SoundDevice* device) {
@@ -254,17 +282,17 @@ void sound_slots_destroy(SoundSlot* slots) {
 void slot_release(SoundSlot& slot) {
   if (slot_ready(slot)) {
     for (int32_t i = 0; i < slot.count; ++i) {
-      if (!buffer_stop_rewind(slot.buffers[i])) break;
+      if (!voice_stop_rewind(slot.buffers[i])) break;
     }
     for (int32_t i = 0; i < slot.count; ++i) {
-      if (slot.buffers[i] != 0) alDeleteSources(1, &slot.buffers[i]);
+      if (slot.buffers[i].side[kSideLeft] != 0) alDeleteSources(kSides, slot.buffers[i].side);
     }
-    if (slot.sample != 0) alDeleteBuffers(1, &slot.sample);
+    if (slot.samples[kSideLeft] != 0) alDeleteBuffers(kSides, slot.samples);
     alGetError();
   }
   // Without the output its voices went with it; only the names remain.
-  for (uint32_t& b : slot.buffers) b = 0;
-  slot.sample = 0;
+  for (SoundVoice& v : slot.buffers) v = {};
+  for (uint32_t& b : slot.samples) b = 0;
   slot.channels = 0;
   slot.current = 0;
   slot.count = 0;
@@ -289,83 +317,70 @@ bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32
     return false;
   }
   // The other voices share the sample; one that cannot be made stays none.
-  for (int32_t i = 1; i < slot.count; ++i)
-    slot.buffers[i] = voice_create(slot.sample, slot.channels);
+  for (int32_t i = 1; i < slot.count; ++i) slot.buffers[i] = voice_create(slot);
   return true;
 }
 
 int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags) {
   if (!slot_ready(slot)) return -1;
-  bool ok = false;
-  if (buffer_playing(slot.buffers[slot.current], &ok)) {
+  if (voice_playing(slot.buffers[slot.current])) {
     if (slot.count == 1) return -1;
     slot.current = (slot.current + 1) % slot.count;
     // The oldest overlapping play is cut off.
-    if (buffer_playing(slot.buffers[slot.current], &ok))
-      buffer_stop_rewind(slot.buffers[slot.current]);
+    if (voice_playing(slot.buffers[slot.current])) voice_stop_rewind(slot.buffers[slot.current]);
   }
-  const ALuint source = slot.buffers[slot.current];
-  if (source == 0) return -1;
-  buffer_set_volume(source, sound_volume_to_platform(volume));
-  buffer_set_pan(source, slot.channels, pan);
-  alSourcei(source, AL_LOOPING, flags != 0 ? AL_TRUE : AL_FALSE);
-  if (!al_call([&] { alSourcePlay(source); })) return -1;
+  const SoundVoice& voice = slot.buffers[slot.current];
+  if (voice.side[kSideLeft] == 0) return -1;
+  voice_set_levels(voice, sound_volume_to_platform(volume), pan);
+  for (ALuint source : voice.side) alSourcei(source, AL_LOOPING, flags != 0 ? AL_TRUE : AL_FALSE);
+  // Started in one call, the sides begin at the same frame.
+  if (!al_call([&] { alSourcePlayv(kSides, voice.side); })) return -1;
   return slot.current;
 }
 
 bool slot_stop(SoundSlot& slot, int32_t index) {
   if (!slot_ready(slot)) return false;
-  if (index >= 0 && index < slot.count) return buffer_stop_rewind(slot.buffers[index]);
+  if (index >= 0 && index < slot.count) return voice_stop_rewind(slot.buffers[index]);
   for (int32_t i = 0; i < slot.count; ++i) {
-    if (!buffer_stop_rewind(slot.buffers[i])) return false;
+    if (!voice_stop_rewind(slot.buffers[i])) return false;
   }
   return true;
 }
 
 bool slot_is_playing(const SoundSlot& slot, int32_t index) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot)) return false;
-  bool ok = false;
-  return buffer_playing(slot.buffers[index], &ok);
+  const SoundVoice* voice = voice_at(slot, index);
+  return voice != nullptr && voice_playing(*voice);
 }
 
+// The volume is the louder side; the pan is how much further the other one
+// is turned down. A side at silence cannot tell how far past it a pan went.
 bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
-    return false;
-  }
-  ALfloat gain = 0;
-  if (!al_call([&] { alGetSourcef(slot.buffers[index], AL_GAIN, &gain); })) return false;
-  *volume = sound_gain_to_platform(gain);
+  int32_t attenuation[kSides];
+  if (!voice_levels(slot, index, attenuation)) return false;
+  *volume = std::max(attenuation[kSideLeft], attenuation[kSideRight]);
   return true;
 }
 
 bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
-    return false;
-  }
-  const ALuint source = slot.buffers[index];
-  double p = 0;
-  if (slot.channels == 2) {
-    ALfloat angles[2] = {0, 0};
-    if (!al_call([&] { alGetSourcefv(source, AL_STEREO_ANGLES, angles); })) return false;
-    const double right = angles[1];
-    p = right <= -kSixthPi ? (-kSixthPi - right) / (kHalfPi - kSixthPi)
-                           : -(right + kSixthPi) / (kSixthPi + kHalfPi);
-  } else {
-    ALfloat x = 0, y = 0, z = 0;
-    if (!al_call([&] { alGetSource3f(source, AL_POSITION, &x, &y, &z); })) return false;
-    p = std::atan2(x, -z) / kHalfPi;
-  }
-  *pan = static_cast<int32_t>(std::lround(p * 10000.0));
+  int32_t attenuation[kSides];
+  if (!voice_levels(slot, index, attenuation)) return false;
+  *pan = attenuation[kSideRight] - attenuation[kSideLeft];
   return true;
 }
 
+// The sides' buffers hold frames of their own size, so the position is
+// counted in frames and given in the sample's bytes.
 bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot) || slot.buffers[index] == 0) {
+  const SoundVoice* voice = voice_at(slot, index);
+  if (voice == nullptr) return false;
+  ALint frames = 0, bits = 0;
+  if (!al_call([&] {
+        alGetSourcei(voice->side[kSideLeft], AL_SAMPLE_OFFSET, &frames);
+        alGetBufferi(slot.samples[kSideLeft], AL_BITS, &bits);
+      })) {
     return false;
   }
-  ALint offset = 0;
-  if (!al_call([&] { alGetSourcei(slot.buffers[index], AL_BYTE_OFFSET, &offset); })) return false;
-  *bytes = offset;
+  *bytes = frames * slot.channels * (bits / 8);
   return true;
 }
 

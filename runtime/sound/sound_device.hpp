@@ -1,7 +1,8 @@
 // The sound output device and the table of sample slots. A slot holds one
 // sample in 1 to 4 playback buffers that share the sample data, so an effect
-// can overlap itself. The output is OpenAL: one AL buffer holds a slot's
-// sample, one AL source is one playback buffer.
+// can overlap itself. The output is OpenAL: a playback buffer is a pair of
+// AL sources, one per side, each playing only its side's channel from an AL
+// buffer of its own, so that each side's level is its source's gain.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,16 @@ class SoundDevice {
   void* al_device = nullptr;           // the platform interface (ALCdevice); null = absent
   void* al_context = nullptr;          // its mixing context
   platform::Window* window = nullptr;  // the window the output is bound to
+  bool direct_channels = false;        // AL_SOFT_direct_channels: no panner in the way
+};
+
+constexpr int32_t kSideLeft = 0;
+constexpr int32_t kSideRight = 1;
+constexpr int32_t kSides = 2;
+
+// One playback buffer: its two sides start, stop and rewind together.
+struct SoundVoice {
+  uint32_t side[kSides] = {};  // AL sources, left and right; 0 = none
 };
 
 struct SoundSlot {
@@ -36,9 +47,9 @@ struct SoundSlot {
   int32_t current = 0;  // buffer of the latest play
   RtString name;        // the resolved file name of the sample
   SoundDevice* device = nullptr;
-  uint32_t buffers[kSoundBuffersMax] = {};  // AL sources; 0 = none
-  uint32_t sample = 0;                      // AL buffer with the sample data
-  int32_t channels = 0;                     // of the sample: 1 or 2
+  SoundVoice buffers[kSoundBuffersMax] = {};
+  uint32_t samples[kSides] = {};  // AL buffers with each side's sample data
+  int32_t channels = 0;           // of the sample: 1 or 2
 };
 
 SoundDevice* sound_device_create();

@@ -4,9 +4,12 @@
 // volume asked for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/context.hpp"
 #include "sound/sound_commands.hpp"
@@ -167,6 +170,63 @@ TEST_F(Audible, HalfVolumeIsHalfTheAmplitude) {
   const double full = level(rec, 0, first + rec.rate / 50, first + span).rms;
   const double half = level(rec, 0, second + rec.rate / 50, second + span).rms;
   EXPECT_NEAR(half / full, 0.5, 0.03);
+}
+
+// Each side is attenuated on its own, in hundredths of a decibel: the
+// volume on both, a pan on the side it turns away from. A stereo sample
+// keeps its channels: a 440 Hz left and a quieter 660 Hz right.
+TEST_F(Audible, LevelsFollowTheDecibelModelOnEachChannel) {
+  const double seconds = 0.1;
+  const double amplitude[2][2] = {{0.8, 0.8}, {0.8, 0.4}};  // mono, stereo
+  load(1, test::tone_wav(seconds, 22050, 440));
+  const test::Bytes left = test::sine16(seconds, 22050, 440, amplitude[1][0]);
+  const test::Bytes right = test::sine16(seconds, 22050, 660, amplitude[1][1]);
+  test::Bytes both;
+  for (size_t i = 0; i + 1 < left.size(); i += 2)
+    both.insert(both.end(), {left[i], left[i + 1], right[i], right[i + 1]});
+  load(2,
+       test::riff({test::chunk("fmt ", test::fmt_body(2, 22050, 16)), test::chunk("data", both)}));
+
+  struct Case {
+    int32_t slot, volume, pan;  // volume and pan in hundredths of a decibel
+  };
+  std::vector<Case> cases;
+  for (int32_t slot : {1, 2})
+    for (int32_t volume : {0, -600, -2000})
+      for (int32_t pan : {-10000, -2500, 0, 2500}) cases.push_back({slot, volume, pan});
+  for (const Case& c : cases) {
+    ASSERT_EQ(sound_play(c.slot, c.pan / 10000.0, std::pow(10.0, c.volume / 2000.0)), c.slot * 256);
+    sleep_for_ms(150);
+  }
+  test::Recording rec = record();
+
+  size_t from = 0;
+  for (const Case& c : cases) {
+    const std::string what = "slot " + std::to_string(c.slot) + " volume " +
+                             std::to_string(c.volume) + " pan " + std::to_string(c.pan);
+    const size_t start = onset(rec, from, 0.01);
+    ASSERT_LT(start, rec.frames()) << what;
+    from = start + rec.rate * 12 / 100;
+    if (c.slot == 1 && c.pan == 0) {  // the two sides play the very same frames
+      double apart = 0;
+      for (size_t f = start; f < from; ++f)
+        apart = std::max(apart, static_cast<double>(std::fabs(rec.at(f, 0) - rec.at(f, 1))));
+      EXPECT_LT(apart, 1e-4) << what;
+    }
+    const int32_t volume = sound_volume_to_platform(
+        static_cast<int32_t>(std::trunc(std::pow(10.0, c.volume / 2000.0) * 100)));
+    const int32_t attenuation[2] = {volume + std::min(0, -c.pan), volume + std::min(0, c.pan)};
+    for (int side : {0, 1}) {
+      const double rms = level(rec, side, start + rec.rate / 50, start + rec.rate * 8 / 100).rms;
+      const double db = 20 * std::log10(rms / (amplitude[c.slot - 1][side] / std::sqrt(2.0)));
+      const char* name = side == 0 ? " left" : " right";
+      if (attenuation[side] <= kVolumeSilent) {
+        EXPECT_LT(db, -60) << what << name;
+      } else {
+        EXPECT_NEAR(db, attenuation[side] / 100.0, 0.5) << what << name;
+      }
+    }
+  }
 }
 
 TEST_F(Audible, TheGamesSevenSoundsLoadAndSound) {
