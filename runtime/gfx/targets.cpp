@@ -254,12 +254,14 @@ void target_create(int32_t index, int32_t id, int32_t width, int32_t height) {
 void target_use(int32_t index) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
-  screen_state.target_in_use = index;
   if (index < 0) {
     target_end(r);
   } else {
     target_use(r, index);
   }
+  // A target that cannot be used leaves drawing on the screen, with the
+  // logical screen's scale and offset.
+  screen_state.target_in_use = r->current_target >= 0 ? index : -1;
   viewport_set(0, 0, 0, 0);
 }
 
