@@ -71,14 +71,6 @@ void logical_viewport_apply(OpenGLVireo* r) {
   }
 }
 
-// Highest free slot from 65503 down, -1 when none.
-int32_t free_slot(const OpenGLVireo* r) {
-  for (int32_t id = kLastProgramSprite; id >= 0; --id) {
-    if (r->sprites[id].image_width == 0) return id;
-  }
-  return -1;
-}
-
 }  // namespace
 
 ScreenState screen_state = make_screen_state();
@@ -488,7 +480,7 @@ bool background_load_file(OpenGLVireo* r, int32_t index, const char* path) {
   if (image.width == 0 || image.height == 0) return false;
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
-  id = free_slot(r);
+  id = sprite_free_slot(r);
   if (id >= 0 && sprite_from_image(r, id, image, 0)) return true;
   id = -1;
   return false;
@@ -500,7 +492,7 @@ void background_grab_screen(OpenGLVireo* r, int32_t index) {
   if (r == nullptr || index < 0 || index >= kBackgroundCount) return;
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
-  id = free_slot(r);
+  id = sprite_free_slot(r);
   if (id < 0) return;
   screen_grab_to_sprite(r, id, 0, 0, r->virtual_width, r->virtual_height);
   if (r->sprites[id].image_width == 0) id = -1;
