@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
@@ -230,7 +231,8 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
     memfile_unregister(block.get());
   }
   const std::string cut = dir_.file("cut.png");
-  test::write_bytes(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
+  test::write_bytes(cut,
+                    Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
   EXPECT_FALSE(decode(cut).ok);
   RtImage image;
   EXPECT_FALSE(image_decode_png(image, dir_.file("missing.png").c_str(), kNoColorKey));
@@ -245,6 +247,60 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
   // The same construction with a sane size is a valid picture.
   test::write_bytes(huge, png_with_header(1, 1));
   EXPECT_TRUE(image_decode_png(image, huge.c_str(), kNoColorKey));
+}
+
+// The lines of the log that name a file.
+int log_lines_naming(const std::string& path) {
+  const Bytes bytes = test::read_bytes(log_path().c_str());
+  int n = 0;
+  std::string line;
+  for (uint8_t c : bytes) {
+    if (c != '\n') {
+      line += static_cast<char>(c);
+      continue;
+    }
+    if (line.find(path) != std::string::npos) ++n;
+    line.clear();
+  }
+  return n;
+}
+
+TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
+  test::TmpdirOverride tmp(dir_.path());
+  const Bytes good = test::read_bytes(test::testdata("pngsuite/basn2c08.png"));
+  ASSERT_GT(good.size(), 33u);
+  const Picture want = decode(test::testdata("pngsuite/basn2c08.png"));
+  ASSERT_TRUE(want.ok);
+  auto bad_crc = [](const char* type, const Bytes& data) {
+    Bytes c;
+    chunk(c, type, data);
+    c.back() ^= 0x5A;
+    return c;
+  };
+  const Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'};
+  Bytes twice = bad_crc("tEXt", text);
+  const Bytes second = bad_crc("tEXt", text);
+  twice.insert(twice.end(), second.begin(), second.end());
+  Bytes unknown, intent, gamma, profile;
+  chunk(unknown, "zoRv", {1, 2, 3});                               // private, not understood
+  chunk(intent, "sRGB", {9});                                      // no such rendering intent
+  chunk(gamma, "gAMA", {0, 0});                                    // too short
+  chunk(profile, "iCCP", {'p', 0, 0, 0x78, 0x9C, 'x', 'y', 'z'});  // damaged profile
+  const std::vector<std::pair<std::string, Bytes>> cases = {{"crc", bad_crc("tEXt", text)},
+                                                            {"twice", twice},
+                                                            {"unknown", unknown},
+                                                            {"intent", intent},
+                                                            {"gamma", gamma},
+                                                            {"profile", profile}};
+  for (const auto& [stem, extra] : cases) {
+    Bytes file(good.begin(), good.begin() + 33);  // signature and header
+    file.insert(file.end(), extra.begin(), extra.end());
+    file.insert(file.end(), good.begin() + 33, good.end());
+    const std::string path = dir_.file(stem + ".png");
+    test::write_bytes(path, file);
+    EXPECT_EQ(test::max_difference(decode(path), want), 0) << stem;
+    EXPECT_EQ(log_lines_naming(path), stem == "unknown" ? 0 : 1) << stem;
+  }
 }
 
 TEST_F(PngFiles, NoDispatchByExtension) {
