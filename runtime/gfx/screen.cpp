@@ -103,6 +103,32 @@ void color_set(float red, float green, float blue, float alpha) {
   c[3] = alpha;
 }
 
+void alpha_writes_set(bool on) {
+  if (!gl_usable(ctx.renderer)) return;
+  int32_t& cached = screen_state.alpha_writes;
+  if (cached == (on ? 1 : 0)) return;
+  gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, on ? GL_TRUE : GL_FALSE);
+  cached = on ? 1 : 0;
+}
+
+void color_buffer_clear(OpenGLVireo* r, bool colour, uint32_t extra) {
+  if (!gl_usable(r)) return;
+  const float* c = screen_state.clear_color;
+  if (screen_state.alpha_writes == 1) {
+    if (!colour && extra == 0) return;
+    gl.ClearColor(c[0], c[1], c[2], c[3]);
+    gl.Clear((colour ? GL_COLOR_BUFFER_BIT : 0) | extra);
+    return;
+  }
+  // The window: alpha is written for the clear only.
+  gl.ClearColor(c[0], c[1], c[2], 1.0f);
+  const GLboolean rgb = colour ? GL_TRUE : GL_FALSE;
+  gl.ColorMask(rgb, rgb, rgb, GL_TRUE);
+  gl.Clear(GL_COLOR_BUFFER_BIT | extra);
+  gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  screen_state.alpha_writes = 0;
+}
+
 float screen_scale_snap(float a) {
   if (a >= 10) return std::floor(a);
   for (float v : {8.0f, 4.0f, 3.0f, 2.0f, 1.5f}) {
@@ -385,6 +411,8 @@ void state_reset_2d(OpenGLVireo* r) {
   screen_state.unit1_texturing = kCapUndetermined;
   screen_state.vertex_array = kCapUndetermined;
   screen_state.texcoord_array = kCapUndetermined;
+  screen_state.alpha_writes = kCapUndetermined;
+  alpha_writes_set(r->current_target >= 0);
   cap_disable(kCapDepthTest);
   cap_disable(kCapCullFace);
   if (gl_usable(r)) gl.FrontFace(GL_CCW);
@@ -431,23 +459,24 @@ void clear_color_apply(OpenGLVireo* r, int32_t color) {
     return;
   }
   r->clear_enabled = 1;
-  if (!gl_usable(r)) return;
-  gl.ClearColor((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
-                ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : 1.0f);
-  gl.Clear(GL_COLOR_BUFFER_BIT);
+  float* c = screen_state.clear_color;
+  c[0] = (color & 0xFF) / 255.0f;
+  c[1] = ((color >> 8) & 0xFF) / 255.0f;
+  c[2] = ((color >> 16) & 0xFF) / 255.0f;
+  c[3] = color == r->color_key ? 0.0f : 1.0f;
+  color_buffer_clear(r, true, 0);
 }
 
 void back_buffer_prepare(OpenGLVireo* r) {
   if (r == nullptr) return;
+  // A new back buffer's alpha is undefined: it is cleared even where its
+  // colour is kept.
   if (r->background_ids[0] < 0) {
-    if (!r->clear_enabled && !r->depth_clear_pending) return;
-    GLbitfield mask = 0;
-    if (r->clear_enabled) mask |= GL_COLOR_BUFFER_BIT;
-    if (r->depth_clear_pending) mask |= GL_DEPTH_BUFFER_BIT;
-    if (gl_usable(r)) gl.Clear(mask);
+    color_buffer_clear(r, r->clear_enabled != 0, r->depth_clear_pending ? GL_DEPTH_BUFFER_BIT : 0);
     r->depth_clear_pending = 0;
     return;
   }
+  color_buffer_clear(r, false, 0);
   background_draw(r, 0);
 }
 
@@ -455,7 +484,7 @@ void background_draw(OpenGLVireo* r, int32_t index) {
   if (!gl_usable(r) || index < 0 || index >= kBackgroundCount) return;
   const int32_t id = r->background_ids[index];
   if (id < 0) return;
-  if (screen_state.screen_scale > 1) gl.Clear(GL_COLOR_BUFFER_BIT);
+  if (screen_state.screen_scale > 1) color_buffer_clear(r, true, 0);
   sprite_draw(id, 0, 0);
 }
 

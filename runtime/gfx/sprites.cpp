@@ -70,14 +70,14 @@ class ScratchFramebuffer {
     gl_ext.glGenFramebuffersEXT(1, &fbo_);
     if (fbo_ == 0) return;
     gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &saved_);
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo_);
+    framebuffer_bind(fbo_);
     gl_ext.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                                      texture, 0);
     ok_ = gl_ext.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
   }
   ~ScratchFramebuffer() {
     if (fbo_ == 0) return;
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(saved_));
+    framebuffer_bind(static_cast<GLuint>(saved_));
     gl_ext.glDeleteFramebuffersEXT(1, &fbo_);
   }
   ScratchFramebuffer(const ScratchFramebuffer&) = delete;
