@@ -121,16 +121,6 @@ TEST(JpegFiles, MemoryFilesDecodeLikeTheirFiles) {
   EXPECT_EQ(image.alpha_in_file, 0);
   ASSERT_TRUE(image_decode_any(image, name.c_str(), kNoColorKey));
   EXPECT_EQ(image.width, 227);
-  // Cut blocks fail or give a picture of the stated size.
-  for (uint32_t n : {0u, 2u, 100u, 600u, static_cast<uint32_t>(bytes.size() / 2)}) {
-    char cut[kMemNameSize];
-    memfile_format(cut, bytes.data(), n);
-    if (image_decode_jpeg(image, cut)) {
-      EXPECT_EQ(image.width, 227) << n;
-    } else {
-      EXPECT_TRUE(image.empty()) << n;
-    }
-  }
   // A name whose block is gone is a missing file.
   memfile_unregister(bytes.data());
   EXPECT_FALSE(image_decode_jpeg(image, name.c_str()));

@@ -249,49 +249,19 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
   EXPECT_TRUE(image_decode_png(image, huge.c_str(), kNoColorKey));
 }
 
-// The lines of the log that name a file.
-int log_lines_naming(const std::string& path) {
-  const Bytes bytes = test::read_bytes(log_path().c_str());
-  int n = 0;
-  std::string line;
-  for (uint8_t c : bytes) {
-    if (c != '\n') {
-      line += static_cast<char>(c);
-      continue;
-    }
-    if (line.find(path) != std::string::npos) ++n;
-    line.clear();
-  }
-  return n;
-}
-
 TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
   test::TmpdirOverride tmp(dir_.path());
   const Bytes good = test::read_bytes(test::testdata("pngsuite/basn2c08.png"));
-  ASSERT_GT(good.size(), 33u);
   const Picture want = decode(test::testdata("pngsuite/basn2c08.png"));
-  ASSERT_TRUE(want.ok);
-  auto bad_crc = [](const char* type, const Bytes& data) {
-    Bytes c;
-    chunk(c, type, data);
-    c.back() ^= 0x5A;
-    return c;
-  };
-  const Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'};
-  Bytes twice = bad_crc("tEXt", text);
-  const Bytes second = bad_crc("tEXt", text);
-  twice.insert(twice.end(), second.begin(), second.end());
-  Bytes unknown, intent, gamma, profile;
-  chunk(unknown, "zoRv", {1, 2, 3});                               // private, not understood
-  chunk(intent, "sRGB", {9});                                      // no such rendering intent
-  chunk(gamma, "gAMA", {0, 0});                                    // too short
-  chunk(profile, "iCCP", {'p', 0, 0, 0x78, 0x9C, 'x', 'y', 'z'});  // damaged profile
-  const std::vector<std::pair<std::string, Bytes>> cases = {{"crc", bad_crc("tEXt", text)},
-                                                            {"twice", twice},
-                                                            {"unknown", unknown},
-                                                            {"intent", intent},
-                                                            {"gamma", gamma},
-                                                            {"profile", profile}};
+  Bytes crc, unknown, intent;
+  chunk(crc, "tEXt", {'C', 0, 'x'});
+  crc.back() ^= 0x5A;  // a damaged ancillary chunk
+  Bytes twice = crc;
+  twice.insert(twice.end(), crc.begin(), crc.end());
+  chunk(unknown, "zoRv", {1, 2, 3});  // private, not understood
+  chunk(intent, "sRGB", {9});         // no such rendering intent
+  const std::vector<std::pair<std::string, Bytes>> cases = {
+      {"crc", crc}, {"twice", twice}, {"unknown", unknown}, {"intent", intent}};
   for (const auto& [stem, extra] : cases) {
     Bytes file(good.begin(), good.begin() + 33);  // signature and header
     file.insert(file.end(), extra.begin(), extra.end());
@@ -299,7 +269,12 @@ TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
     const std::string path = dir_.file(stem + ".png");
     test::write_bytes(path, file);
     EXPECT_EQ(test::max_difference(decode(path), want), 0) << stem;
-    EXPECT_EQ(log_lines_naming(path), stem == "unknown" ? 0 : 1) << stem;
+    const Bytes log = test::read_bytes(log_path().c_str());
+    const std::string text(log.begin(), log.end());
+    int lines = 0;
+    for (size_t at = text.find(path); at != std::string::npos; at = text.find(path, at + 1))
+      ++lines;
+    EXPECT_EQ(lines, stem == "unknown" ? 0 : 1) << stem << "\n" << text;
   }
 }
 
