@@ -54,14 +54,14 @@ void box_draw(OpenGLVireo* r, int32_t id, float x0, float y0, float x1, float y1
 }
 
 // Texture coordinates of a sheet's frame cell: false when the sheet has
-// no frame size.
+// no frame size, or no image (a deleted slot keeps its frame size).
 struct Cell {
   float u_lo, u_hi, v_bottom, v_top;
   int32_t fw, fh;
 };
 bool frame_cell(const SpriteRecord& s, int32_t frame, Cell* cell) {
   const int32_t fw = s.frame_width, fh = s.frame_height;
-  if (fw == 0 || fh == 0) return false;
+  if (fw == 0 || fh == 0 || s.image_width == 0) return false;
   const int32_t per_row = s.image_width / fw;
   int32_t row = 0, column = frame;
   if (per_row > 0) {

@@ -16,6 +16,7 @@ namespace zrv {
   X(void, Clear, GLbitfield)                                                                      \
   X(void, ClearColor, GLclampf, GLclampf, GLclampf, GLclampf)                                     \
   X(void, ClearDepth, GLclampd)                                                                   \
+  X(void, ColorMask, GLboolean, GLboolean, GLboolean, GLboolean)                                  \
   X(void, Viewport, GLint, GLint, GLsizei, GLsizei)                                               \
   X(void, MatrixMode, GLenum)                                                                     \
   X(void, LoadIdentity)                                                                           \

@@ -44,13 +44,11 @@ constexpr int32_t kImageMaxSide = 32767;
 // Every pixel whose red | green << 8 | blue << 16 equals key becomes (0, 0, 0, 0).
 void image_apply_color_key(RtImage& image, int32_t key);
 
-// The decoders: true with the picture in image; false leaves image empty and
-// reports nothing. JPEG reads real files only (memory-file names fail).
+// The decoders, on files and memory-file names: true with the picture in
+// image; false leaves image empty and reports nothing.
 bool image_decode_bmp(RtImage& image, const char* path, int32_t key);
 bool image_decode_png(RtImage& image, const char* path, int32_t key);
 bool image_decode_jpeg(RtImage& image, const char* path);
-// The JPEG decoder on an open stream (the stream is not closed).
-bool image_decode_jpeg_stream(RtImage& image, std::FILE* stream);
 // BMP, then PNG, then JPEG; the first that succeeds.
 bool image_decode_any(RtImage& image, const char* path, int32_t key);
 

@@ -1,12 +1,15 @@
 // The PNG decoder on libpng, reading through RtFile so that memory-file
-// names work. libpng errors jump back here and fail the decode; warnings
-// only mark it failed. Nothing of a failed decode outlives the call.
+// names work. libpng errors jump back here and fail the decode. Warnings
+// (a damaged ancillary chunk, a dubious colour profile) do not: files like
+// that open everywhere else, so they are only logged, once per file.
+// Nothing of a failed decode outlives the call.
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/errors.hpp"
@@ -22,7 +25,8 @@ constexpr size_t kMessageSize = 1100;
 
 struct PngReader {
   RtFile file;
-  bool failed = false;
+  std::string first_warning;
+  int warnings = 0;
   png_structp png = nullptr;
   png_infop info = nullptr;
   std::vector<uint8_t> data;
@@ -33,14 +37,21 @@ struct PngReader {
   }
 };
 
-void on_error(png_structp png, png_const_charp) {
+void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+void on_warning(png_structp png, png_const_charp message) {
   auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
-  reader->failed = true;
-  png_longjmp(png, 1);
+  if (reader->warnings++ == 0) reader->first_warning = message != nullptr ? message : "";
 }
 
-void on_warning(png_structp png, png_const_charp) {
-  static_cast<PngReader*>(png_get_error_ptr(png))->failed = true;
+void warnings_log(const PngReader& r, const char* path) {
+  if (r.warnings == 0) return;
+  char more[32] = "";
+  if (r.warnings > 1) std::snprintf(more, sizeof more, " (and %d more)", r.warnings - 1);
+  char line[kMessageSize + 256];
+  std::snprintf(line, sizeof line, "PNG warning in %s: %.200s%s\n", path, r.first_warning.c_str(),
+                more);
+  log_write(line);
 }
 
 void on_read(png_structp png, png_bytep out, png_size_t length) {
@@ -61,7 +72,6 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
   png_set_read_fn(r->png, r, on_read);
   png_set_user_limits(r->png, kImageMaxSide, kImageMaxSide);
   png_read_info(r->png, r->info);
-  if (r->failed) return false;
 
   const png_uint_32 width = png_get_image_width(r->png, r->info);
   const png_uint_32 height = png_get_image_height(r->png, r->info);
@@ -76,7 +86,6 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
   if (bit_depth < 8) png_set_packing(r->png);
   png_set_interlace_handling(r->png);
   png_read_update_info(r->png, r->info);
-  if (r->failed) return false;
 
   const int channels = png_get_channels(r->png, r->info);
   if (channels != 1 && channels != 3 && channels != 4) return false;
@@ -104,7 +113,6 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
   r->rows.resize(height);
   for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = r->data.data() + y * row_bytes;
   png_read_image(r->png, r->rows.data());
-  if (r->failed) return false;
 
   if (!image.resize(static_cast<int32_t>(width), static_cast<int32_t>(height))) return false;
   for (png_uint_32 y = 0; y < height; ++y) {
@@ -141,11 +149,10 @@ bool image_decode_png(RtImage& image, const char* path, int32_t key) {
   if (reader->png == nullptr) return false;
   reader->info = png_create_info_struct(reader->png);
   if (reader->info == nullptr) return false;
-  if (!read_png(reader.get(), image, path, key)) {
-    image.clear();
-    return false;
-  }
-  return true;
+  const bool ok = read_png(reader.get(), image, path, key);
+  warnings_log(*reader, path);
+  if (!ok) image.clear();
+  return ok;
 }
 
 }  // namespace zrv

@@ -286,7 +286,9 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
 
   software_driver_check(r);
 
-  if (r->gl_ready) gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // A new context writes alpha; the clear leaves it as the window wants.
+  screen_state.alpha_writes = kCapUndetermined;
+  color_buffer_clear(r, true, GL_DEPTH_BUFFER_BIT);
 
   r->color_depth = color_depth;
   r->height = height;

@@ -71,14 +71,6 @@ void logical_viewport_apply(OpenGLVireo* r) {
   }
 }
 
-// Highest free slot from 65503 down, -1 when none.
-int32_t free_slot(const OpenGLVireo* r) {
-  for (int32_t id = kLastProgramSprite; id >= 0; --id) {
-    if (r->sprites[id].image_width == 0) return id;
-  }
-  return -1;
-}
-
 }  // namespace
 
 ScreenState screen_state = make_screen_state();
@@ -109,6 +101,32 @@ void color_set(float red, float green, float blue, float alpha) {
   c[1] = green;
   c[2] = blue;
   c[3] = alpha;
+}
+
+void alpha_writes_set(bool on) {
+  if (!gl_usable(ctx.renderer)) return;
+  int32_t& cached = screen_state.alpha_writes;
+  if (cached == (on ? 1 : 0)) return;
+  gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, on ? GL_TRUE : GL_FALSE);
+  cached = on ? 1 : 0;
+}
+
+void color_buffer_clear(OpenGLVireo* r, bool colour, uint32_t extra) {
+  if (!gl_usable(r)) return;
+  const float* c = screen_state.clear_color;
+  if (screen_state.alpha_writes == 1) {
+    if (!colour && extra == 0) return;
+    gl.ClearColor(c[0], c[1], c[2], c[3]);
+    gl.Clear((colour ? GL_COLOR_BUFFER_BIT : 0) | extra);
+    return;
+  }
+  // The window: alpha is written for the clear only.
+  gl.ClearColor(c[0], c[1], c[2], 1.0f);
+  const GLboolean rgb = colour ? GL_TRUE : GL_FALSE;
+  gl.ColorMask(rgb, rgb, rgb, GL_TRUE);
+  gl.Clear(GL_COLOR_BUFFER_BIT | extra);
+  gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  screen_state.alpha_writes = 0;
 }
 
 float screen_scale_snap(float a) {
@@ -393,6 +411,8 @@ void state_reset_2d(OpenGLVireo* r) {
   screen_state.unit1_texturing = kCapUndetermined;
   screen_state.vertex_array = kCapUndetermined;
   screen_state.texcoord_array = kCapUndetermined;
+  screen_state.alpha_writes = kCapUndetermined;
+  alpha_writes_set(r->current_target >= 0);
   cap_disable(kCapDepthTest);
   cap_disable(kCapCullFace);
   if (gl_usable(r)) gl.FrontFace(GL_CCW);
@@ -439,23 +459,24 @@ void clear_color_apply(OpenGLVireo* r, int32_t color) {
     return;
   }
   r->clear_enabled = 1;
-  if (!gl_usable(r)) return;
-  gl.ClearColor((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
-                ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : 1.0f);
-  gl.Clear(GL_COLOR_BUFFER_BIT);
+  float* c = screen_state.clear_color;
+  c[0] = (color & 0xFF) / 255.0f;
+  c[1] = ((color >> 8) & 0xFF) / 255.0f;
+  c[2] = ((color >> 16) & 0xFF) / 255.0f;
+  c[3] = color == r->color_key ? 0.0f : 1.0f;
+  color_buffer_clear(r, true, 0);
 }
 
 void back_buffer_prepare(OpenGLVireo* r) {
   if (r == nullptr) return;
+  // A new back buffer's alpha is undefined: it is cleared even where its
+  // colour is kept.
   if (r->background_ids[0] < 0) {
-    if (!r->clear_enabled && !r->depth_clear_pending) return;
-    GLbitfield mask = 0;
-    if (r->clear_enabled) mask |= GL_COLOR_BUFFER_BIT;
-    if (r->depth_clear_pending) mask |= GL_DEPTH_BUFFER_BIT;
-    if (gl_usable(r)) gl.Clear(mask);
+    color_buffer_clear(r, r->clear_enabled != 0, r->depth_clear_pending ? GL_DEPTH_BUFFER_BIT : 0);
     r->depth_clear_pending = 0;
     return;
   }
+  color_buffer_clear(r, false, 0);
   background_draw(r, 0);
 }
 
@@ -463,7 +484,7 @@ void background_draw(OpenGLVireo* r, int32_t index) {
   if (!gl_usable(r) || index < 0 || index >= kBackgroundCount) return;
   const int32_t id = r->background_ids[index];
   if (id < 0) return;
-  if (screen_state.screen_scale > 1) gl.Clear(GL_COLOR_BUFFER_BIT);
+  if (screen_state.screen_scale > 1) color_buffer_clear(r, true, 0);
   sprite_draw(id, 0, 0);
 }
 
@@ -488,7 +509,7 @@ bool background_load_file(OpenGLVireo* r, int32_t index, const char* path) {
   if (image.width == 0 || image.height == 0) return false;
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
-  id = free_slot(r);
+  id = sprite_free_slot(r);
   if (id >= 0 && sprite_from_image(r, id, image, 0)) return true;
   id = -1;
   return false;
@@ -500,7 +521,7 @@ void background_grab_screen(OpenGLVireo* r, int32_t index) {
   if (r == nullptr || index < 0 || index >= kBackgroundCount) return;
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
-  id = free_slot(r);
+  id = sprite_free_slot(r);
   if (id < 0) return;
   screen_grab_to_sprite(r, id, 0, 0, r->virtual_width, r->virtual_height);
   if (r->sprites[id].image_width == 0) id = -1;

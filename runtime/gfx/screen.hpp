@@ -52,6 +52,10 @@ struct ScreenState {
   // 2D draws leave them enabled rather than switching them per quad.
   int32_t vertex_array = kCapUndetermined;
   int32_t texcoord_array = kCapUndetermined;
+  // Whether drawing writes alpha (the colour mask), cached the same way.
+  int32_t alpha_writes = kCapUndetermined;
+  // The clear colour; its alpha counts in off-screen targets only.
+  float clear_color[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 };
 extern ScreenState screen_state;
 
@@ -60,6 +64,14 @@ extern ScreenState screen_state;
 void cap_enable(int32_t cap);
 void cap_disable(int32_t cap);
 void color_set(float r, float g, float b, float a);
+// The window's alpha is not part of the picture: it stays 1, so that grabs
+// and saves of the screen copy no holes. Drawing into the window therefore
+// leaves alpha alone (off), drawing into an off-screen picture writes it (on).
+void alpha_writes_set(bool on);
+// Clears the colour buffer to the clear colour (only its alpha when colour
+// is false) together with the extra buffers (a GL buffer mask). The
+// window's alpha becomes 1; an off-screen target takes the colour's alpha.
+void color_buffer_clear(OpenGLVireo* r, bool colour, uint32_t extra);
 
 // Commands.
 void screen_setup(int32_t width, int32_t height, int32_t full_screen);

@@ -70,14 +70,14 @@ class ScratchFramebuffer {
     gl_ext.glGenFramebuffersEXT(1, &fbo_);
     if (fbo_ == 0) return;
     gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &saved_);
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo_);
+    framebuffer_bind(fbo_);
     gl_ext.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                                      texture, 0);
     ok_ = gl_ext.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
   }
   ~ScratchFramebuffer() {
     if (fbo_ == 0) return;
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(saved_));
+    framebuffer_bind(static_cast<GLuint>(saved_));
     gl_ext.glDeleteFramebuffersEXT(1, &fbo_);
   }
   ScratchFramebuffer(const ScratchFramebuffer&) = delete;
@@ -300,14 +300,17 @@ void sprite_size_get(int32_t id, double* width, double* height) {
   *height = h;
 }
 
-int32_t sprite_free_get() {
-  ctx.last_error = 0;
-  const OpenGLVireo* r = ctx.renderer;
+int32_t sprite_free_slot(const OpenGLVireo* r, int32_t except) {
   if (r == nullptr) return -1;
   for (int32_t id = kLastProgramSprite; id >= 0; --id) {
-    if (r->sprites[id].image_width == 0) return id;
+    if (id != except && r->sprites[id].image_width == 0) return id;
   }
   return -1;
+}
+
+int32_t sprite_free_get() {
+  ctx.last_error = 0;
+  return sprite_free_slot(ctx.renderer);
 }
 
 uint32_t sprite_texture_get(int32_t id) {
@@ -554,7 +557,8 @@ void sprite_grab(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
   // Enlarged screen: copy the enlarged area, then draw it at logical size
   // into the sprite.
   const float scale = st.screen_scale;
-  const int32_t scratch = sprite_free_get();
+  // The target is often the highest free slot itself.
+  const int32_t scratch = sprite_free_slot(r, id);
   if (scratch < 0 || width <= 0 || height <= 0) {
     screen_grab_to_sprite(r, id, x, y, width, height);
     return;

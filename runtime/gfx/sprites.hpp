@@ -42,6 +42,8 @@ bool screen_save(const RtString& file);
 
 // Whether a slot holds an image (the slot is not free).
 bool sprite_slot_used(int32_t id);
+// Highest free slot from 65503 down other than except, -1 when none.
+int32_t sprite_free_slot(const OpenGLVireo* r, int32_t except = -1);
 
 // Renderer operations.
 void sprite_delete(OpenGLVireo* r, int32_t id);

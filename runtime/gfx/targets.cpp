@@ -38,9 +38,14 @@ void gl_errors_clear() {
 
 }  // namespace
 
+void framebuffer_bind(uint32_t name) {
+  gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, name);
+  alpha_writes_set(name != 0);
+}
+
 void target_release(TargetRecord& t) {
   if (fbo_supported && t.saved_binding != -1) {
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(t.saved_binding));
+    framebuffer_bind(static_cast<GLuint>(t.saved_binding));
     t.saved_binding = -1;
   }
   if (t.fbo != 0 && gl_ext.glDeleteFramebuffersEXT) {
@@ -63,13 +68,13 @@ bool target_bind(TargetRecord& t) {
   GLint current = 0;
   gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &current);
   t.saved_binding = current;
-  gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(t.fbo));
+  framebuffer_bind(static_cast<GLuint>(t.fbo));
   return true;
 }
 
 void target_unbind(TargetRecord& t) {
   if (fbo_supported && t.saved_binding != -1) {
-    gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(t.saved_binding));
+    framebuffer_bind(static_cast<GLuint>(t.saved_binding));
     t.saved_binding = -1;
   }
 }
@@ -155,9 +160,12 @@ void target_end(OpenGLVireo* r) {
     const SpriteRecord& s = r->sprites[t.sprite];
     screen_grab_to_sprite(r, t.sprite, 0, r->height - s.image_height, s.image_width,
                           s.image_height);
+    alpha_writes_set(false);
     rect_fill(0, 0, s.padded_width, s.padded_height, 0);
     sprite_draw(kTargetScratchSprite, 0, 0);
     sprite_delete(r, kTargetScratchSprite);
+    // The target's alpha was drawn (and maybe cleared) in the window.
+    color_buffer_clear(r, false, 0);
     r->orientation = target_saved_orientation;
   }
   r->current_target = -1;
@@ -223,6 +231,7 @@ void target_use(OpenGLVireo* r, int32_t index) {
     r->color_key = -1;
     screen_grab_to_sprite(r, kTargetScratchSprite, 0, r->height - H, W, H);
     r->color_key = key;
+    alpha_writes_set(true);
     // The colour key with alpha 0 is written as it is (a blended fill of a
     // clear colour would leave the screen showing through), so that parts
     // the target never drew come back clear when the area is grabbed.
@@ -254,12 +263,14 @@ void target_create(int32_t index, int32_t id, int32_t width, int32_t height) {
 void target_use(int32_t index) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
-  screen_state.target_in_use = index;
   if (index < 0) {
     target_end(r);
   } else {
     target_use(r, index);
   }
+  // A target that cannot be used leaves drawing on the screen, with the
+  // logical screen's scale and offset.
+  screen_state.target_in_use = r->current_target >= 0 ? index : -1;
   viewport_set(0, 0, 0, 0);
 }
 

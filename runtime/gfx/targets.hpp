@@ -24,6 +24,9 @@ void target_use(int32_t index);
 int32_t target_free_get();
 
 // Renderer operations.
+// Binds a framebuffer (0 = the window), with alpha writes for off-screen
+// pictures only.
+void framebuffer_bind(uint32_t name);
 // Deletes the record's framebuffer and depth buffer and resets it.
 void target_release(TargetRecord& t);
 // Binds the record's framebuffer, remembering the binding to restore. False

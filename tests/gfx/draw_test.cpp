@@ -102,6 +102,20 @@ TEST(Draw, FramesOfASheetRowByRowWithWrapAround) {
   solid_sprite(102, 40, 26, 0xFFFFFF);
   sprite_draw_frame(102, 0, 700, 300);
   EXPECT_PX(710, 310, 0, 0, 0);
+
+  // Nor without an image: a deleted sheet, or one whose reload failed,
+  // keeps its frame size and still draws nothing.
+  sheet_make(103);
+  sprite_delete(ctx.renderer, 103);
+  sheet_make(104);
+  sprite_load(RtString("/no/such/sheet.png"), 104);
+  for (int32_t id : {103, 104}) {
+    ASSERT_EQ(ctx.renderer->sprites[id].frame_width, 40) << id;
+    sprite_draw_frame(id, 0, 10, 300);
+    sprite_draw_frame_stretched(id, 0, 100, 300, 40, 26);
+    sprite_draw_frame_rotozoom(id, 0, 200, 300, 0.0, 1.0);
+    for (int x : {20, 110, 220}) EXPECT_PX(x, 310, 0, 0, 0) << "sheet " << id << " at " << x;
+  }
 }
 
 TEST(Draw, StretchedZoomedAndRotatedQuadsCoverTheirBoxes) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/errors.hpp"
+#include "gfx/targets.hpp"
 #include "gl_session.hpp"
 
 namespace gfx_test {
@@ -169,13 +170,13 @@ TEST(Screen, ClearColourAndBackgroundImages) {
   back_buffer_prepare(r);
   EXPECT_PX(12, 12, 255, 255, 255);
 
-  // A clear colour equal to the colour key clears to transparent black
-  // where the frame buffer keeps alpha.
+  // A clear colour equal to the colour key leaves the window opaque (only
+  // off-screen targets take its alpha 0).
   screen_clear(0x8000FF);
   GLint alpha_bits = 0;
   gl.GetIntegerv(GL_ALPHA_BITS, &alpha_bits);
   if (alpha_bits > 0) {
-    EXPECT_EQ(px(3, 3).a, 0);
+    EXPECT_EQ(px(3, 3).a, 255);
   }
   screen_clear(0x00FF00);
   if (alpha_bits > 0) {
@@ -222,6 +223,57 @@ TEST(Screen, ClearColourAndBackgroundImages) {
   EXPECT_FALSE(sprite_slot_used(grabbed));
   unlink((dir + "/bg.png").c_str());
   rmdir(dir.c_str());
+}
+
+// Whatever is drawn, the window's alpha stays 255, so that saving and
+// grabbing the screen copy no holes; off-screen targets keep real alpha.
+TEST(Screen, WindowAlphaStaysOpaqueForReadBack) {
+  REQUIRE_GL();
+  OpenGLVireo* r = gl_session();
+  fresh(0xA0A0A0);
+  solid_sprite(1, 8, 8, 0xFFFFFF);
+  RtImage holes;
+  image_fill(holes, 8, 8, [](int, int) { return 0x00404040u; });
+  ASSERT_TRUE(sprite_from_image(r, 2, holes, 0));
+  blend_alpha(-0.5);
+  sprite_draw(1, 10, 10);  // (207, 207, 207)
+  blend_alpha(0);
+  sprite_draw(2, 30, 10);  // written with its alpha 0
+  blend_alpha(-1);
+  const int xs[3] = {12, 32, 52}, grey[3] = {207, 64, 160};
+
+  const std::string dir = make_temp_dir("zrv_gfx_alpha"), file = dir + "/screen.png";
+  ASSERT_TRUE(screen_save(RtString(file.c_str())));
+  RtImage saved;
+  ASSERT_TRUE(image_decode_png(saved, file.c_str(), kNoColorKey));
+  unlink(file.c_str());
+  rmdir(dir.c_str());
+  for (int x : xs) EXPECT_EQ(saved.row(12)[x * 4 + 3], 255) << x;
+  sprite_grab(3, 10, 10, 48, 8);
+  RtArray<int32_t> pixels;
+  ASSERT_TRUE(sprite_to_array(pixels, 3));
+  for (int i = 0; i < pixels.count; ++i) ASSERT_EQ(static_cast<uint32_t>(pixels(i)) >> 24, 255u);
+  // A grabbed background redraws as it was, on black too.
+  background_grab();
+  clear_color_apply(r, 0);
+  back_buffer_prepare(r);
+  for (int i = 0; i < 3; ++i) EXPECT_PX(xs[i], 12, grey[i], grey[i], grey[i]);
+  background_remove(r, 0);
+
+  // A target cleared to the colour key is clear; drawn at half alpha, a
+  // quarter.
+  target_create(0, 20, 8, 8);
+  target_use(0);
+  clear_color_apply(r, r->color_key);
+  blend_alpha(-0.5);
+  rect_fill(0, 0, 4, 8, 0xFFFFFF);
+  blend_alpha(-1);
+  target_use(-1);
+  ASSERT_TRUE(sprite_to_array(pixels, 20));
+  EXPECT_NEAR(static_cast<uint32_t>(pixels(0)) >> 24, 64, 2);
+  EXPECT_EQ(static_cast<uint32_t>(pixels(6)) >> 24, 0u);
+  target_create(0, 20, 0, 0);
+  clear_color_apply(r, 0);
 }
 
 TEST(Screen, WindowedPlacementFullScreenFallbackAndHiding) {

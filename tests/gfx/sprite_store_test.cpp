@@ -284,6 +284,16 @@ TEST(SpriteStore, ArraysReadBackGrabsAndSavedFiles) {
   ASSERT_EQ(small.count, 16);
   EXPECT_EQ(static_cast<uint32_t>(small(5)) & 0xFFFFFF, 0x00FF00u);
   EXPECT_EQ(sprite_free_get(), 65503) << "the scratch slot is free again";
+  // Into the highest free slot, which the copy at enlarged size must not use.
+  const int32_t top = sprite_free_get();
+  sprite_grab(top, 10, 10, 4, 4);
+  EXPECT_EQ(ctx.renderer->sprites[top].image_width, 4);
+  EXPECT_EQ(ctx.renderer->sprites[top].image_height, 4);
+  ASSERT_TRUE(sprite_to_array(small, top));
+  ASSERT_EQ(small.count, 16);
+  EXPECT_EQ(static_cast<uint32_t>(small(15)) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(sprite_free_get(), top - 1) << "only the grab's slot is taken";
+  sprite_delete(ctx.renderer, top);
   screen_logical_set(0, 0);
 
   // Saving: the sprite and the whole window as PNG, read back in.

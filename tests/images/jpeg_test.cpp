@@ -95,13 +95,8 @@ TEST(JpegFiles, RefusesWhatItCannotRead) {
   EXPECT_FALSE(image_decode_jpeg(image, test::testdata("jpeg").c_str()));
   EXPECT_FALSE(image_decode_jpeg(image, "/no/such/file.jpg"));
   EXPECT_FALSE(image_decode_jpeg(image, ""));
-  // Memory-file names never reach the library, even with good bytes.
-  Bytes bytes = test::read_bytes(test::testdata("jpeg/testorig.jpg"));
-  RtString name = memfile_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
-  EXPECT_FALSE(image_decode_jpeg(image, name.c_str()));
-  EXPECT_FALSE(image_decode_any(image, name.c_str(), kNoColorKey));
-  memfile_unregister(bytes.data());
   // Damaged data: cut files either fail or give a picture of the stated size.
+  Bytes bytes = test::read_bytes(test::testdata("jpeg/testorig.jpg"));
   test::ScratchDir dir;
   const std::string cut = dir.file("cut.jpg");
   for (size_t n : {size_t{0}, size_t{2}, size_t{100}, size_t{600}, bytes.size() / 2}) {
@@ -112,6 +107,24 @@ TEST(JpegFiles, RefusesWhatItCannotRead) {
       EXPECT_TRUE(image.empty()) << n;
     }
   }
+}
+
+TEST(JpegFiles, MemoryFilesDecodeLikeTheirFiles) {
+  const std::string path = test::testdata("jpeg/testorig.jpg");
+  RtImage from_file;
+  ASSERT_TRUE(image_decode_jpeg(from_file, path.c_str()));
+  Bytes bytes = test::read_bytes(path);
+  RtString name = memfile_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  RtImage image;
+  ASSERT_TRUE(image_decode_jpeg(image, name.c_str()));
+  EXPECT_EQ(test::picture_of(image).rgba, test::picture_of(from_file).rgba);
+  EXPECT_EQ(image.alpha_in_file, 0);
+  ASSERT_TRUE(image_decode_any(image, name.c_str(), kNoColorKey));
+  EXPECT_EQ(image.width, 227);
+  // A name whose block is gone is a missing file.
+  memfile_unregister(bytes.data());
+  EXPECT_FALSE(image_decode_jpeg(image, name.c_str()));
+  EXPECT_TRUE(image.empty());
 }
 
 TEST(JpegFiles, GreyAndFourComponentPictures) {

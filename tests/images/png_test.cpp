@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
@@ -63,6 +64,8 @@ TEST(PngSuite, GoodFilesDecodeLikeLibpng) {
 }
 
 TEST(PngSuite, CorruptFilesAreRejected) {
+  test::ScratchDir log_dir;  // for the warnings logged on the way
+  test::TmpdirOverride tmp(log_dir.path());
   int rejected = 0;
   for (const std::string& name : suite_names()) {
     if (name[0] != 'x') continue;
@@ -158,6 +161,7 @@ Bytes png_with_header(uint32_t width, uint32_t height) {
 class PngFiles : public ::testing::Test {
  protected:
   test::ScratchDir dir_;
+  test::TmpdirOverride tmp_{dir_.path()};  // the log of the decodes
 };
 
 TEST_F(PngFiles, ColourKeyOnRgbButNotRgba) {
@@ -230,7 +234,8 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
     memfile_unregister(block.get());
   }
   const std::string cut = dir_.file("cut.png");
-  test::write_bytes(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
+  test::write_bytes(cut,
+                    Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
   EXPECT_FALSE(decode(cut).ok);
   RtImage image;
   EXPECT_FALSE(image_decode_png(image, dir_.file("missing.png").c_str(), kNoColorKey));
@@ -245,6 +250,34 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
   // The same construction with a sane size is a valid picture.
   test::write_bytes(huge, png_with_header(1, 1));
   EXPECT_TRUE(image_decode_png(image, huge.c_str(), kNoColorKey));
+}
+
+TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
+  const Bytes good = test::read_bytes(test::testdata("pngsuite/basn2c08.png"));
+  const Picture want = decode(test::testdata("pngsuite/basn2c08.png"));
+  Bytes crc, unknown, intent;
+  chunk(crc, "tEXt", {'C', 0, 'x'});
+  crc.back() ^= 0x5A;  // a damaged ancillary chunk
+  Bytes twice = crc;
+  twice.insert(twice.end(), crc.begin(), crc.end());
+  chunk(unknown, "zoRv", {1, 2, 3});  // private, not understood
+  chunk(intent, "sRGB", {9});         // no such rendering intent
+  const std::vector<std::pair<std::string, Bytes>> cases = {
+      {"crc", crc}, {"twice", twice}, {"unknown", unknown}, {"intent", intent}};
+  for (const auto& [stem, extra] : cases) {
+    Bytes file(good.begin(), good.begin() + 33);  // signature and header
+    file.insert(file.end(), extra.begin(), extra.end());
+    file.insert(file.end(), good.begin() + 33, good.end());
+    const std::string path = dir_.file(stem + ".png");
+    test::write_bytes(path, file);
+    EXPECT_EQ(test::max_difference(decode(path), want), 0) << stem;
+    const Bytes log = test::read_bytes(log_path().c_str());
+    const std::string text(log.begin(), log.end());
+    int lines = 0;
+    for (size_t at = text.find(path); at != std::string::npos; at = text.find(path, at + 1))
+      ++lines;
+    EXPECT_EQ(lines, stem == "unknown" ? 0 : 1) << stem << "\n" << text;
+  }
 }
 
 TEST_F(PngFiles, NoDispatchByExtension) {

@@ -179,6 +179,16 @@ TEST(Targets, ZeroSizeDeletesTheSpriteAndFreeSlots) {
   EXPECT_PX(1, 1, 255, 255, 255);
   target_use(-1);
   target_create(31, 13, 0, 0);
+
+  // ... and keeps the logical screen: scale 2, logical (0, 0) at (80, 0).
+  screen_logical_set(320, 240);
+  target_use(5);
+  EXPECT_EQ(screen_state.target_in_use, -1);
+  rect_fill(0, 0, 2, 2, 0x00FF00);
+  EXPECT_PX(80, 0, 0, 255, 0);
+  EXPECT_PX(83, 3, 0, 255, 0);
+  EXPECT_PX(0, 0, 255, 255, 255);
+  screen_logical_set(0, 0);
 }
 
 TEST(Targets, ReloadedSpriteGetsItsTargetRebuilt) {
