@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/renderer.hpp"

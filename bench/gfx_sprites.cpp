@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"

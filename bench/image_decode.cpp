@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/archive.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"

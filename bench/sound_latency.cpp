@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "sound/sound_commands.hpp"
 #include "sound/sound_device.hpp"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/archive.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"

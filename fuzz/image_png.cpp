@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 #include "types/str_func.hpp"
 
 namespace {

@@ -2,7 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/context.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "files/paths.hpp"
 #include "files/platform_info.hpp"
 #include "game.hpp"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace {
 

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/errors.hpp"
 #include "app/frame.hpp"
+#include "app/frame_commands.hpp"
 #include "app/lifecycle.hpp"
+#include "base/errors.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
@@ -19,7 +20,6 @@
 #include "net/net.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
-#include "sound/video.hpp"
 
 namespace zrv {
 

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/callbacks.hpp"
-#include "app/errors.hpp"
+#include "base/callbacks.hpp"
+#include "base/errors.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
 #include "gfx/screen.hpp"
@@ -80,39 +80,6 @@ void end_if_frame_budget_reached() {
 
 }  // namespace
 
-void timer_init() {
-  ctx.perf_available = 0;
-  int64_t freq = 0;
-  if (platform::backend().counter_frequency(&freq) && freq > 0) {
-    ctx.perf_available = 1;
-    ctx.perf_frequency = static_cast<double>(freq);
-  }
-}
-
-double timer_elapsed_ms() {
-  platform::Backend& b = platform::backend();
-  double reading;
-  if (ctx.perf_available) {
-    int64_t scaled = b.counter_value() * 1000;
-    reading = static_cast<double>(scaled) / ctx.perf_frequency;
-  } else {
-    reading = static_cast<double>(b.tick_count_ms());
-  }
-  if (ctx.clock_base == 0) ctx.clock_base = reading;
-  return reading - ctx.clock_base;
-}
-
-double timer_game_ms() { return timer_elapsed_ms() - ctx.game_time_origin; }
-
-double timer_frame_ms() {
-  double d = ctx.frame_time - ctx.prev_frame_time;
-  return d > 0 ? d : 1.0;
-}
-
-void sleep_ms(int32_t ms) {
-  if (ms > 0) platform::backend().sleep_ms(static_cast<uint32_t>(ms));
-}
-
 void message_pump(UserRoutine callback, bool wait) {
   platform::Backend& b = platform::backend();
   take_quit_signal();
@@ -153,17 +120,7 @@ void frame_flip(UserRoutine callback) {
       break;
     }
   }
-  frame_due_advance(r, now);
-}
-
-void frame_due_advance(OpenGLVireo* r, double now) {
-  if (now <= r->frame_due + r->frame_interval) {
-    r->frame_due += r->frame_interval;
-  } else if (now <= r->frame_due + 2 * r->frame_interval) {
-    r->frame_due += 2 * r->frame_interval;
-  } else {
-    r->frame_due = now + r->frame_interval;
-  }
+  renderer_due_advance(r, now);
 }
 
 void frame_reset() {
@@ -247,22 +204,5 @@ void wait_step() {
     sleep_ms(10);
   }
 }
-
-void app_activation_changed(int32_t deactivated) {
-  int32_t p = ctx.autopause ? (deactivated ? 1 : 0) : 0;
-  if (ctx.paused == p) return;
-  ctx.paused = p;
-  user_function_call(RtString(p ? "ZRV_ON_PAUSE" : "ZRV_ON_RESUME"));
-}
-
-void app_set_autopause(int32_t flag) {
-  ctx.autopause = flag != 0;
-  if (flag == 0 && ctx.paused) {
-    ctx.paused = 0;
-    user_function_call(RtString("ZRV_ON_RESUME"));
-  }
-}
-
-void app_set_escape_quits(int32_t flag) { ctx.escape_quits = flag != 0; }
 
 }  // namespace zrv

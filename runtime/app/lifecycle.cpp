@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/callbacks.hpp"
-#include "app/errors.hpp"
+#include "app/ending.hpp"
 #include "app/frame.hpp"
+#include "base/callbacks.hpp"
+#include "base/errors.hpp"
 #include "gfx/font.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
@@ -193,6 +194,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
 }
 
 void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
+  program_end_install(&application_end);
   ctx.command_line = join_command_line(argc, argv);
   bool help_shown = false;
   if (!parse_runtime_options(argc, argv, &help_shown)) std::exit(help_shown ? 0 : 2);

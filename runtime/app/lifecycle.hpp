@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace zrv {
 

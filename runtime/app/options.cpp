@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/context.hpp"
 #include "app/lifecycle.hpp"
+#include "base/context.hpp"
 
 namespace zrv {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/rt_file.hpp"
 
 namespace zrv {

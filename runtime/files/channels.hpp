@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "base/rt_string.hpp"
 #include "files/rt_file.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/file_replace.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"

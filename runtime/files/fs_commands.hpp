@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <ctime>
 
+#include "base/rt_string.hpp"
 #include "types/rt_array.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/file_replace.hpp"
 #include "files/line_files.hpp"
 #include "files/paths.hpp"

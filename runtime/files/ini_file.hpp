@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 

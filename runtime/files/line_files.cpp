@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/file_replace.hpp"
 #include "files/ini_file.hpp"
 #include "files/paths.hpp"

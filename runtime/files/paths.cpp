@@ -13,8 +13,8 @@
 #include <new>
 #include <string>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {

@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
-#include "app/frame.hpp"
+#include "base/activation.hpp"
+#include "base/clock.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/file_replace.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "files/sha256.hpp"
-#include "gfx/gl_api.hpp"
 #include "platform/platform.hpp"
 #include "types/rt_math.hpp"
 
@@ -276,11 +276,12 @@ double display_dpi() {
 
 // Whether the GL driver gives an entry point of that name; needs a context.
 RtString gl_extension_answer(const std::string& name) {
-  const bool context = ctx.renderer != nullptr && gl.loaded;
-  if (context && !name.empty() && platform::backend().gl_proc_address(name.c_str()) != nullptr) {
+  platform::Backend& b = platform::backend();
+  const bool context = ctx.renderer != nullptr && b.gl_context_current();
+  if (context && !name.empty() && b.gl_proc_address(name.c_str()) != nullptr) {
     return RtString("1");
   }
-  gl_ext_log_failed(name.c_str());
+  log_lookup_failed(name.c_str());
   return RtString("0");
 }
 

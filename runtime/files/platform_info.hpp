@@ -9,7 +9,7 @@
 #include <ctime>
 #include <string>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/sprites.hpp"

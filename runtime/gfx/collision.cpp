@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/renderer.hpp"
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"

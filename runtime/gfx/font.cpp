@@ -3,8 +3,8 @@
 #include <array>
 #include <cstring>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/sprites.hpp"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -23,7 +23,7 @@ void fetch(Fn& slot, const char* name) {
 template <class Fn>
 void fetch_ext(Fn& slot, const char* name) {
   fetch(slot, name);
-  if (slot == nullptr) gl_ext_log_failed(name);
+  if (slot == nullptr) log_lookup_failed(name);
 }
 
 bool swap_interval_thunk(int32_t interval) {
@@ -43,12 +43,6 @@ bool gl_api_load() {
   return all;
 }
 
-void gl_ext_log_failed(const char* name) {
-  char line[128];
-  std::snprintf(line, sizeof line, "ext: %-35s   [FAILED]", name);
-  log_write(line);
-}
-
 void gl_ext_load(const char* extensions) {
   gl_ext = GlExt{};
   if (extensions == nullptr) return;
@@ -58,7 +52,7 @@ void gl_ext_load(const char* extensions) {
     if (platform::backend().gl_swap_interval_available()) {
       gl_ext.swap_interval = swap_interval_thunk;
     } else {
-      gl_ext_log_failed("glXSwapIntervalEXT");
+      log_lookup_failed("glXSwapIntervalEXT");
     }
   }
   if (std::strstr(extensions, "GL_ARB_multitexture") != nullptr) {

@@ -137,7 +137,5 @@ void gl_ext_load(const char* extensions);
 // The framebuffer-object entry points, looked up whatever the extension
 // string says; logs "can't use framebuffer object" when there are none.
 void target_entry_points_load();
-// Logs the failure line of one missing entry point.
-void gl_ext_log_failed(const char* name);
 
 }  // namespace zrv

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "files/rt_file.hpp"
 #include "gfx/image_codec.hpp"
 

@@ -7,9 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
-#include "app/frame.hpp"
+#include "base/activation.hpp"
+#include "base/clock.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/rt_file.hpp"
 #include "gfx/backup.hpp"
 #include "gfx/gl_api.hpp"
@@ -144,7 +145,11 @@ OpenGLVireo::~OpenGLVireo() {
   backup_path_remove(this);
 }
 
-OpenGLVireo* renderer_create() { return new OpenGLVireo(); }
+OpenGLVireo* renderer_create() {
+  // Input reads the screen's mapping from the renderer of the context.
+  screen_mapping_source_set([] { return renderer_screen_mapping(ctx.renderer); });
+  return new OpenGLVireo();
+}
 
 void renderer_destroy(OpenGLVireo* renderer) { delete renderer; }
 
@@ -192,7 +197,7 @@ bool wgl_extension_present(const char* name) {
   platform::Backend& b = platform::backend();
   const char* ext = b.gl_window_system_extensions();
   if (ext == nullptr) {
-    gl_ext_log_failed(b.gl_window_system_extensions_call());
+    log_lookup_failed(b.gl_window_system_extensions_call());
     if (gl.GetString) ext = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
   }
   if (ext == nullptr || name == nullptr || *name == '\0') return false;
@@ -209,7 +214,7 @@ int32_t multisample_format_choose(int32_t samples) {
   if (!wgl_extension_present("GLX_ARB_multisample")) return 0;
   platform::Backend& b = platform::backend();
   if (b.gl_proc_address("glXChooseFBConfig") == nullptr) {
-    gl_ext_log_failed("glXChooseFBConfig");
+    log_lookup_failed("glXChooseFBConfig");
     return 0;
   }
   int32_t format = b.gl_multisample_probe(samples);
@@ -299,7 +304,9 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
   log_line("get accurate timer - 1st call");
   r->frame_due = timer_elapsed_ms();
   log_line("flip - 1st call");
-  frame_flip(nullptr);
+  renderer_swap_buffers(r);
+  back_buffer_prepare(r);
+  renderer_due_advance(r, timer_elapsed_ms());
 
   if (r->gl_ready) {
     extensions_load(r);
@@ -346,7 +353,6 @@ void window_hide(OpenGLVireo* r) {
   if (r->is_full_screen) b.window_leave_full_screen(r->window_handle);
   b.window_hide(r->window_handle);
   r->is_full_screen = 0;
-  message_pump(nullptr, false);
 }
 
 void window_set_title(OpenGLVireo* r, const char* title) {
@@ -385,6 +391,16 @@ void renderer_swap_buffers(OpenGLVireo* r) {
 
 void renderer_set_swap_interval(OpenGLVireo* r, int32_t interval) {
   if (gl_ext.swap_interval) gl_ext.swap_interval(interval);
+}
+
+void renderer_due_advance(OpenGLVireo* r, double now) {
+  if (now <= r->frame_due + r->frame_interval) {
+    r->frame_due += r->frame_interval;
+  } else if (now <= r->frame_due + 2 * r->frame_interval) {
+    r->frame_due += 2 * r->frame_interval;
+  } else {
+    r->frame_due = now + r->frame_interval;
+  }
 }
 
 }  // namespace zrv

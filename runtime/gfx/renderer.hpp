@@ -153,6 +153,10 @@ bool gl_renderer_is_software(const char* renderer_name);
 // headless, CI or test runs, nor on a virtual (Xvfb) display.
 bool software_warning_box_allowed();
 
+// Moves the frame's due time on after the wait: a late frame catches up by
+// at most one interval; one more than two intervals late restarts from now.
+void renderer_due_advance(OpenGLVireo* r, double now);
+
 // Frame interval rule shared by window creation and frame_rate_set.
 double frame_interval_for(double fps);
 

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
-#include "app/frame.hpp"
+#include "base/activation.hpp"
+#include "base/clock.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/font.hpp"
@@ -55,7 +56,7 @@ void leave_3d() {
   if (ctx.scene3d) ctx.scene3d->leave_3d();
 }
 
-bool rotated_quarter(const OpenGLVireo* r) { return r->orientation == 1 || r->orientation == 3; }
+bool rotated_quarter(const OpenGLVireo* r) { return renderer_screen_mapping(r).quarter_turned(); }
 
 // Step 3 of the logical screen set-up: the scaled viewport, or the whole
 // surface.
@@ -135,21 +136,6 @@ float screen_scale_snap(float a) {
     if (a >= v) return v;
   }
   return 1.0f;
-}
-
-void screen_setup(int32_t width, int32_t height, int32_t full_screen) {
-  ctx.full_screen = full_screen;
-  ctx.screen_height = height;
-  ctx.screen_width = width;
-  OpenGLVireo* r = ctx.renderer;
-  if (r != nullptr) {
-    screen_mode_apply(r, width, height, 0, full_screen);
-    // The mouse is bound to the window again with its current access mode.
-    if (ctx.input) input_mouse_access(ctx.input, ctx.input->mouse_exclusive);
-    input_set_focus_window(ctx.input, r->window_handle);
-    ctx.window = r->window_handle;
-  }
-  for (int i = 0; i < 5; ++i) present_frame();
 }
 
 void screen_mode_apply(OpenGLVireo* r, int32_t width, int32_t height, int32_t color_depth,
@@ -541,71 +527,31 @@ void screen_clear(int32_t color) {
   clear_color_apply(r, color);
 }
 
-void screen_point_map(const OpenGLVireo* r, int32_t x, int32_t y, int32_t* ox, int32_t* oy) {
-  const int32_t W = r->width, H = r->height;
-  switch (r->orientation) {
-    case 1:
-      *ox = y;
-      *oy = W - 1 - x;
-      break;
-    case 2:
-      *ox = W - 1 - x;
-      *oy = H - 1 - y;
-      break;
-    case 3:
-      *ox = H - 1 - y;
-      *oy = x;
-      break;
-    default:
-      *ox = x;
-      *oy = y;
-      break;
+ScreenMapping renderer_screen_mapping(const OpenGLVireo* r) {
+  ScreenMapping m;
+  if (r != nullptr) {
+    m.orientation = r->orientation;
+    m.width = r->width;
+    m.height = r->height;
   }
+  m.scale = screen_state.screen_scale;
+  m.offset_x = screen_state.screen_offset_x;
+  m.offset_y = screen_state.screen_offset_y;
+  return m;
+}
+
+void screen_point_map(const OpenGLVireo* r, int32_t x, int32_t y, int32_t* ox, int32_t* oy) {
+  renderer_screen_mapping(r).to_screen(x, y, ox, oy);
 }
 
 void screen_point_unmap(const OpenGLVireo* r, int32_t x, int32_t y, int32_t* ox, int32_t* oy) {
-  const int32_t W = r->width, H = r->height;
-  switch (r->orientation) {
-    case 1:
-      *ox = W - 1 - y;
-      *oy = x;
-      break;
-    case 2:
-      *ox = W - 1 - x;
-      *oy = H - 1 - y;
-      break;
-    case 3:
-      *ox = y;
-      *oy = H - 1 - x;
-      break;
-    default:
-      *ox = x;
-      *oy = y;
-      break;
-  }
+  renderer_screen_mapping(r).to_window(x, y, ox, oy);
 }
 
 void screen_vector_map(const OpenGLVireo* r, int32_t dx, int32_t dy, int32_t* ox, int32_t* oy) {
   // The same direction as screen_point_map (window to logical), so that a
   // relative motion ends where the mapped absolute position ends.
-  switch (r->orientation) {
-    case 1:
-      *ox = dy;
-      *oy = -dx;
-      break;
-    case 2:
-      *ox = -dx;
-      *oy = -dy;
-      break;
-    case 3:
-      *ox = -dy;
-      *oy = dx;
-      break;
-    default:
-      *ox = dx;
-      *oy = dy;
-      break;
-  }
+  renderer_screen_mapping(r).motion_to_screen(dx, dy, ox, oy);
 }
 
 void screen_clear_setup(OpenGLVireo* r) {

@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
+#include "base/screen_mapping.hpp"
 
 namespace zrv {
 
@@ -74,7 +75,6 @@ void alpha_writes_set(bool on);
 void color_buffer_clear(OpenGLVireo* r, bool colour, uint32_t extra);
 
 // Commands.
-void screen_setup(int32_t width, int32_t height, int32_t full_screen);
 void screen_logical_set(double width, double height);
 void viewport_set(int32_t x, int32_t y, int32_t w, int32_t h);
 void viewport_get(int32_t* x, int32_t* y, int32_t* w, int32_t* h);
@@ -102,6 +102,9 @@ bool background_load_file(OpenGLVireo* r, int32_t index, const char* path);
 void background_grab_screen(OpenGLVireo* r, int32_t index);
 void background_remove(OpenGLVireo* r, int32_t index);
 void background_draw(OpenGLVireo* r, int32_t index);
+// The renderer's mapping of window pixels to the screen (see
+// base/screen_mapping.hpp), and its three uses.
+ScreenMapping renderer_screen_mapping(const OpenGLVireo* r);
 void screen_point_map(const OpenGLVireo* r, int32_t x, int32_t y, int32_t* ox, int32_t* oy);
 void screen_point_unmap(const OpenGLVireo* r, int32_t x, int32_t y, int32_t* ox, int32_t* oy);
 void screen_vector_map(const OpenGLVireo* r, int32_t dx, int32_t dy, int32_t* ox, int32_t* oy);

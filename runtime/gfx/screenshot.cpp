@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"

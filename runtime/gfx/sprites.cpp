@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"

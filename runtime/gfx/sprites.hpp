@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "base/rt_string.hpp"
 #include "gfx/renderer.hpp"
 #include "types/rt_array.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

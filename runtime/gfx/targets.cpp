@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "gfx/collision.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"

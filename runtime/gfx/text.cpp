@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/font.hpp"
 #include "gfx/gl_api.hpp"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "input/joystick.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/context.hpp"
-#include "gfx/renderer.hpp"
+#include "base/context.hpp"
+#include "base/screen_mapping.hpp"
 
 namespace zrv {
 
@@ -15,28 +15,14 @@ namespace {
 
 JoystickSet g_joysticks;
 
-int32_t orientation() { return ctx.renderer ? ctx.renderer->orientation : 0; }
-
-// A stick's (x, y) turned with the screen.
-void rotate(int32_t o, double x, double y, double* ox, double* oy) {
-  switch (o) {
-    case 1:
-      *ox = -y;
-      *oy = x;
-      break;
-    case 2:
-      *ox = -x;
-      *oy = -y;
-      break;
-    case 3:
-      *ox = y;
-      *oy = -x;
-      break;
-    default:
-      *ox = x;
-      *oy = y;
-      break;
-  }
+// A stick's (x, y) turned with the screen: the other way round from the
+// window's pixels, so that "right" on the stick is right on the screen.
+void rotate(double x, double y, double* ox, double* oy) {
+  int32_t tx = 0, ty = 0;
+  quarter_turns(4 - screen_mapping_current().orientation, static_cast<int32_t>(x),
+                static_cast<int32_t>(y), &tx, &ty);
+  *ox = tx;
+  *oy = ty;
 }
 
 double unit(double v) { return std::clamp(v / 32767.0, -1.0, 1.0); }
@@ -46,7 +32,7 @@ double stick(int32_t index, int axis_x, int axis_y, int component) {
   platform::JoystickState s;
   joystick_read(index, s);
   double x, y;
-  rotate(orientation(), s.axes[axis_x], s.axes[axis_y], &x, &y);
+  rotate(s.axes[axis_x], s.axes[axis_y], &x, &y);
   return unit(component == 0 ? x : y);
 }
 
@@ -67,7 +53,7 @@ void hat_direction(int32_t index, int32_t* hx, int32_t* hy) {
   platform::JoystickState s;
   joystick_read(index, s);
   double x, y;
-  rotate(orientation(), hat_x_of(s.hats[0]), hat_y_of(s.hats[0]), &x, &y);
+  rotate(hat_x_of(s.hats[0]), hat_y_of(s.hats[0]), &x, &y);
   *hx = static_cast<int32_t>(x);
   *hy = static_cast<int32_t>(y);
 }

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "base/rt_string.hpp"
 #include "input/input_state.hpp"
 #include "platform/devices_sdl.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

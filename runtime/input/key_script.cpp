@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace zrv {
 

@@ -1,8 +1,7 @@
 // Keyboard state by scan code and the typed-character queue.
 #include "input/keys.hpp"
 
-#include "app/context.hpp"
-#include "app/frame.hpp"
+#include "base/context.hpp"
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "platform/keyboard.hpp"
@@ -96,17 +95,6 @@ int32_t key_to_char(int32_t code) {
   if (c < 0 || c > 255) return 0;
   if (c >= 1 && c <= 31 && c != 8 && c != 10) c = 0;
   return static_cast<int8_t>(static_cast<uint8_t>(c));
-}
-
-void key_wait() {
-  // Without a window system no character can ever be typed.
-  if (ctx.input == nullptr || platform::backend().is_headless()) return;
-  ctx.frames_since_input = 31;
-  while (key_char_take()) wait_step();
-  while (!key_char_take()) wait_step();
-  while (key_char_take()) {
-  }
-  ctx.frames_since_input = 0;
 }
 
 }  // namespace zrv

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 
@@ -39,8 +39,5 @@ RtString key_char();
 // The character a scan code produces on the current keyboard layout (with
 // the current shift state); a signed byte widened, 0 for none.
 int32_t key_to_char(int32_t code);
-// Waits, keeping the application running, until a key is typed; characters
-// typed before the call are discarded, those typed with it are taken.
-void key_wait();
 
 }  // namespace zrv

@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
-#include "app/frame.hpp"
-#include "gfx/renderer.hpp"
-#include "gfx/screen.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
+#include "base/screen_mapping.hpp"
 #include "platform/devices_sdl.hpp"
 
 namespace zrv {
@@ -62,17 +60,15 @@ int32_t sign(int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 // Window to screen: orientation, the drawing area, the logical screen.
 void window_to_screen(int32_t* x, int32_t* y) {
-  if (OpenGLVireo* r = ctx.renderer) {
-    screen_point_map(r, *x, *y, x, y);
-    int32_t w = r->width, h = r->height;
-    if (r->orientation == 1 || r->orientation == 3) std::swap(w, h);
-    *x = std::clamp(*x, 0, std::max(w, 0));
-    *y = std::clamp(*y, 0, std::max(h, 0));
+  const ScreenMapping m = screen_mapping_current();
+  if (ctx.renderer != nullptr) {
+    m.to_screen(*x, *y, x, y);
+    *x = std::clamp(*x, 0, std::max(m.screen_width(), 0));
+    *y = std::clamp(*y, 0, std::max(m.screen_height(), 0));
   }
-  const double zoom = screen_state.screen_scale;
-  if (zoom != 0) {
-    *x = static_cast<int32_t>((*x - screen_state.screen_offset_x) / zoom);
-    *y = static_cast<int32_t>((*y - screen_state.screen_offset_y) / zoom);
+  if (m.scale != 0) {
+    *x = static_cast<int32_t>((*x - m.offset_x) / m.scale);
+    *y = static_cast<int32_t>((*y - m.offset_y) / m.scale);
   }
 }
 
@@ -333,7 +329,7 @@ int32_t mouse_axis(int32_t kind) {
   mouse_update(s, false);
   int32_t dx = s.dx, dy = s.dy;
   // Motion turns with the screen as a direction, not as a position.
-  if (ctx.renderer) screen_vector_map(ctx.renderer, s.dx, s.dy, &dx, &dy);
+  if (ctx.renderer) screen_mapping_current().motion_to_screen(s.dx, s.dy, &dx, &dy);
   switch (kind) {
     case 0:
       return dx;
@@ -381,12 +377,12 @@ void mouse_pointer_show(double flag) {
 void mouse_set_position(int32_t x, int32_t y) {
   // The inverse of mouse_state's mapping, so that the position set is the
   // one read back: the logical screen's zoom first, then the orientation.
-  const double zoom = screen_state.screen_scale;
-  if (zoom != 0) {
-    x = static_cast<int32_t>(x * zoom) + screen_state.screen_offset_x;
-    y = static_cast<int32_t>(y * zoom) + screen_state.screen_offset_y;
+  const ScreenMapping m = screen_mapping_current();
+  if (m.scale != 0) {
+    x = static_cast<int32_t>(x * m.scale) + m.offset_x;
+    y = static_cast<int32_t>(y * m.scale) + m.offset_y;
   }
-  if (ctx.renderer) screen_point_unmap(ctx.renderer, x, y, &x, &y);
+  if (ctx.renderer) m.to_window(x, y, &x, &y);
   MouseRecord& r = current();
   r.x = r.last_x = x;
   r.y = r.last_y = y;
@@ -394,16 +390,6 @@ void mouse_set_position(int32_t x, int32_t y) {
 
 void mouse_set_position(double x, double y) {
   mouse_set_position(static_cast<int32_t>(x), static_cast<int32_t>(y));
-}
-
-void mouse_wait() {
-  // Without a window system no click can ever come.
-  if (!g_mouse.opened || platform::backend().is_headless()) return;
-  ctx.frames_since_input = 31;
-  while (mouse_any_button()) wait_step();
-  while (!mouse_any_button()) wait_step();
-  while (mouse_any_button()) wait_step();
-  ctx.frames_since_input = 0;
 }
 
 uint8_t mouse_mode_hold_exclusive() {

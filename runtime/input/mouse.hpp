@@ -89,7 +89,6 @@ void mouse_select(int32_t index);
 void mouse_pointer_show(double flag);
 void mouse_set_position(int32_t x, int32_t y);
 void mouse_set_position(double x, double y);
-void mouse_wait();
 
 // Switches between the modes for the music player's set-up: the current
 // mode, exclusive with the cursor hidden while the player is made, and the

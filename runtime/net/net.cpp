@@ -16,7 +16,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 
 namespace zrv {
 

@@ -144,6 +144,8 @@ class Backend {
   virtual bool gl_set_swap_interval(int32_t interval) = 0;
   // An entry point by name, or null.
   virtual void* gl_proc_address(const char* name) = 0;
+  // Whether this thread has a current context.
+  virtual bool gl_context_current() { return false; }
   // The window system's extension string and the name of the call that
   // gives it (for the log when it is missing); null when there is none.
   virtual const char* gl_window_system_extensions() = 0;

@@ -386,6 +386,7 @@ class SdlBackend final : public Backend {
   }
 
   void* gl_proc_address(const char* name) override { return SDL_GL_GetProcAddress(name); }
+  bool gl_context_current() override { return SDL_GL_GetCurrentContext() != nullptr; }
 
   const char* gl_window_system_extensions() override {
     return sdl_window_system_extensions(SDL_GL_GetCurrentWindow());

@@ -7,9 +7,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
-#include "app/frame.hpp"
+#include "base/activation.hpp"
+#include "base/clock.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "input/mouse.hpp"
 #include "platform/devices_sdl.hpp"

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "base/rt_string.hpp"
 #include "platform/devices_sdl.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

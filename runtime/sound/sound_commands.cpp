@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "sound/sound_device.hpp"
 

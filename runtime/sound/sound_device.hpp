@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "base/rt_string.hpp"
 #include "platform/platform.hpp"
-#include "types/rt_string.hpp"
 
 namespace zrv {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "types/str_func.hpp"
 
 namespace zrv::array_detail {

@@ -34,7 +34,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 

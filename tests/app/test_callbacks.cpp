@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/callbacks.hpp"
-#include "app/context.hpp"
+#include "base/callbacks.hpp"
+#include "base/context.hpp"
 
 using namespace zrv;
 

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
 #include "app/lifecycle.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "child_process.hpp"
 
 using namespace zrv;

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/callbacks.hpp"
-#include "app/context.hpp"
 #include "app/frame.hpp"
+#include "base/callbacks.hpp"
+#include "base/context.hpp"
 #include "gfx/renderer.hpp"
 
 using namespace zrv;
@@ -59,19 +59,19 @@ TEST(Pacing, LateFramesCatchUpByOneIntervalAtMost) {
   r.frame_interval = iv;
 
   r.frame_due = 1000;
-  frame_due_advance(&r, 1000.5);  // on time
+  renderer_due_advance(&r, 1000.5);  // on time
   EXPECT_DOUBLE_EQ(r.frame_due, 1000 + iv);
 
   r.frame_due = 1000;
-  frame_due_advance(&r, 1000 + iv);  // exactly one interval late still counts as on time
+  renderer_due_advance(&r, 1000 + iv);  // exactly one interval late still counts as on time
   EXPECT_DOUBLE_EQ(r.frame_due, 1000 + iv);
 
   r.frame_due = 1000;
-  frame_due_advance(&r, 1020);  // 20 ms late: skips one slot
+  renderer_due_advance(&r, 1020);  // 20 ms late: skips one slot
   EXPECT_DOUBLE_EQ(r.frame_due, 1000 + 2 * iv);
 
   r.frame_due = 1000;
-  frame_due_advance(&r, 1040);  // more than two intervals late: restart from now
+  renderer_due_advance(&r, 1040);  // more than two intervals late: restart from now
   EXPECT_DOUBLE_EQ(r.frame_due, 1040 + iv);
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/paths.hpp"

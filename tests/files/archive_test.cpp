@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "files_test_util.hpp"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/rt_file.hpp"
 #include "files_test_util.hpp"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "child_process.hpp"
 #include "files/paths.hpp"
 #include "filesys_util.hpp"

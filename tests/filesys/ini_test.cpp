@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "child_process.hpp"
 #include "files/ini_file.hpp"
 #include "files/paths.hpp"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "child_process.hpp"
 #include "filesys_util.hpp"
 

@@ -1,6 +1,6 @@
 // Line input: characters queued as the window's character messages queue
 // them, and real X key events (xdotool) on a display of the test's own.
-#include "input/input_line.hpp"
+#include "app/frame_commands.hpp"
 
 #include <unistd.h>
 

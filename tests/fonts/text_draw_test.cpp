@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "gfx/font.hpp"
 #include "gfx/text.hpp"
 #include "gl_session.hpp"

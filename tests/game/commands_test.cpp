@@ -3,7 +3,7 @@
 // empty slot does nothing.
 #include <gtest/gtest.h>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "sound/sound_commands.hpp"
 
 namespace {

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "game.hpp"
 #include "input/key_script.hpp"
 #include "trace.hpp"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "input/keys.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"

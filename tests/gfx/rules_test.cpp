@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "gfx/targets.hpp"
 #include "gl_session.hpp"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"

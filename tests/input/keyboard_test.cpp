@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "input/keys.hpp"

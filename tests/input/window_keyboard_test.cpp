@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "child_process.hpp"
 #include "input/input_state.hpp"

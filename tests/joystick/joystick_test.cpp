@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "gfx/renderer.hpp"
 
 namespace {

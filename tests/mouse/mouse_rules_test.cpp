@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/context.hpp"
-#include "app/errors.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 #include "input/mouse.hpp"

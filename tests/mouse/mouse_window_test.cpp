@@ -8,7 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "app/context.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "child_process.hpp"
 #include "input/mouse.hpp"

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"

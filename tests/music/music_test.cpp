@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "files/archive.hpp"
 #include "media_files.hpp"

@@ -3,7 +3,8 @@
 // read back from the screen while it plays; clicks, typed keys and the
 // clip's end stop playback. Each window case runs in a child process and
 // reports what it saw on its standard output.
-#include "sound/video.hpp"
+#include "app/frame_commands.hpp"
+#include "gfx/video_surface.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "../mouse/x_pointer.hpp"
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "app/frame.hpp"
 #include "child_process.hpp"
 #include "files/archive.hpp"

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "net/net.hpp"
 #include "net_test_support.hpp"
 

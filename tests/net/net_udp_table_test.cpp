@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "net/net.hpp"
 #include "net_test_support.hpp"
 

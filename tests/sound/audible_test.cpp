@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "sound/sound_commands.hpp"
 #include "sound/sound_device.hpp"
 #include "wav_files.hpp"

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "files/paths.hpp"
 #include "sound/sound_device.hpp"
 #include "wav_files.hpp"

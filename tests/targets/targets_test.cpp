@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "gl_session.hpp"
 #include "types/rt_array.hpp"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "child_process.hpp"
 #include "types/rt_array.hpp"
 

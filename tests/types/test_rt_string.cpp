@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "child_process.hpp"
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 namespace {

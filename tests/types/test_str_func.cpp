@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/context.hpp"
+#include "base/context.hpp"
 #include "child_process.hpp"
 #include "types/str_func.hpp"
 

@@ -1,32 +1,19 @@
-// The error reporter and the orderly end of the program.
-#include "app/errors.hpp"
+// The application's end of the program: the quit callback, the shutdown of
+// every device and "exit".
+#include "app/ending.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/callbacks.hpp"
-#include "app/context.hpp"
 #include "app/lifecycle.hpp"
+#include "base/callbacks.hpp"
+#include "base/context.hpp"
+#include "base/errors.hpp"
 #include "input/mouse.hpp"
 
 namespace zrv {
 
-int32_t error_report(int32_t code) {
-  if (code == 0) return 0;
-  ctx.last_error = code;
-  ctx.error_line = ctx.current_line;
-  char line[32];
-  std::snprintf(line, sizeof line, "error: %x\n", static_cast<unsigned>(code));
-  console_print(line);
-  return code;
-}
-
-void set_source_position(int32_t module, int32_t line) {
-  ctx.current_module = module;
-  ctx.current_line = line;
-}
-
-void program_end() {
+void application_end() {
   if (ctx.ending) return;
   ctx.ending = 1;
   if (ctx.debug_mode) {
@@ -53,20 +40,6 @@ void runtime_shutdown() {
   log_write("Shut down ZRV\n");
   shutdown_devices();
   log_write("zrv is shut down\n");
-}
-
-void end_statement() {
-  error_report(0);
-  // Returns only when the end is already in progress (a quit callback that
-  // ends): that shutdown goes on and finishes the process.
-  program_end();
-}
-
-void debug_assert(int32_t value) {
-  if (value != 0) return;
-  debug_print("Assertion: Value = 0\n");
-  error_report(kErrAssertion);
-  program_end();
 }
 
 int32_t debug_break(int32_t value) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -35,6 +35,12 @@ void log_write(const char* text) {
     ::close(fd);
     return;
   }
+}
+
+void log_lookup_failed(const char* name) {
+  char line[128];
+  std::snprintf(line, sizeof line, "ext: %-35s   [FAILED]", name);
+  log_write(line);
 }
 
 void console_print(const char* text) {

@@ -1,10 +1,10 @@
-#include "input/input_line.hpp"
-
-#include "app/context.hpp"
 #include "app/frame.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/text.hpp"
+#include "input/input_state.hpp"
 #include "input/keys.hpp"
 #include "types/str_func.hpp"
 

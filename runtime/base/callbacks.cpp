@@ -1,8 +1,8 @@
-#include "app/callbacks.hpp"
+#include "base/callbacks.hpp"
 
 #include <cstring>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 
 namespace zrv {
 

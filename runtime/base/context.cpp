@@ -1,4 +1,4 @@
-#include "app/context.hpp"
+#include "base/context.hpp"
 
 namespace zrv {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 namespace zrv {
 
@@ -23,9 +23,10 @@ enum ErrorCode : int32_t {
 int32_t error_report(int32_t code);
 
 // The only way out: shutdown, "exit" on stdout, status 0. Re-entry returns.
+// The application installs its shutdown at start-up; until then (a program
+// of the lower layers alone) the end only prints "exit" and ends.
 void program_end();
-// The shutdown sequence inside program_end.
-void runtime_shutdown();
+void program_end_install(void (*end)());
 // The language's end statement. Returns only when called during the
 // shutdown (from the quit callback), which then goes on.
 void end_statement();
@@ -34,6 +35,8 @@ void end_statement();
 void log_write(const char* text);
 // Full path of the log file.
 RtString log_path();
+// The log line of an entry point the driver does not have.
+void log_lookup_failed(const char* name);
 
 void console_print(const char* text);
 void console_print_error(const char* text);
@@ -42,7 +45,6 @@ void debug_print(const char* text);
 bool debugger_attached();
 
 void debug_assert(int32_t value);
-int32_t debug_break(int32_t value);
 
 // Source position of programs built with tracing.
 void set_source_position(int32_t module, int32_t line);

@@ -1,6 +1,6 @@
 // RtString: allocation policy, construction, assignment, appending,
 // concatenation and number-to-text conversion.
-#include "types/rt_string.hpp"
+#include "base/rt_string.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/errors.hpp"
+#include "base/errors.hpp"
 
 namespace zrv {
 

@@ -1,0 +1,50 @@
+// screen_setup and the waiting commands: each runs the frame loop itself.
+#include "app/frame_commands.hpp"
+
+#include "app/frame.hpp"
+#include "base/context.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/screen.hpp"
+#include "input/input_state.hpp"
+#include "input/keys.hpp"
+#include "input/mouse.hpp"
+#include "platform/platform.hpp"
+
+namespace zrv {
+
+void screen_setup(int32_t width, int32_t height, int32_t full_screen) {
+  ctx.full_screen = full_screen;
+  ctx.screen_height = height;
+  ctx.screen_width = width;
+  OpenGLVireo* r = ctx.renderer;
+  if (r != nullptr) {
+    screen_mode_apply(r, width, height, 0, full_screen);
+    // The mouse is bound to the window again with its current access mode.
+    if (ctx.input) input_mouse_access(ctx.input, ctx.input->mouse_exclusive);
+    input_set_focus_window(ctx.input, r->window_handle);
+    ctx.window = r->window_handle;
+  }
+  for (int i = 0; i < 5; ++i) present_frame();
+}
+
+void key_wait() {
+  // Without a window system no character can ever be typed.
+  if (ctx.input == nullptr || platform::backend().is_headless()) return;
+  ctx.frames_since_input = 31;
+  while (key_char_take()) wait_step();
+  while (!key_char_take()) wait_step();
+  while (key_char_take()) {
+  }
+  ctx.frames_since_input = 0;
+}
+
+void mouse_wait() {
+  // Without a window system no click can ever come.
+  if (!mouse_input().opened || platform::backend().is_headless()) return;
+  ctx.frames_since_input = 31;
+  while (mouse_any_button()) wait_step();
+  while (!mouse_any_button()) wait_step();
+  while (mouse_any_button()) wait_step();
+  ctx.frames_since_input = 0;
+}
+}  // namespace zrv

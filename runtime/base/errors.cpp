@@ -1,0 +1,57 @@
+// The error reporter and the way out of the program.
+#include "base/errors.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/context.hpp"
+
+namespace zrv {
+
+namespace {
+void (*g_end)() = nullptr;
+}  // namespace
+
+int32_t error_report(int32_t code) {
+  if (code == 0) return 0;
+  ctx.last_error = code;
+  ctx.error_line = ctx.current_line;
+  char line[32];
+  std::snprintf(line, sizeof line, "error: %x\n", static_cast<unsigned>(code));
+  console_print(line);
+  return code;
+}
+
+void set_source_position(int32_t module, int32_t line) {
+  ctx.current_module = module;
+  ctx.current_line = line;
+}
+
+void program_end_install(void (*end)()) { g_end = end; }
+
+void program_end() {
+  if (g_end != nullptr) {
+    g_end();
+    return;
+  }
+  if (ctx.ending) return;
+  ctx.ending = 1;
+  console_print("exit\n");
+  std::exit(0);
+}
+
+void end_statement() {
+  error_report(0);
+  // Returns only when the end is already in progress (a quit callback that
+  // ends): that shutdown goes on and finishes the process.
+  program_end();
+}
+
+void debug_assert(int32_t value) {
+  if (value != 0) return;
+  debug_print("Assertion: Value = 0\n");
+  error_report(kErrAssertion);
+  program_end();
+}
+
+}  // namespace zrv
