@@ -1,8 +1,7 @@
 // Ducks: stepping in rows, turning at the edges, the hit test against the
 // bullet snapshot, the falling animation and the loss point.
 #include "game.hpp"
-#include "gfx/draw.hpp"
-#include "sound/sound_commands.hpp"
+#include "zorvane.hpp"
 
 void update_ducks() {
   int32_t i = 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "globals.hpp"
-#include "base/rt_string.hpp"
+#include "zorvane.hpp"
 
 // The counters local to game_loop: both 0 when the loop starts.
 struct GameLoopLocals {

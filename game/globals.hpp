@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "types.hpp"
-#include "types/rt_array.hpp"
+#include "zorvane.hpp"
 
 extern int32_t score;                // points of the running game
 extern int32_t high_score;           // best score since the program started

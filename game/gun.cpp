@@ -1,8 +1,6 @@
 // The player's gun and its bullet: the bullet pass and update_guns.
 #include "game.hpp"
-#include "gfx/draw.hpp"
-#include "input/keys.hpp"
-#include "sound/sound_commands.hpp"
+#include "zorvane.hpp"
 
 namespace {
 

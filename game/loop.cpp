@@ -2,14 +2,9 @@
 // level-up, then the frame end.
 #include <algorithm>
 
-#include "app/frame.hpp"
+#include "zorvane.hpp"
 #include "game.hpp"
-#include "gfx/draw.hpp"
-#include "input/keys.hpp"
-#include "sound/sound_commands.hpp"
 #include "trace.hpp"
-#include "types/rt_math.hpp"
-#include "types/str_func.hpp"
 
 using zrv::RtString;
 

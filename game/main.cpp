@@ -2,16 +2,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/frame_commands.hpp"
-#include "base/context.hpp"
-#include "files/paths.hpp"
-#include "files/platform_info.hpp"
-#include "game.hpp"
-#include "gfx/screen.hpp"
-#include "gfx/sprites.hpp"
-#include "sound/sound_commands.hpp"
-#include "trace.hpp"
 #include "zorvane.hpp"
+#include "game.hpp"
+#include "trace.hpp"
 
 namespace {
 // The constants compiled into the program (build stamp, project id,

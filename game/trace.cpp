@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/context.hpp"
+#include "zorvane.hpp"
 
 namespace {
 

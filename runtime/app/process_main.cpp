@@ -1,5 +1,6 @@
 // The process entry of every program built on the runtime. The game supplies
 // app_defaults, game_main and its user_functions table.
+#include "app/lifecycle.hpp"
 #include "zorvane.hpp"
 
 int main(int argc, char** argv) {

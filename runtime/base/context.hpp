@@ -21,9 +21,7 @@ struct IniFile;
 struct LineFileCache;
 struct MusicPlayer;
 
-namespace platform {
-struct Window;
-}
+struct NativeWindow;  // the window of the platform layer
 
 // One entry of the game's table of functions by name; the table ends at the
 // first entry whose function is null.
@@ -79,7 +77,7 @@ struct RtContext {
   InputState* input;
   SoundDevice* sound_device;
   SoundSlot* sound_slots;
-  platform::Window* window;
+  NativeWindow* window;
   ArchiveHolder* archive_holders[2];
 
   // Time (milliseconds).

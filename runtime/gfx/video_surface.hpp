@@ -6,8 +6,9 @@
 namespace zrv {
 
 class OpenGLVireo;
+struct NativeWindow;
 namespace platform {
-struct Window;
+using Window = ::zrv::NativeWindow;
 struct MediaPlayer;
 }  // namespace platform
 

@@ -4,19 +4,9 @@
 #include <cstdint>
 
 #include "base/rt_string.hpp"
+#include "input/key_codes.hpp"
 
 namespace zrv {
-
-// Scan codes the runtime and the game rely on.
-constexpr int32_t kKeyEscape = 1;
-constexpr int32_t kKeyBackspace = 14;
-constexpr int32_t kKeyEnter = 28;
-constexpr int32_t kKeyLeftAlt = 56;
-constexpr int32_t kKeySpace = 57;
-constexpr int32_t kKeyF4 = 62;
-constexpr int32_t kKeyPadEnter = 156;
-constexpr int32_t kKeyLeft = 203;
-constexpr int32_t kKeyRight = 205;
 
 // Brings the snapshot of the input object up to date: a snapshot answers
 // 100 queries after the one that took it; the frame loop marks it stale at

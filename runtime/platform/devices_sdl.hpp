@@ -9,9 +9,13 @@
 #include <memory>
 #include <string>
 
+namespace zrv {
+struct NativeWindow;
+}  // namespace zrv
+
 namespace zrv::platform {
 
-struct Window;
+using Window = ::zrv::NativeWindow;
 
 // --- Mouse ---------------------------------------------------------------
 

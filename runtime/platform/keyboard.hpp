@@ -5,9 +5,13 @@
 
 #include <cstdint>
 
+namespace zrv {
+struct NativeWindow;
+}  // namespace zrv
+
 namespace zrv::platform {
 
-struct Window;
+using Window = ::zrv::NativeWindow;
 
 // Whether a window-system keyboard exists (false without a display).
 bool keyboard_available();

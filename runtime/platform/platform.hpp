@@ -8,9 +8,13 @@
 #include <memory>
 #include <string>
 
+namespace zrv {
+struct NativeWindow;
+}  // namespace zrv
+
 namespace zrv::platform {
 
-struct Window;     // a backend's native window
+using Window = ::zrv::NativeWindow;  // a backend's native window
 struct GlContext;  // a backend's OpenGL context
 
 enum class EventType : int32_t {

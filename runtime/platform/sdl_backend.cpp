@@ -13,6 +13,16 @@
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
+namespace zrv {
+
+// The SDL backend's window.
+struct NativeWindow {
+  SDL_Window* sdl = nullptr;
+  uint32_t id = 0;
+};
+
+}  // namespace zrv
+
 namespace zrv::platform {
 
 // sdl_wsi.cpp
@@ -85,10 +95,6 @@ std::string cp1252_to_utf8(const char* text) {
 
 }  // namespace
 
-struct Window {
-  SDL_Window* sdl = nullptr;
-  uint32_t id = 0;
-};
 
 struct GlContext {
   SDL_GLContext sdl = nullptr;

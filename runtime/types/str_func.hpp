@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "base/rt_string.hpp"
+#include "types/data_list.hpp"
 
 namespace zrv {
 
@@ -79,18 +80,6 @@ int32_t str_len_of_number(int32_t value);
 
 // "%.4d %s" of ctx.last_error and its message, e.g. "0009 out of bounds".
 RtString runtime_error_text();
-
-// One item of an embedded data list: text is null for a numeric item.
-struct DataItem {
-  double number;
-  const char* text;
-};
-
-struct DataList {
-  const DataItem* items;
-  int32_t count;
-  int32_t position;
-};
 
 // Makes the list current and rewinds it.
 void data_restore(DataList& list);

@@ -19,3 +19,23 @@ run(${WORK_DIR}/build/mygame --headless)
 if(NOT last_output STREQUAL "hello from an outside game\nexit\n")
   message(FATAL_ERROR "unexpected output: [${last_output}]")
 endif()
+
+# The public header is the API: what lies behind it cannot be named. Each
+# probe must fail to compile where the control compiles.
+set(probe_dir ${WORK_DIR}/probes)
+file(MAKE_DIRECTORY ${probe_dir})
+function(probe name body expect_ok)
+  file(WRITE ${probe_dir}/${name}.cpp "#include <zorvane.hpp>\nint main() { ${body} }\n")
+  execute_process(COMMAND ${CXX} -std=c++20 -fsyntax-only -I${WORK_DIR}/prefix/include/zorvane
+                  ${probe_dir}/${name}.cpp RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(expect_ok AND NOT rc EQUAL 0)
+    message(FATAL_ERROR "probe ${name} should compile:\n${err}")
+  elseif(NOT expect_ok AND rc EQUAL 0)
+    message(FATAL_ERROR "probe ${name} compiled: the public header shows internals")
+  endif()
+endfunction()
+probe(control "return zrv::ctx.screen_width + zrv::key::Space;" TRUE)
+probe(platform "return zrv::platform::backend().is_headless() ? 1 : 0;" FALSE)
+probe(platform_namespace "using namespace zrv::platform; return 0;" FALSE)
+probe(gl_table "return zrv::gl.loaded ? 1 : 0;" FALSE)
+probe(renderer "return zrv::ctx.renderer->width;" FALSE)

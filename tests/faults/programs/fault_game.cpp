@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/frame.hpp"
+#include "input/mouse.hpp"
 #include "zorvane.hpp"
 
 using namespace zrv;

@@ -1,6 +1,8 @@
 // The smallest game: settings, a main routine and an empty function table.
 #include <zorvane.hpp>
 
+int score_for(int32_t key);
+
 void app_defaults() {
   zrv::ctx.screen_width = 320;
   zrv::ctx.screen_height = 240;
@@ -10,7 +12,7 @@ void app_defaults() {
 
 void game_main() {
   zrv::RtString text("hello from an outside game\n");
-  zrv::console_print(text.c_str());
+  if (score_for(zrv::key::Space) == 5) zrv::console_print(text.c_str());
 }
 
 const zrv::UserFunction user_functions[] = {{nullptr, nullptr}};
