@@ -34,7 +34,7 @@ bool open_window() {
     if (platform::backend().is_headless()) return false;
     timer_init();
     ctx.renderer = renderer_create();
-    if (window_create(ctx.renderer, 800, 480, 0, 60, 0, 0) != 0) return false;
+    if (window_create(ctx.renderer, 800, 480, 0, 60, 0) != 0) return false;
     screen_mode_apply(ctx.renderer, 800, 480, 0, 0);
     sprite_load(RtString(ZRV_SOURCE_DIR "/assets/Media/background.png"), 900);
     return true;

@@ -49,7 +49,7 @@ bool session() {
     if (platform::backend().is_headless()) return false;
     timer_init();
     ctx.renderer = renderer_create();
-    if (window_create(ctx.renderer, 800, 480, 0, 60, 0, 0) != 0) return false;
+    if (window_create(ctx.renderer, 800, 480, 0, 60, 0) != 0) return false;
     screen_mode_apply(ctx.renderer, 800, 480, 0, 0);
     renderer_set_swap_interval(ctx.renderer, 0);
     // A duck-sized picture with a transparent border, and a 3 x 5 sheet of

@@ -29,11 +29,15 @@ void runtime_options_apply() {
   }
 }
 
+namespace {
+bool g_network_up = false;  // the socket table was set up at start-up
+}  // namespace
+
 void network_create_for_runtime() {
   // net_start is optional with POSIX sockets, so start-up raises the limit
   // too: the whole table must fit under the usual soft limit of 1024.
   net_raise_file_limit();
-  ctx.network = new NetState();
+  g_network_up = true;
 }
 
 void archives_create_for_runtime() {
@@ -54,10 +58,9 @@ void shutdown_devices() {
   file_channels_close_all();
   ini_line_files_flush();
 
-  if (ctx.network) {
+  if (g_network_up) {
     net_shutdown();
-    delete ctx.network;
-    ctx.network = nullptr;
+    g_network_up = false;
   }
   if (ctx.input) {
     input_destroy(ctx.input);

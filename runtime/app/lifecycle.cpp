@@ -113,7 +113,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   log_line("vreo init");
   if (!g_window_failure.empty()) return 0;
   if (window_create(ctx.renderer, ctx.screen_width, ctx.screen_height, 0, ctx.frame_rate,
-                    ctx.multisample ? 1 : 0, ctx.full_screen ? 1 : 0) != 0) {
+                    ctx.multisample ? 1 : 0) != 0) {
     g_window_failure = platform::backend().failure_reason();
     if (g_window_failure.empty()) g_window_failure = "the window could not be created";
     return 0;

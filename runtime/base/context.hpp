@@ -10,7 +10,6 @@ namespace zrv {
 
 class OpenGLVireo;
 class Vireo3D;
-struct NetState;
 class InputState;
 class SoundDevice;
 struct SoundSlot;
@@ -73,7 +72,6 @@ struct RtContext {
   // Device objects.
   OpenGLVireo* renderer;
   Vireo3D* scene3d;
-  NetState* network;
   InputState* input;
   SoundDevice* sound_device;
   SoundSlot* sound_slots;

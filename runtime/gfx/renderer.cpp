@@ -228,8 +228,7 @@ int32_t multisample_format_choose(int32_t samples) {
 }
 
 int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t color_depth,
-                      int32_t frame_rate, int32_t multisample, int32_t full_screen) {
-  (void)full_screen;  // the caller applies the display mode afterwards
+                      int32_t frame_rate, int32_t multisample) {
   if (r == nullptr) return -1;
   platform::Backend& b = platform::backend();
   if (gl_ext.swap_interval) gl_ext.swap_interval(0);

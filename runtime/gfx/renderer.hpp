@@ -116,9 +116,10 @@ void renderer_destroy(OpenGLVireo* renderer);
 // Creates the window (hidden) and its OpenGL context, logs every step and
 // starts the frame schedule. Returns 0 on success, -1 when the window
 // cannot be created. Without a display (headless) there is no window and no
-// context: the frame schedule and every table exist and 0 is returned.
+// context: the frame schedule and every table exist and 0 is returned. The
+// caller applies the full-screen or windowed placement afterwards.
 int32_t window_create(OpenGLVireo* renderer, int32_t width, int32_t height, int32_t color_depth,
-                      int32_t frame_rate, int32_t multisample, int32_t full_screen);
+                      int32_t frame_rate, int32_t multisample);
 // Deletes every sprite, returns to the windowed placement, releases the
 // context from the window and destroys the window.
 void window_destroy(OpenGLVireo* renderer);

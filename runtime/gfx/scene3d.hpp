@@ -1,5 +1,7 @@
-// The 3D scene object. The 2D runtime only creates it bound to the renderer
-// and destroys it at shutdown.
+// The 3D scene object: the least the start-up and the frame loop need of
+// the 3D engine, which this runtime does not have. It is created bound to
+// the renderer, asked to leave any 3D mode once per frame (a no-op here) and
+// destroyed at shutdown, so that a 3D engine can take its place later.
 #pragma once
 
 namespace zrv {

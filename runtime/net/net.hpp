@@ -65,10 +65,6 @@ struct SocketSlot {
   uint8_t is_udp;
 };
 
-// The runtime's network object: created at start-up with every socket slot
-// closed; shutdown closes whatever the program left open (net_shutdown).
-struct NetState {};
-
 // Socket library users. net_start counts up; the net_stop that brings the
 // count to 0 closes every open slot. The first start raises the soft
 // descriptor limit (net_raise_file_limit).

@@ -51,7 +51,7 @@ inline zrv::OpenGLVireo* gl_session() {
     zrv::platform::select_backend(false);
     zrv::timer_init();
     zrv::ctx.renderer = zrv::renderer_create();
-    zrv::window_create(zrv::ctx.renderer, kW, kH, 0, 60, 0, 0);
+    zrv::window_create(zrv::ctx.renderer, kW, kH, 0, 60, 0);
     zrv::screen_mode_apply(zrv::ctx.renderer, kW, kH, 0, 0);
     return zrv::ctx.renderer;
   }();

@@ -335,7 +335,7 @@ TEST(Screen, WindowIsRecreatedHiddenWithItsLogLinesAndDrawsAgain) {
 
   const size_t before = log_text().size();
   // A second creation with a multisample format when one exists.
-  ASSERT_EQ(window_create(r, kW, kH, 0, 30, 1, 0), 0);
+  ASSERT_EQ(window_create(r, kW, kH, 0, 30, 1), 0);
   EXPECT_DOUBLE_EQ(r->frame_interval, 1000.0 / 30);
   ASSERT_TRUE(r->gl_ready);
   platform::Backend& b = platform::backend();
@@ -359,7 +359,7 @@ TEST(Screen, WindowIsRecreatedHiddenWithItsLogLinesAndDrawsAgain) {
   EXPECT_PX(22, 22, 0, 255, 0);
   // Back to the usual creation for the tests after this one.
   window_destroy(r);
-  ASSERT_EQ(window_create(r, kW, kH, 0, 60, 0, 0), 0);
+  ASSERT_EQ(window_create(r, kW, kH, 0, 60, 0), 0);
   screen_mode_apply(r, kW, kH, 0, 0);
 }
 

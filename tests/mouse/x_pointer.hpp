@@ -63,7 +63,7 @@ inline bool open_window(const char* title, int w, int h, int exclusive, std::str
   if (b.is_headless()) return false;
   zrv::timer_init();
   zrv::ctx.renderer = zrv::renderer_create();
-  if (zrv::window_create(zrv::ctx.renderer, w, h, 0, 60, 0, 0) != 0) return false;
+  if (zrv::window_create(zrv::ctx.renderer, w, h, 0, 60, 0) != 0) return false;
   zrv::screen_mode_apply(zrv::ctx.renderer, w, h, 0, 0);
   zrv::OpenGLVireo* r = zrv::ctx.renderer;
   zrv::ctx.window = r->window_handle;
