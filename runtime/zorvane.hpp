@@ -111,6 +111,18 @@ int32_t random_int(int32_t n);       // 0 .. n-1 (0 for n <= 0)
 uint32_t random_seed(int32_t seed);  // the same seed gives the same numbers (--seed N)
 uint32_t random_next();              // the next raw 32-bit number
 
+// --- Colours (0x00BBGGRR: red in the low byte) -----------------------------
+constexpr int32_t rgb(int32_t r, int32_t g, int32_t b) {  // each 0..255
+  return (r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16;
+}
+namespace color {
+constexpr int32_t Black = rgb(0, 0, 0), White = rgb(255, 255, 255), Grey = rgb(128, 128, 128);
+constexpr int32_t Red = rgb(255, 0, 0), Green = rgb(0, 255, 0), Blue = rgb(0, 0, 255);
+constexpr int32_t Yellow = rgb(255, 255, 0), Cyan = rgb(0, 255, 255), Magenta = rgb(255, 0, 255);
+constexpr int32_t None = -1;      // no colour (screen_clear: no clearing)
+constexpr int32_t Key = 0x8000FF;  // the default colour key (red 255, blue 128)
+}  // namespace color
+
 // --- Screen ----------------------------------------------------------------
 void screen_setup(int32_t width, int32_t height, int32_t full_screen);  // the play field; 5 frames
 void screen_logical_set(double width, double height);  // a logical screen scaled into the window

@@ -1,4 +1,5 @@
-// The smallest game: settings, a main routine and an empty function table.
+// A small outside game: settings, a main routine that reads a line of its
+// media folder, and an empty function table.
 #include <zorvane.hpp>
 
 int score_for(int32_t key);
@@ -11,8 +12,12 @@ void app_defaults() {
 }
 
 void game_main() {
-  zrv::RtString text("hello from an outside game\n");
-  if (score_for(zrv::key::Space) == 5) zrv::console_print(text.c_str());
+  zrv::RtString line;
+  // The program runs in its own folder: "media" lies beside it, or in its
+  // appended archive in the one-file build.
+  if (zrv::file_open(0, "media/hello.txt", 1) == 1) zrv::file_read_line(0, line);
+  line.append("\n");
+  if (score_for(zrv::key::Space) == 5) zrv::console_print(line.c_str());
 }
 
 const zrv::UserFunction user_functions[] = {{nullptr, nullptr}};

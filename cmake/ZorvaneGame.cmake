@@ -1,0 +1,56 @@
+# CMake helpers for games on the runtime, in the source tree and in the
+# installed package alike.
+#
+# zrv_add_game(<name> SOURCES <file>... [MEDIA <folder>] [ONE_FILE <file>])
+#   The game's program, linked with zorvane::runtime. The program runs in
+#   its own folder, so the media folder is copied beside it under its own
+#   name (MEDIA art gives <build>/art); relative names in the game then
+#   find the files, wherever the program is started from. With MEDIA, the
+#   one-file build is made too: the program with the media folder appended
+#   as an archive, <name>-packed beside the program (or the ONE_FILE path),
+#   which runs from any folder on its own.
+#
+# zrv_append_archive(<target> <folder> [OUTPUT <file>])
+#   The one-file build of any program on the runtime.
+
+function(zrv_append_archive target folder)
+  cmake_parse_arguments(ARG "" "OUTPUT" "" ${ARGN})
+  if(NOT ARG_OUTPUT)
+    set(ARG_OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}-packed)
+  endif()
+  get_filename_component(folder ${folder} ABSOLUTE)
+  file(GLOB_RECURSE media CONFIGURE_DEPENDS ${folder}/*)
+  if(TARGET zrvpack)
+    set(packer zrvpack)
+  else()
+    set(packer zorvane::zrvpack)
+  endif()
+  add_custom_command(OUTPUT ${ARG_OUTPUT}
+    COMMAND ${packer} pack $<TARGET_FILE:${target}> ${folder} ${ARG_OUTPUT}
+    DEPENDS ${target} ${packer} ${media}
+    COMMENT "Appending ${folder} to ${ARG_OUTPUT}"
+    VERBATIM)
+  add_custom_target(${target}_packed ALL DEPENDS ${ARG_OUTPUT})
+endfunction()
+
+function(zrv_add_game name)
+  cmake_parse_arguments(ARG "" "MEDIA;ONE_FILE" "SOURCES" ${ARGN})
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "zrv_add_game(${name}): no SOURCES")
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zorvane::runtime)
+  if(ARG_MEDIA)
+    get_filename_component(media ${ARG_MEDIA} ABSOLUTE)
+    get_filename_component(media_name ${media} NAME)
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${media} $<TARGET_FILE_DIR:${name}>/${media_name}
+      COMMENT "Copying ${media_name} beside ${name}"
+      VERBATIM)
+    if(ARG_ONE_FILE)
+      zrv_append_archive(${name} ${media} OUTPUT ${ARG_ONE_FILE})
+    else()
+      zrv_append_archive(${name} ${media})
+    endif()
+  endif()
+endfunction()
