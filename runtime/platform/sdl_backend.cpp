@@ -1,5 +1,5 @@
-// The SDL2 backend: window system, message queue, OpenGL contexts and
-// clocks through SDL.
+// The SDL2 backend: window system, message queue and OpenGL contexts
+// through SDL.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <link.h>
@@ -8,7 +8,6 @@
 #include <string>
 #include <unordered_set>
 
-#include "platform/clock_posix.hpp"
 #include "platform/cp1252.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
@@ -155,13 +154,6 @@ class SdlBackend final : public Backend {
   const char* name() const override { return "sdl2"; }
   std::string failure_reason() override { return SDL_GetError(); }
   bool is_headless() const override { return false; }
-  bool counter_frequency(int64_t* frequency) override {
-    *frequency = 1000000;
-    return true;
-  }
-  int64_t counter_value() override { return monotonic_us(); }
-  uint32_t tick_count_ms() override { return monotonic_ms32(); }
-  void sleep_ms(uint32_t ms) override { sleep_interruptible(ms); }
 
   // SDL's own wait cannot watch the runtime's signal pipe, so it is taken
   // in slices: a termination request is seen within one slice.
@@ -339,9 +331,6 @@ class SdlBackend final : public Backend {
     area->h = r.h;
     return true;
   }
-
-  // Linux desktops offer no system beep to ask for.
-  void beep() override {}
 
   GlContext* gl_context_create(Window* window) override {
     if (window == nullptr) return nullptr;
