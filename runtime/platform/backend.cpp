@@ -1,27 +1,46 @@
+// The choice of the backend and its devices.
+#include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
 
 namespace {
-std::unique_ptr<Backend>& current() {
-  static std::unique_ptr<Backend> backend;
-  return backend;
+
+struct InUse {
+  std::unique_ptr<Backend> backend;
+  std::unique_ptr<Keyboard> keyboard;
+};
+
+InUse& in_use() {
+  static InUse devices;
+  return devices;
 }
+
+template <class T, class Make>
+T& or_make(std::unique_ptr<T>& device, Make make) {
+  if (!device) device = make();
+  return *device;
+}
+
 }  // namespace
 
-Backend& backend() {
-  auto& b = current();
-  if (!b) b = make_headless_backend();
-  return *b;
+Backend& backend() { return or_make(in_use().backend, make_headless_backend); }
+
+Keyboard& keyboard() {
+  return or_make(in_use().keyboard, [] { return std::make_unique<Keyboard>(); });
 }
 
 bool select_backend(bool headless, std::string* failure) {
-  auto& b = current();
+  InUse& u = in_use();
   if (!headless) {
-    b = make_sdl_backend(failure);
-    if (b) return true;
+    u.backend = make_sdl_backend(failure);
+    if (u.backend) {
+      u.keyboard = make_sdl_keyboard();
+      return true;
+    }
   }
-  b = make_headless_backend();
+  u.backend = make_headless_backend();
+  u.keyboard = std::make_unique<Keyboard>();
   return headless;
 }
 

@@ -173,14 +173,24 @@ class Backend {
   virtual void message_box(const char* caption, const char* text, MessageIcon icon) {}
 };
 
-// The backend in use. select_backend is called once by the process entry;
-// until then the headless backend answers. When the window system cannot
-// start, the headless backend is selected all the same (for the clock and
-// the shutdown), the result is false and *failure says why.
+// The devices beside the window system, each an interface of its own header
+// whose defaults are the answers of a platform without the device.
+class Keyboard;  // keyboard.hpp: key states by scan code, key characters
+
+// The backend and the devices in use. select_backend is called once by the
+// process entry; until then the headless backend answers, with the keyboard
+// that belongs to it. When the window system cannot start, the headless
+// backend is selected all the same (for the clock and the shutdown), the
+// result is false and *failure says why.
 Backend& backend();
+Keyboard& keyboard();
 bool select_backend(bool headless, std::string* failure = nullptr);
+
+// The implementations select_backend chooses from. The headless devices are
+// the interfaces' defaults.
 std::unique_ptr<Backend> make_headless_backend();
 std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
+std::unique_ptr<Keyboard> make_sdl_keyboard();
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
 // the signal; the message pump takes the request on the main thread.

@@ -9,15 +9,11 @@
 #include <unordered_set>
 
 #include "platform/cp1252.hpp"
-#include "platform/keyboard.hpp"
+#include "platform/keyboard_sdl.hpp"
 #include "platform/platform.hpp"
+#include "platform/sdl_wsi.hpp"
 
 namespace zrv::platform {
-
-// sdl_wsi.cpp
-bool sdl_window_is_x11(SDL_Window* window);
-const char* sdl_window_system_extensions(SDL_Window* window);
-double sdl_x11_screen_dpi();
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <X11/XKBlib.h>
 #endif
 
+#include "platform/sdl_wsi.hpp"
+
 namespace zrv::platform {
 
 bool sdl_window_is_x11(SDL_Window* window) {
