@@ -1,5 +1,6 @@
 // The choice of the backend and its devices.
 #include "platform/keyboard.hpp"
+#include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
@@ -9,6 +10,7 @@ namespace {
 struct InUse {
   std::unique_ptr<Backend> backend;
   std::unique_ptr<Keyboard> keyboard;
+  std::unique_ptr<Mouse> mouse;
 };
 
 InUse& in_use() {
@@ -30,17 +32,23 @@ Keyboard& keyboard() {
   return or_make(in_use().keyboard, [] { return std::make_unique<Keyboard>(); });
 }
 
+Mouse& mouse() {
+  return or_make(in_use().mouse, [] { return std::make_unique<Mouse>(); });
+}
+
 bool select_backend(bool headless, std::string* failure) {
   InUse& u = in_use();
   if (!headless) {
     u.backend = make_sdl_backend(failure);
     if (u.backend) {
       u.keyboard = make_sdl_keyboard();
+      u.mouse = make_sdl_mouse();
       return true;
     }
   }
   u.backend = make_headless_backend();
   u.keyboard = std::make_unique<Keyboard>();
+  u.mouse = std::make_unique<Mouse>();
   return headless;
 }
 

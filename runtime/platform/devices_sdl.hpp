@@ -1,6 +1,5 @@
-// The pointing devices, game controllers and the media player of the window
-// system: the mouse and touch input and the joysticks through SDL, music and
-// video through libmpv. The input and sound modules keep the runtime's
+// The game controllers and the media player: the joysticks through SDL,
+// music and video through libmpv. The input and sound modules keep the runtime's
 // records and rules; these functions only talk to the libraries.
 #pragma once
 
@@ -12,61 +11,6 @@
 namespace zrv::platform {
 
 struct Window;
-
-// --- Mouse ---------------------------------------------------------------
-
-// Whether the window system has a mouse to open (false without a display).
-bool mouse_device_available();
-// Opens the mouse device for the window: wheel steps and pointer messages
-// start to be collected. False when there is no mouse.
-bool mouse_device_open(Window* window);
-void mouse_device_close();
-bool mouse_device_is_open();
-// Exclusive access: the device delivers relative motion and the cursor is
-// hidden and held by the window (SDL relative mode). Shared access: the
-// cursor moves freely. False when the access could not be set.
-bool mouse_device_acquire(bool exclusive);
-void mouse_device_unacquire();
-// Whether the device currently holds the access asked for last.
-bool mouse_device_acquired();
-
-struct MouseDeviceState {
-  int32_t dx = 0, dy = 0;   // relative motion since the last read
-  int32_t dz = 0;           // wheel steps since the last read (positive: away from the user)
-  uint8_t buttons[4] = {};  // 0x80 = down: left, right, middle, fourth
-};
-// Reads the device: the motion and wheel steps collected since the last read
-// (taken), and the buttons. False when the device is not acquired.
-bool mouse_device_read(MouseDeviceState* state);
-// Buttons as the window system sees them right now, without waiting for
-// messages: bit 0 left, bit 1 right, bit 2 middle.
-uint32_t mouse_async_buttons();
-// The cursor's position in the window's client pixels, asked of the window
-// system right now (negative or beyond the size outside the window). False
-// when it cannot be asked.
-bool cursor_client_position(Window* window, int32_t* x, int32_t* y);
-
-// Number of touch devices the window system reports.
-int32_t touch_device_count();
-// The kernel's major and minor version (for the log).
-void os_version(int32_t* major, int32_t* minor);
-
-// A pointer message: kind -1 up, 0 update, 1 down; id never 0; flags as the
-// pointer flags of the runtime (0x10 first, 0x20 second, 0x40 third button
-// down); x, y in client pixels of the window.
-struct PointerInfo {
-  uint32_t flags = 0;
-  int32_t x = 0, y = 0;
-};
-using PointerSink = void (*)(int32_t kind, int32_t id, const PointerInfo& info);
-// Where touch contacts and the mouse, as pointers, are delivered. The mouse
-// takes pointer id 1, touch contacts ids from 2 on.
-void pointer_sink_set(PointerSink sink);
-// Handles one SDL event (a const SDL_Event*): wheel steps, touch contacts
-// and mouse pointer messages. The device calls it for every event the
-// window system queues; it is public so that a backend without SDL's event
-// watch can hand events over itself.
-void mouse_sdl_event(const void* sdl_event);
 
 // --- Joysticks -------------------------------------------------------------
 

@@ -176,14 +176,16 @@ class Backend {
 // The devices beside the window system, each an interface of its own header
 // whose defaults are the answers of a platform without the device.
 class Keyboard;  // keyboard.hpp: key states by scan code, key characters
+class Mouse;     // mouse.hpp: the mouse device, touch and mouse pointers
 
 // The backend and the devices in use. select_backend is called once by the
 // process entry; until then the headless backend answers, with the keyboard
-// that belongs to it. When the window system cannot start, the headless
+// and the mouse that belong to it. When the window system cannot start, the headless
 // backend is selected all the same (for the clock and the shutdown), the
 // result is false and *failure says why.
 Backend& backend();
 Keyboard& keyboard();
+Mouse& mouse();
 bool select_backend(bool headless, std::string* failure = nullptr);
 
 // The implementations select_backend chooses from. The headless devices are
@@ -191,6 +193,7 @@ bool select_backend(bool headless, std::string* failure = nullptr);
 std::unique_ptr<Backend> make_headless_backend();
 std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
 std::unique_ptr<Keyboard> make_sdl_keyboard();
+std::unique_ptr<Mouse> make_sdl_mouse();
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
 // the signal; the message pump takes the request on the main thread.
@@ -207,6 +210,8 @@ std::string temp_directory();  // TMPDIR, else /tmp; never ends with '/'
 bool debugger_attached();      // TracerPid in /proc/self/status
 std::string current_directory();
 bool set_current_directory(const std::string& path);
+// The kernel's major and minor version (for the log).
+void os_version(int32_t* major, int32_t* minor);
 // A seed that differs from run to run.
 uint32_t run_seed();
 

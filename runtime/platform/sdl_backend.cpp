@@ -427,6 +427,7 @@ class SdlBackend final : public Backend {
 
   bool cursor_position(Window* window, int32_t* x, int32_t* y) override {
     if (window == nullptr) return false;
+    if (sdl_x11_pointer(window->sdl, x, y, nullptr)) return true;
     int gx = 0, gy = 0, wx = 0, wy = 0;
     SDL_GetGlobalMouseState(&gx, &gy);
     SDL_GetWindowPosition(window->sdl, &wx, &wy);
