@@ -1,4 +1,5 @@
 // The choice of the backend and its devices.
+#include "platform/joysticks.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/mouse.hpp"
 #include "platform/platform.hpp"
@@ -11,6 +12,7 @@ struct InUse {
   std::unique_ptr<Backend> backend;
   std::unique_ptr<Keyboard> keyboard;
   std::unique_ptr<Mouse> mouse;
+  std::unique_ptr<Joysticks> joysticks;
 };
 
 InUse& in_use() {
@@ -36,6 +38,8 @@ Mouse& mouse() {
   return or_make(in_use().mouse, [] { return std::make_unique<Mouse>(); });
 }
 
+Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
+
 bool select_backend(bool headless, std::string* failure) {
   InUse& u = in_use();
   if (!headless) {
@@ -43,12 +47,14 @@ bool select_backend(bool headless, std::string* failure) {
     if (u.backend) {
       u.keyboard = make_sdl_keyboard();
       u.mouse = make_sdl_mouse();
+      u.joysticks = make_sdl_joysticks();
       return true;
     }
   }
   u.backend = make_headless_backend();
   u.keyboard = std::make_unique<Keyboard>();
   u.mouse = std::make_unique<Mouse>();
+  u.joysticks = std::make_unique<Joysticks>();
   return headless;
 }
 

@@ -12,37 +12,6 @@ namespace zrv::platform {
 
 struct Window;
 
-// --- Joysticks -------------------------------------------------------------
-
-// One read of a controller: six axes X, Y, Z, Rx, Ry, Rz from -32768 to
-// 32768, two sliders, four hats in hundredths of a degree clockwise from
-// "up" (0xFFFFFFFF = centred), 32 buttons (0x80 = down).
-struct JoystickState {
-  int32_t axes[6] = {};
-  int32_t sliders[2] = {};
-  uint32_t hats[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
-  uint8_t buttons[32] = {};
-};
-
-struct JoystickDevice;
-// Number of attached controllers (opens the controller subsystem).
-int32_t joystick_device_count();
-// Opens controller i; null on failure. name: instance and product name.
-JoystickDevice* joystick_device_open(int32_t index, std::string* name);
-void joystick_device_close(JoystickDevice* device);
-// Reads the controller now. False (state untouched) when it cannot be read.
-bool joystick_device_read(JoystickDevice* device, JoystickState* state);
-bool joystick_device_has_rumble(JoystickDevice* device);
-// Both motors at strength 0..65535 for ms milliseconds.
-bool joystick_device_rumble(JoystickDevice* device, uint16_t strength, uint32_t ms);
-// Releases the controller subsystem once no device is open.
-void joystick_devices_release();
-
-// Hat position (SDL_HAT_* bits) in hundredths of a degree, 0xFFFFFFFF centred.
-uint32_t joystick_hat_to_angle(uint8_t hat_bits);
-// Axis value of the window system (-32768..32767) on -32768..32768.
-int32_t joystick_axis_scale(int16_t value);
-
 // --- Media player ------------------------------------------------------------
 
 struct MediaPlayer;
