@@ -1,6 +1,7 @@
 // The choice of the backend and its devices.
 #include "platform/joysticks.hpp"
 #include "platform/keyboard.hpp"
+#include "platform/media.hpp"
 #include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
@@ -13,6 +14,7 @@ struct InUse {
   std::unique_ptr<Keyboard> keyboard;
   std::unique_ptr<Mouse> mouse;
   std::unique_ptr<Joysticks> joysticks;
+  std::unique_ptr<Media> media;
 };
 
 InUse& in_use() {
@@ -40,6 +42,10 @@ Mouse& mouse() {
 
 Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
 
+Media& media() {
+  return or_make(in_use().media, [] { return make_mpv_media(""); });
+}
+
 bool select_backend(bool headless, std::string* failure) {
   InUse& u = in_use();
   if (!headless) {
@@ -48,6 +54,7 @@ bool select_backend(bool headless, std::string* failure) {
       u.keyboard = make_sdl_keyboard();
       u.mouse = make_sdl_mouse();
       u.joysticks = make_sdl_joysticks();
+      u.media = make_mpv_media("");
       return true;
     }
   }
@@ -55,6 +62,7 @@ bool select_backend(bool headless, std::string* failure) {
   u.keyboard = std::make_unique<Keyboard>();
   u.mouse = std::make_unique<Mouse>();
   u.joysticks = std::make_unique<Joysticks>();
+  u.media = make_mpv_media("null");
   return headless;
 }
 
