@@ -1,4 +1,5 @@
 // The choice of the backend and its devices.
+#include "platform/audio.hpp"
 #include "platform/joysticks.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/media.hpp"
@@ -15,6 +16,7 @@ struct InUse {
   std::unique_ptr<Mouse> mouse;
   std::unique_ptr<Joysticks> joysticks;
   std::unique_ptr<Media> media;
+  std::unique_ptr<Audio> audio;
 };
 
 InUse& in_use() {
@@ -46,6 +48,8 @@ Media& media() {
   return or_make(in_use().media, [] { return make_mpv_media(""); });
 }
 
+Audio& audio() { return or_make(in_use().audio, make_openal_audio); }
+
 bool select_backend(bool headless, std::string* failure) {
   InUse& u = in_use();
   if (!headless) {
@@ -55,6 +59,7 @@ bool select_backend(bool headless, std::string* failure) {
       u.mouse = make_sdl_mouse();
       u.joysticks = make_sdl_joysticks();
       u.media = make_mpv_media("");
+      u.audio = make_openal_audio();
       return true;
     }
   }
@@ -63,6 +68,7 @@ bool select_backend(bool headless, std::string* failure) {
   u.mouse = std::make_unique<Mouse>();
   u.joysticks = std::make_unique<Joysticks>();
   u.media = make_mpv_media("null");
+  u.audio = std::make_unique<Audio>();
   return headless;
 }
 

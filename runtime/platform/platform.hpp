@@ -179,11 +179,13 @@ class Keyboard;   // keyboard.hpp: key states by scan code, key characters
 class Mouse;      // mouse.hpp: the mouse device, touch and mouse pointers
 class Joysticks;  // joysticks.hpp: game controllers
 class Media;      // media.hpp: music and video files
+class Audio;      // audio.hpp: the sound output
 
 // The backend and the devices in use. select_backend is called once by the
 // process entry; until then the headless backend answers, with the keyboard
 // and the mouse that belong to it, while the devices that need no window
-// system (the controllers, the media player) are the real ones. When the window system cannot
+// system (the controllers, the sound output, the media player) are the real
+// ones. When the window system cannot
 // start, the headless backend and devices are selected all the same (for the
 // clock and the shutdown), the result is false and *failure says why.
 Backend& backend();
@@ -191,6 +193,7 @@ Keyboard& keyboard();
 Mouse& mouse();
 Joysticks& joysticks();
 Media& media();
+Audio& audio();
 bool select_backend(bool headless, std::string* failure = nullptr);
 
 // The implementations select_backend chooses from. The headless devices are
@@ -200,6 +203,7 @@ std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
 std::unique_ptr<Keyboard> make_sdl_keyboard();
 std::unique_ptr<Mouse> make_sdl_mouse();
 std::unique_ptr<Joysticks> make_sdl_joysticks();
+std::unique_ptr<Audio> make_openal_audio();
 // Players of a headless run play to the "null" audio output.
 std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
 
