@@ -15,8 +15,8 @@ struct InUse {
   std::unique_ptr<Keyboard> keyboard;
   std::unique_ptr<Mouse> mouse;
   std::unique_ptr<Joysticks> joysticks;
-  std::unique_ptr<Media> media;
   std::unique_ptr<Audio> audio;
+  std::unique_ptr<Media> media;
 };
 
 InUse& in_use() {
@@ -30,46 +30,42 @@ T& or_make(std::unique_ptr<T>& device, Make make) {
   return *device;
 }
 
+template <class T>
+std::unique_ptr<T> headless() {
+  return std::make_unique<T>();
+}
+
+std::unique_ptr<Media> mpv_media() { return make_mpv_media(""); }
+
 }  // namespace
 
 Backend& backend() { return or_make(in_use().backend, make_headless_backend); }
-
-Keyboard& keyboard() {
-  return or_make(in_use().keyboard, [] { return std::make_unique<Keyboard>(); });
-}
-
-Mouse& mouse() {
-  return or_make(in_use().mouse, [] { return std::make_unique<Mouse>(); });
-}
-
+Keyboard& keyboard() { return or_make(in_use().keyboard, headless<Keyboard>); }
+Mouse& mouse() { return or_make(in_use().mouse, headless<Mouse>); }
 Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
-
-Media& media() {
-  return or_make(in_use().media, [] { return make_mpv_media(""); });
-}
-
 Audio& audio() { return or_make(in_use().audio, make_openal_audio); }
+Media& media() { return or_make(in_use().media, mpv_media); }
 
-bool select_backend(bool headless, std::string* failure) {
+bool select_backend(bool headless_run, std::string* failure) {
   InUse& u = in_use();
-  if (!headless) {
+  if (!headless_run) {
     u.backend = make_sdl_backend(failure);
     if (u.backend) {
       u.keyboard = make_sdl_keyboard();
       u.mouse = make_sdl_mouse();
       u.joysticks = make_sdl_joysticks();
-      u.media = make_mpv_media("");
       u.audio = make_openal_audio();
+      u.media = mpv_media();
       return true;
     }
   }
   u.backend = make_headless_backend();
-  u.keyboard = std::make_unique<Keyboard>();
-  u.mouse = std::make_unique<Mouse>();
-  u.joysticks = std::make_unique<Joysticks>();
+  u.keyboard = headless<Keyboard>();
+  u.mouse = headless<Mouse>();
+  u.joysticks = headless<Joysticks>();
+  u.audio = headless<Audio>();
   u.media = make_mpv_media("null");
-  u.audio = std::make_unique<Audio>();
-  return headless;
+  return headless_run;
 }
 
 }  // namespace zrv::platform

@@ -1,7 +1,8 @@
 // The one seam to the operating system. Everything the runtime needs from the
 // window system, the message queue, the GL context and the clocks goes
-// through Backend; process queries that do not depend on the window system
-// are plain functions below.
+// through Backend; the input devices, the sound output and the media player
+// through the interfaces named below; process queries that do not depend on
+// the window system are plain functions.
 #pragma once
 
 #include <cstdint>
@@ -174,26 +175,30 @@ class Backend {
 };
 
 // The devices beside the window system, each an interface of its own header
-// whose defaults are the answers of a platform without the device.
+// whose defaults are the answers of a platform without the device. A port
+// to another platform provides a Backend and these.
 class Keyboard;   // keyboard.hpp: key states by scan code, key characters
 class Mouse;      // mouse.hpp: the mouse device, touch and mouse pointers
 class Joysticks;  // joysticks.hpp: game controllers
+class Audio;      // audio.hpp: the sound output, its samples and voices
 class Media;      // media.hpp: music and video files
-class Audio;      // audio.hpp: the sound output
 
 // The backend and the devices in use. select_backend is called once by the
-// process entry; until then the headless backend answers, with the keyboard
-// and the mouse that belong to it, while the devices that need no window
-// system (the controllers, the sound output, the media player) are the real
-// ones. When the window system cannot
-// start, the headless backend and devices are selected all the same (for the
-// clock and the shutdown), the result is false and *failure says why.
+// process entry: the SDL window system with its keyboard, mouse and
+// controllers, OpenAL for sound and libmpv for media; or, headless, none of
+// them but the media player, which then plays to no audio output. Until
+// then the headless backend answers, with the keyboard and the mouse that
+// belong to it, while the devices that need no window system (controllers,
+// sound output, media player) are the real ones. When the window system
+// cannot start, the headless backend and devices are selected all the same
+// (for the clock and the shutdown), the result is false and *failure says
+// why.
 Backend& backend();
 Keyboard& keyboard();
 Mouse& mouse();
 Joysticks& joysticks();
-Media& media();
 Audio& audio();
+Media& media();
 bool select_backend(bool headless, std::string* failure = nullptr);
 
 // The implementations select_backend chooses from. The headless devices are
@@ -204,7 +209,7 @@ std::unique_ptr<Keyboard> make_sdl_keyboard();
 std::unique_ptr<Mouse> make_sdl_mouse();
 std::unique_ptr<Joysticks> make_sdl_joysticks();
 std::unique_ptr<Audio> make_openal_audio();
-// Players of a headless run play to the "null" audio output.
+// Its players use default_audio_output unless another output is set.
 std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
