@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "base/context.hpp"
-#include "app/frame.hpp"
 #include "child_process.hpp"
 #include "input/input_state.hpp"
 #include "input/keys.hpp"
