@@ -9,7 +9,7 @@ pkg_check_modules(LIBPNG REQUIRED IMPORTED_TARGET libpng)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(LIBZ REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(LZO2 REQUIRED IMPORTED_TARGET lzo2)
-# Sound output (sound).
+# Sound output (platform, for sound).
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
-# Music and video playback (sound).
+# Music and video playback (platform, for sound).
 pkg_check_modules(MPV REQUIRED IMPORTED_TARGET mpv)

@@ -11,7 +11,7 @@
 #include "gfx/video_surface.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 #include "platform/platform.hpp"
 #include "sound/music.hpp"
 
@@ -40,9 +40,9 @@ struct Playing {
 } g_playing;
 
 void close_playing() {
-  if (g_playing.player != nullptr) platform::media_stop(g_playing.player);
+  if (g_playing.player != nullptr) platform::media().stop(g_playing.player);
   video_surface_destroy(g_playing.surface);
-  platform::media_close(g_playing.player);
+  platform::media().close(g_playing.player);
   g_playing = Playing{};
 }
 
@@ -55,18 +55,18 @@ int32_t play(const RtString& name, bool loop) {
   const bool drawn = r != nullptr && r->gl_ready && window != nullptr;
   platform::MediaPlayer* player =
       media_open_resolved(path, true, drawn ? video_gl_lookup : nullptr);
-  if (!platform::media_loaded(player)) {
-    platform::media_close(player);
+  if (!platform::media().loaded(player)) {
+    platform::media().close(player);
     if (drawn) video_surface_restore_2d(r);
     return 3;
   }
 
   const double start = 0;
-  const double end = start + platform::media_length_ms(player);
+  const double end = start + platform::media().length_ms(player);
   int32_t cw = 0, ch = 0;
   if (drawn) platform::backend().window_client_size(window, &cw, &ch);
   int32_t sw = cw, sh = ch;
-  platform::media_video_size(player, &sw, &sh);
+  platform::media().video_size(player, &sw, &sh);
   const VideoRect rect = video_fit(sw, sh, cw, ch);
   VideoSurface* surface = drawn ? video_surface_create(window, cw, ch, rect) : nullptr;
   g_playing = Playing{player, surface};
@@ -81,19 +81,19 @@ int32_t play(const RtString& name, bool loop) {
   while (key_char_take()) {
   }
 
-  platform::media_play(player);
+  platform::media().play(player);
   if (end > 0) {
     for (;;) {
-      if (platform::media_position_ms(player) >= end) {
+      if (platform::media().position_ms(player) >= end) {
         if (!loop) break;
-        platform::media_seek_start(player);
-        platform::media_play(player);
+        platform::media().seek_start(player);
+        platform::media().play(player);
       }
       if (key_char_take() || mouse_any_button()) break;
       music_loop_tick();
       message_pump(ctx.win32_msg_handler, false);
       video_surface_show(surface, player);
-      platform::media_service(player);
+      platform::media().service(player);
       sleep_ms(2);
     }
   }

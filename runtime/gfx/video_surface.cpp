@@ -10,7 +10,7 @@
 #include "gfx/gl_api.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -89,17 +89,17 @@ class VideoSurface {
 
   // Draws the player's newest picture, if there is one, and shows it.
   void show(platform::MediaPlayer* player) {
-    if (!platform::media_frame_pending(player)) return;
+    if (!platform::media().frame_pending(player)) return;
     if (fbo_ != 0) {
-      platform::media_render_frame(player, fbo_, rect_.w, rect_.h);
+      platform::media().render_frame(player, fbo_, rect_.w, rect_.h);
       undo_player_state();
       put_on_screen();
     } else {
-      platform::media_render_frame(player, 0, cw_, ch_);
+      platform::media().render_frame(player, 0, cw_, ch_);
       undo_player_state();
     }
     platform::backend().gl_swap(window_);
-    platform::media_frame_shown(player);
+    platform::media().frame_shown(player);
   }
 
  private:

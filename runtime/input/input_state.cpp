@@ -22,7 +22,7 @@ int32_t input_open(InputState* input, platform::Window* window, int32_t mouse_ex
   const bool headless = platform::backend().is_headless();
   // Headless runs have no input devices by design; only a missing keyboard
   // of a real window system is worth a line in the log.
-  if (!platform::keyboard_available()) {
+  if (!platform::keyboard().available()) {
     if (!headless) log_write("No DX_Input\n");
     status = -1;
   }
@@ -34,8 +34,8 @@ int32_t input_open(InputState* input, platform::Window* window, int32_t mouse_ex
     input->keyboard_device = true;
     // The keyboard is read only while the window is the active one; until
     // the window system reports it active the reads are skipped.
-    platform::keyboard_pump();
-    if (!platform::keyboard_window_active(window)) {
+    platform::keyboard().pump();
+    if (!platform::keyboard().window_active(window)) {
       log_write("can't aquire keyboard - first try\n");
     }
   }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/context.hpp"
 #include "base/screen_mapping.hpp"
 
 namespace zrv {
@@ -66,12 +65,10 @@ JoystickSet& joystick_set() { return g_joysticks; }
 
 void joystick_open_all(InputState* /*input*/) {
   joystick_close_all(nullptr);
-  // A run without devices (--headless) finds no controllers either.
-  if (ctx.options.headless) return;
-  const int32_t n = platform::joystick_device_count();
+  const int32_t n = platform::joysticks().count();
   for (int32_t i = 0; i < n && g_joysticks.joystick_count < kJoystickMax; ++i) {
     std::string name;
-    platform::JoystickDevice* device = platform::joystick_device_open(i, &name);
+    platform::JoystickDevice* device = platform::joysticks().open(i, &name);
     if (device == nullptr) continue;
     const int32_t k = g_joysticks.joystick_count++;
     g_joysticks.joystick_devices[k] = device;
@@ -83,21 +80,21 @@ void joystick_open_all(InputState* /*input*/) {
 
 void joystick_close_all(InputState* /*input*/) {
   for (int32_t i = 0; i < kJoystickMax; ++i) {
-    platform::joystick_device_close(g_joysticks.joystick_devices[i]);
+    platform::joysticks().close(g_joysticks.joystick_devices[i]);
     g_joysticks.joystick_devices[i] = nullptr;
     g_joysticks.joystick_names[i][0] = 0;
   }
   g_joysticks.joystick_count = 0;
-  platform::joystick_devices_release();
+  platform::joysticks().release();
 }
 
 void joystick_read(int32_t index, platform::JoystickState& state) {
   if (index < 0 || index >= kJoystickMax) return;
   platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
   if (device == nullptr) return;
-  if (platform::joystick_device_read(device, &state)) return;
+  if (platform::joysticks().read(device, &state)) return;
   // One more try (the device may have been busy); then a neutral state.
-  if (platform::joystick_device_read(device, &state)) return;
+  if (platform::joysticks().read(device, &state)) return;
   state = platform::JoystickState{};
 }
 
@@ -165,15 +162,15 @@ int32_t joy_count() { return g_joysticks.joystick_count; }
 void joy_rumble(int32_t index, double duration, double x, double y) {
   if (index < 0 || index >= kJoystickMax) return;
   platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
-  if (!platform::joystick_device_has_rumble(device)) return;
+  if (!platform::joysticks().has_rumble(device)) return;
   x = std::clamp(x, -1.0, 1.0);
   y = std::clamp(y, -1.0, 1.0);
   // The force's magnitude on 0..10000, spread over the motors' 0..65535.
   const auto magnitude = static_cast<int32_t>((x * x + y * y) * 10000 / 2);
   const auto strength = static_cast<uint16_t>(static_cast<int64_t>(magnitude) * 65535 / 10000);
   double ms = std::isnan(duration) ? 0.0 : std::clamp(duration, 0.0, 4294967295.0);
-  platform::joystick_device_rumble(device, 0, 0);
-  platform::joystick_device_rumble(device, strength, static_cast<uint32_t>(ms));
+  platform::joysticks().rumble(device, 0, 0);
+  platform::joysticks().rumble(device, strength, static_cast<uint32_t>(ms));
 }
 
 }  // namespace zrv

@@ -7,7 +7,7 @@
 
 #include "base/rt_string.hpp"
 #include "input/input_state.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/joysticks.hpp"
 
 namespace zrv {
 

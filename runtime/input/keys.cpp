@@ -18,9 +18,9 @@ void refresh(InputState* input) {
   }
   input->snapshot_age = 0;
   // Pending input first: it may change which window is active.
-  if (input->keyboard_device) platform::keyboard_pump();
-  if (input->keyboard_device && platform::keyboard_window_active(input->focus_window)) {
-    if (!platform::keyboard_read(input->device_keys)) {
+  if (input->keyboard_device) platform::keyboard().pump();
+  if (input->keyboard_device && platform::keyboard().window_active(input->focus_window)) {
+    if (!platform::keyboard().read(input->device_keys)) {
       for (uint8_t& k : input->device_keys) k = 0;
     }
   }
@@ -91,7 +91,7 @@ int32_t key_to_char(int32_t code) {
     default:
       break;
   }
-  int32_t c = platform::keyboard_key_to_char(code);
+  int32_t c = platform::keyboard().key_to_char(code);
   if (c < 0 || c > 255) return 0;
   if (c >= 1 && c <= 31 && c != 8 && c != 10) c = 0;
   return static_cast<int8_t>(static_cast<uint8_t>(c));

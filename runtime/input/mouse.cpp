@@ -10,7 +10,8 @@
 #include "base/context.hpp"
 #include "base/errors.hpp"
 #include "base/screen_mapping.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/mouse.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -37,7 +38,7 @@ MouseRecord& current() {
 bool cursor_client(int32_t* x, int32_t* y) {
   platform::Window* w = mouse_window();
   if (w == nullptr) return false;
-  return platform::cursor_client_position(w, x, y) || platform::backend().cursor_position(w, x, y);
+  return platform::backend().cursor_position(w, x, y);
 }
 
 void cursor_to(int32_t x, int32_t y) {
@@ -51,9 +52,9 @@ void pointer_sink(int32_t kind, int32_t id, const platform::PointerInfo& info) {
 
 // The device's access for a cooperative level.
 void device_set_level(int32_t level) {
-  platform::mouse_device_unacquire();
+  platform::mouse().unacquire();
   g_mouse.mouse_coop_level = level;
-  platform::mouse_device_acquire(level == kCoopExclusive);
+  platform::mouse().acquire(level == kCoopExclusive);
 }
 
 int32_t sign(int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
@@ -84,7 +85,7 @@ void mouse_open(InputState* input, platform::Window* window, int32_t mouse_exclu
   g_mouse.window = window ? window : (input ? input->focus_window : nullptr);
   g_mouse.cursor_mode = 0;
   g_mouse.opened = true;
-  platform::pointer_sink_set(pointer_sink);
+  platform::mouse().pointer_sink_set(pointer_sink);
 
   MouseRecord& r = current();
   int32_t cx = 0, cy = 0;
@@ -92,12 +93,12 @@ void mouse_open(InputState* input, platform::Window* window, int32_t mouse_exclu
     r.x = r.last_x = cx;
     r.y = r.last_y = cy;
   }
-  g_mouse.mouse_device = platform::mouse_device_open(g_mouse.window);
+  g_mouse.mouse_device = platform::mouse().open(g_mouse.window);
   if (mouse_exclusive) {
     g_mouse.cursor_mode = 0;
     if (g_mouse.mouse_device) {
       g_mouse.mouse_coop_level = kCoopExclusive;
-      if (!platform::mouse_device_acquire(true)) {
+      if (!platform::mouse().acquire(true)) {
         log_write("can't aquire mouse - first try\n");
         log_write("No DX_Mouse\n");
       }
@@ -119,9 +120,9 @@ void mouse_close(InputState* /*input*/) {
   }
   platform::backend().cursor_set(platform::CursorShape::Arrow);
   g_mouse.cursor_mode = 1;
-  platform::mouse_device_unacquire();
-  platform::mouse_device_close();
-  platform::pointer_sink_set(nullptr);
+  platform::mouse().unacquire();
+  platform::mouse().close();
+  platform::mouse().pointer_sink_set(nullptr);
   g_mouse.mouse_device = false;
   g_mouse.mice.clear();
   g_mouse.current_mouse = 0;
@@ -130,7 +131,7 @@ void mouse_close(InputState* /*input*/) {
 }
 
 void mouse_release() {
-  if (g_mouse.mouse_device) platform::mouse_device_unacquire();
+  if (g_mouse.mouse_device) platform::mouse().unacquire();
 }
 
 void mouse_access_apply(int32_t mouse_exclusive) {
@@ -152,7 +153,7 @@ bool pointer_mode() {
     char line[64];
     std::snprintf(line, sizeof line, "Win: %d, %d\n", major, minor);
     log_write(line);
-    g_pointer_mode = platform::touch_device_count() > 0 ? 1 : 0;
+    g_pointer_mode = platform::mouse().touch_device_count() > 0 ? 1 : 0;
   }
   return g_pointer_mode == 1;
 }
@@ -171,13 +172,13 @@ uint32_t mouse_read_raw(int32_t& x, int32_t& y, int32_t& wheel) {
   uint32_t bits = 0;
   if (g_mouse.mouse_device) {
     platform::MouseDeviceState d;
-    if (!platform::mouse_device_read(&d)) {
+    if (!platform::mouse().read(&d)) {
       const bool exclusive = g_mouse.mouse_coop_level == kCoopExclusive;
-      if (!platform::mouse_device_acquire(exclusive)) {
-        platform::mouse_device_acquire(exclusive);
+      if (!platform::mouse().acquire(exclusive)) {
+        platform::mouse().acquire(exclusive);
         return 0;
       }
-      if (!platform::mouse_device_read(&d)) return 0;
+      if (!platform::mouse().read(&d)) return 0;
     }
     wheel = sign(d.dz);
     if (g_mouse.cursor_mode) {
@@ -202,7 +203,7 @@ uint32_t mouse_read_raw(int32_t& x, int32_t& y, int32_t& wheel) {
         y += cy - 200;
       }
     }
-    bits = platform::mouse_async_buttons();
+    bits = platform::mouse().async_buttons();
   }
   platform::Rect frame;
   platform::Window* w = mouse_window();

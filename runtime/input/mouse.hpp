@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "input/input_state.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {

@@ -1,28 +1,71 @@
+// The choice of the backend and its devices.
+#include "platform/audio.hpp"
+#include "platform/joysticks.hpp"
+#include "platform/keyboard.hpp"
+#include "platform/media.hpp"
+#include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
 
 namespace {
-std::unique_ptr<Backend>& current() {
-  static std::unique_ptr<Backend> backend;
-  return backend;
+
+struct InUse {
+  std::unique_ptr<Backend> backend;
+  std::unique_ptr<Keyboard> keyboard;
+  std::unique_ptr<Mouse> mouse;
+  std::unique_ptr<Joysticks> joysticks;
+  std::unique_ptr<Audio> audio;
+  std::unique_ptr<Media> media;
+};
+
+InUse& in_use() {
+  static InUse devices;
+  return devices;
 }
+
+template <class T, class Make>
+T& or_make(std::unique_ptr<T>& device, Make make) {
+  if (!device) device = make();
+  return *device;
+}
+
+template <class T>
+std::unique_ptr<T> headless() {
+  return std::make_unique<T>();
+}
+
+std::unique_ptr<Media> mpv_media() { return make_mpv_media(""); }
+
 }  // namespace
 
-Backend& backend() {
-  auto& b = current();
-  if (!b) b = make_headless_backend();
-  return *b;
-}
+Backend& backend() { return or_make(in_use().backend, make_headless_backend); }
+Keyboard& keyboard() { return or_make(in_use().keyboard, headless<Keyboard>); }
+Mouse& mouse() { return or_make(in_use().mouse, headless<Mouse>); }
+Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
+Audio& audio() { return or_make(in_use().audio, make_openal_audio); }
+Media& media() { return or_make(in_use().media, mpv_media); }
 
-bool select_backend(bool headless, std::string* failure) {
-  auto& b = current();
-  if (!headless) {
-    b = make_sdl_backend(failure);
-    if (b) return true;
+bool select_backend(bool headless_run, std::string* failure) {
+  InUse& u = in_use();
+  if (!headless_run) {
+    u.backend = make_sdl_backend(failure);
+    if (u.backend) {
+      u.keyboard = make_sdl_keyboard();
+      u.mouse = make_sdl_mouse();
+      u.joysticks = make_sdl_joysticks();
+      u.audio = make_openal_audio();
+      u.media = mpv_media();
+      return true;
+    }
   }
-  b = make_headless_backend();
-  return headless;
+  u.backend = make_headless_backend();
+  u.keyboard = headless<Keyboard>();
+  u.mouse = headless<Mouse>();
+  u.joysticks = headless<Joysticks>();
+  u.audio = headless<Audio>();
+  u.media = make_mpv_media("null");
+  return headless_run;
 }
 
 }  // namespace zrv::platform

@@ -1,5 +1,8 @@
-// The window system's keyboard through SDL: SDL scancodes (USB usage
-// numbers) turned into PC set-1 scan codes, 128 added for extended keys.
+// The keyboard through SDL: SDL scancodes (USB usage numbers) turned into
+// PC set-1 scan codes, 128 added for extended keys; characters from the X
+// layout where there is one, else from SDL's key names.
+#include "platform/keyboard_sdl.hpp"
+
 #include <SDL.h>
 
 #include <array>
@@ -7,12 +10,11 @@
 
 #include "platform/cp1252.hpp"
 #include "platform/keyboard.hpp"
+#include "platform/keyboard_layout.hpp"
 #include "platform/platform.hpp"
+#include "platform/sdl_wsi.hpp"
 
 namespace zrv::platform {
-
-// sdl_wsi.cpp: the code point an X key gives at a shift level, -1 without X.
-int32_t sdl_x11_key_code_point(int32_t keycode, int32_t level);
 
 namespace {
 
@@ -183,136 +185,85 @@ const Tables& tables() {
   return t;
 }
 
-// The US layout by scan code, unshifted and shifted, for the keys that give
-// a character; the fallback without a window system and the source of the
-// shifted form of keys the current layout agrees on.
-struct UsKey {
-  uint8_t scan;
-  char plain;
-  char shifted;
-};
-constexpr UsKey kUsLayout[] = {
-    {0x02, '1', '!'},  {0x03, '2', '@'}, {0x04, '3', '#'},  {0x05, '4', '$'}, {0x06, '5', '%'},
-    {0x07, '6', '^'},  {0x08, '7', '&'}, {0x09, '8', '*'},  {0x0A, '9', '('}, {0x0B, '0', ')'},
-    {0x0C, '-', '_'},  {0x0D, '=', '+'}, {0x0F, 9, 9},      {0x10, 'q', 'Q'}, {0x11, 'w', 'W'},
-    {0x12, 'e', 'E'},  {0x13, 'r', 'R'}, {0x14, 't', 'T'},  {0x15, 'y', 'Y'}, {0x16, 'u', 'U'},
-    {0x17, 'i', 'I'},  {0x18, 'o', 'O'}, {0x19, 'p', 'P'},  {0x1A, '[', '{'}, {0x1B, ']', '}'},
-    {0x1E, 'a', 'A'},  {0x1F, 's', 'S'}, {0x20, 'd', 'D'},  {0x21, 'f', 'F'}, {0x22, 'g', 'G'},
-    {0x23, 'h', 'H'},  {0x24, 'j', 'J'}, {0x25, 'k', 'K'},  {0x26, 'l', 'L'}, {0x27, ';', ':'},
-    {0x28, '\'', '"'}, {0x29, '`', '~'}, {0x2B, '\\', '|'}, {0x2C, 'z', 'Z'}, {0x2D, 'x', 'X'},
-    {0x2E, 'c', 'C'},  {0x2F, 'v', 'V'}, {0x30, 'b', 'B'},  {0x31, 'n', 'N'}, {0x32, 'm', 'M'},
-    {0x33, ',', '<'},  {0x34, '.', '>'}, {0x35, '/', '?'},  {0x39, ' ', ' '}, {0x56, '\\', '|'},
-    {0x01, 27, 27},
-};
+bool video_up() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
-const UsKey* us_key(int32_t scan) {
-  for (const UsKey& k : kUsLayout)
-    if (k.scan == scan) return &k;
-  return nullptr;
-}
+class SdlKeyboard final : public Keyboard {
+ public:
+  bool available() override { return video_up(); }
 
-// Keypad keys give the same character on every layout; the digit keys only
-// while Num Lock is on.
-int32_t keypad_char(int32_t scan, bool num_lock) {
-  switch (scan) {
-    case 0x37:
-      return '*';
-    case 0x4A:
-      return '-';
-    case 0x4E:
-      return '+';
-    case 0xB5:
-      return '/';
-    default:
-      break;
+  void pump() override {
+    if (video_up()) SDL_PumpEvents();
   }
-  static constexpr struct {
-    uint8_t scan;
-    char c;
-  } kDigits[] = {{0x47, '7'}, {0x48, '8'}, {0x49, '9'}, {0x4B, '4'}, {0x4C, '5'}, {0x4D, '6'},
-                 {0x4F, '1'}, {0x50, '2'}, {0x51, '3'}, {0x52, '0'}, {0x53, '.'}};
-  for (const auto& d : kDigits)
-    if (d.scan == scan) return num_lock ? d.c : 0;
-  return -1;  // not a keypad key
-}
 
-bool is_lower_letter(int32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-}
+  bool read(uint8_t state[256]) override {
+    if (!video_up()) return false;
+    int count = 0;
+    const Uint8* keys = SDL_GetKeyboardState(&count);
+    if (keys == nullptr) return false;
+    std::memset(state, 0, 256);
+    const Tables& t = tables();
+    const int limit = count < SDL_NUM_SCANCODES ? count : SDL_NUM_SCANCODES;
+    for (int sc = 0; sc < limit; ++sc) {
+      if (keys[sc] && t.to_scan[sc] != 0) state[t.to_scan[sc]] = 0x80;
+    }
+    return true;
+  }
+
+  bool window_active(Window* window) override {
+    if (window == nullptr || !video_up()) return false;
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    return focus != nullptr && SDL_GetWindowID(focus) == backend().window_id(window);
+  }
+
+  int32_t key_to_char(int32_t scan) override {
+    if (scan < 0 || scan > 255) return 0;
+    if (!video_up()) return Keyboard::key_to_char(scan);
+    const SDL_Keymod mods = SDL_GetModState();
+    const bool shift = (mods & KMOD_SHIFT) != 0;
+    const bool caps = (mods & KMOD_CAPS) != 0;
+    const bool ctrl = (mods & KMOD_CTRL) != 0 && (mods & KMOD_MODE) == 0;
+
+    const int32_t keypad = keypad_char(scan, (mods & KMOD_NUM) != 0);
+    if (keypad >= 0) return keypad;
+
+    int32_t c = 0;
+    // On X the layout itself says what each shift level gives; main-block
+    // scan codes are the kernel's key codes, which X numbers from 8.
+    const bool alt_gr = (mods & KMOD_MODE) != 0;
+    const bool main_block = scan >= 1 && scan <= 0x58;
+    const int32_t plain = main_block ? sdl_x11_key_code_point(scan + 8, alt_gr ? 2 : 0) : -1;
+    if (plain >= 0) {
+      const int32_t shifted = sdl_x11_key_code_point(scan + 8, alt_gr ? 3 : 1);
+      // Letters follow Caps Lock below; other keys take their shifted level.
+      c = plain;
+      if (shift && !is_lower_letter(plain) && shifted > 0) c = shifted;
+      c = c > 0 ? cp1252_from_code_point(static_cast<uint32_t>(c)) : 0;
+      if (c <= 0 || c == 127) return 0;
+    } else {
+      const int32_t sdl = tables().to_sdl[scan];
+      if (sdl == 0) return 0;
+      const SDL_Keycode key = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sdl));
+      // Keys without a character carry the scancode mask; Delete is 127.
+      if (key <= 0 || (key & SDLK_SCANCODE_MASK) != 0 || key == SDLK_DELETE || key > 0xFF) {
+        return 0;
+      }
+      c = key;
+      // SDL gives the unshifted character; the shifted one of a non-letter
+      // is known where the layout agrees with US.
+      const UsKey* us = us_key(scan);
+      if (shift && !is_lower_letter(c) && us != nullptr && us->plain == c) c = us->shifted;
+    }
+    if (is_lower_letter(c)) {
+      if (ctrl && c <= 'z') return c & 0x1F;
+      if (shift != caps) c -= 0x20;
+    }
+    return c;
+  }
+};
 
 }  // namespace
 
-bool keyboard_available() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
-
-void keyboard_pump() {
-  if (keyboard_available()) SDL_PumpEvents();
-}
-
-bool keyboard_read(uint8_t state[256]) {
-  if (!keyboard_available()) return false;
-  int count = 0;
-  const Uint8* keys = SDL_GetKeyboardState(&count);
-  if (keys == nullptr) return false;
-  std::memset(state, 0, 256);
-  const Tables& t = tables();
-  const int limit = count < SDL_NUM_SCANCODES ? count : SDL_NUM_SCANCODES;
-  for (int sc = 0; sc < limit; ++sc) {
-    if (keys[sc] && t.to_scan[sc] != 0) state[t.to_scan[sc]] = 0x80;
-  }
-  return true;
-}
-
-bool keyboard_window_active(Window* window) {
-  if (window == nullptr || !keyboard_available()) return false;
-  SDL_Window* focus = SDL_GetKeyboardFocus();
-  return focus != nullptr && SDL_GetWindowID(focus) == backend().window_id(window);
-}
-
-int32_t keyboard_key_to_char(int32_t scan) {
-  if (scan < 0 || scan > 255) return 0;
-  const SDL_Keymod mods = keyboard_available() ? SDL_GetModState() : KMOD_NONE;
-  const bool shift = (mods & KMOD_SHIFT) != 0;
-  const bool caps = (mods & KMOD_CAPS) != 0;
-  const bool ctrl = (mods & KMOD_CTRL) != 0 && (mods & KMOD_MODE) == 0;
-
-  const int32_t keypad = keypad_char(scan, (mods & KMOD_NUM) != 0);
-  if (keypad >= 0) return keypad;
-
-  const UsKey* us = us_key(scan);
-  int32_t c = 0;
-  // On X the layout itself says what each shift level gives; main-block
-  // scan codes are the kernel's key codes, which X numbers from 8.
-  const bool alt_gr = (mods & KMOD_MODE) != 0;
-  const bool main_block = scan >= 1 && scan <= 0x58;
-  const int32_t plain =
-      keyboard_available() && main_block ? sdl_x11_key_code_point(scan + 8, alt_gr ? 2 : 0) : -1;
-  if (plain >= 0) {
-    const int32_t shifted = sdl_x11_key_code_point(scan + 8, alt_gr ? 3 : 1);
-    // Letters follow Caps Lock below; other keys take their shifted level.
-    c = plain;
-    if (shift && !is_lower_letter(plain) && shifted > 0) c = shifted;
-    c = c > 0 ? cp1252_from_code_point(static_cast<uint32_t>(c)) : 0;
-    if (c <= 0 || c == 127) return 0;
-  } else if (keyboard_available()) {
-    const int32_t sdl = tables().to_sdl[scan];
-    if (sdl == 0) return 0;
-    const SDL_Keycode key = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sdl));
-    // Keys without a character carry the scancode mask; Delete is 127.
-    if (key <= 0 || (key & SDLK_SCANCODE_MASK) != 0 || key == SDLK_DELETE || key > 0xFF) return 0;
-    c = key;
-    // SDL gives the unshifted character; the shifted one of a non-letter is
-    // known where the layout agrees with US.
-    if (shift && !is_lower_letter(c) && us != nullptr && us->plain == c) c = us->shifted;
-  } else {
-    if (us == nullptr) return 0;
-    c = static_cast<unsigned char>(shift ? us->shifted : us->plain);
-  }
-  if (is_lower_letter(c)) {
-    if (ctrl && c <= 'z') return c & 0x1F;
-    if (shift != caps) c -= 0x20;
-  }
-  return c;
-}
+std::unique_ptr<Keyboard> make_sdl_keyboard() { return std::make_unique<SdlKeyboard>(); }
 
 int32_t keyboard_scan_from_sdl(int32_t sdl_scancode) {
   if (sdl_scancode < 0 || sdl_scancode >= SDL_NUM_SCANCODES) return 0;

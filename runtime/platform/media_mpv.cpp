@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 
 namespace zrv::platform {
 
@@ -28,7 +28,7 @@ struct MediaPlayer {
 
 namespace {
 
-std::string g_audio_output;
+std::string g_audio_output;  // as set; process-wide
 GlProcLookup g_gl_lookup = nullptr;
 
 // Opening waits this long at most for the file to be read.
@@ -129,8 +129,17 @@ void wait_video_format(mpv_handle* m) {
   }
 }
 
-MediaPlayer* open_target(const std::string& target, bool video, GlProcLookup gl_lookup,
-                         std::shared_ptr<const uint8_t> memory, size_t memory_length) {
+void destroy(MediaPlayer* player) {
+  if (player == nullptr) return;
+  // The render context goes before its core.
+  if (player->render) mpv_render_context_free(player->render);
+  if (player->mpv) mpv_terminate_destroy(player->mpv);
+  delete player;
+}
+
+MediaPlayer* open_target(const std::string& target, const std::string& audio_output, bool video,
+                         GlProcLookup gl_lookup, std::shared_ptr<const uint8_t> memory,
+                         size_t memory_length) {
   mpv_handle* m = mpv_create();
   if (m == nullptr) return nullptr;
   auto* p = new MediaPlayer;
@@ -150,8 +159,8 @@ MediaPlayer* open_target(const std::string& target, bool video, GlProcLookup gl_
   set_option(m, "audio-display", "no");
   set_option(m, "volume-max", "200");
   set_option(m, "hwdec", "no");
-  if (!g_audio_output.empty()) set_option(m, "ao", g_audio_output.c_str());
-  if (g_audio_output == "null") {
+  if (!audio_output.empty()) set_option(m, "ao", audio_output.c_str());
+  if (audio_output == "null") {
     // The null output would take in a large piece ahead and so reach the
     // end well before the time the track lasts; keep it close to real time.
     set_option(m, "ao-null-buffer", "0.02");
@@ -165,7 +174,7 @@ MediaPlayer* open_target(const std::string& target, bool video, GlProcLookup gl_
     if (!video) set_option(m, "vid", "no");
   }
   if (mpv_initialize(m) < 0) {
-    media_close(p);
+    destroy(p);
     return nullptr;
   }
   if (with_picture) {
@@ -195,126 +204,140 @@ std::string local_target(const char* path) {
   return s;
 }
 
+bool is_loaded(const MediaPlayer* player) { return player != nullptr && player->loaded; }
+
+// Players are made by libmpv; a run without an audio device names "null"
+// as the output its players use unless another one is set.
+class MpvMedia final : public Media {
+ public:
+  explicit MpvMedia(const char* default_audio_output)
+      : default_audio_output_(default_audio_output ? default_audio_output : "") {}
+
+  void set_audio_output(const char* name) override { g_audio_output = name ? name : ""; }
+
+  MediaPlayer* open(const char* path, bool video, GlProcLookup gl_lookup) override {
+    if (path == nullptr || path[0] == 0) return nullptr;
+    return open_target(local_target(path), audio_output(), video, gl_lookup, nullptr, 0);
+  }
+
+  MediaPlayer* open_memory(std::shared_ptr<const uint8_t> data, size_t length, bool video,
+                           GlProcLookup gl_lookup) override {
+    return open_target("zrvmem://file", audio_output(), video, gl_lookup, std::move(data), length);
+  }
+
+  void close(MediaPlayer* player) override { destroy(player); }
+
+  bool loaded(MediaPlayer* player) override { return is_loaded(player); }
+
+  double length_ms(MediaPlayer* player) override {
+    if (!is_loaded(player)) return 0;
+    const double d = property_double(player->mpv, "duration", 0);
+    return d > 0 ? d * 1000.0 : 0;
+  }
+
+  double position_ms(MediaPlayer* player) override {
+    if (!is_loaded(player)) return 0;
+    // At the end mpv keeps showing the last picture, whose time lies before
+    // the end: the end is the position then.
+    if (property_flag(player->mpv, "eof-reached")) return length_ms(player);
+    const double t = property_double(player->mpv, "time-pos", 0);
+    return t > 0 ? t * 1000.0 : 0;
+  }
+
+  void play(MediaPlayer* player) override {
+    if (player == nullptr) return;
+    int no = 0;
+    mpv_set_property(player->mpv, "pause", MPV_FORMAT_FLAG, &no);
+  }
+
+  void pause(MediaPlayer* player) override {
+    if (player == nullptr) return;
+    int yes = 1;
+    mpv_set_property(player->mpv, "pause", MPV_FORMAT_FLAG, &yes);
+  }
+
+  bool paused(MediaPlayer* player) override {
+    return player != nullptr && property_flag(player->mpv, "pause");
+  }
+
+  void seek_start(MediaPlayer* player) override {
+    if (!is_loaded(player)) return;
+    const bool at_end = property_flag(player->mpv, "eof-reached");
+    command(player->mpv, {"seek", "0", "absolute", "exact"});
+    // Leaving the end takes the player a moment; until then the position
+    // would still read as the end.
+    for (int i = 0; at_end && i < 100 && property_flag(player->mpv, "eof-reached"); ++i) {
+      mpv_wait_event(player->mpv, 0.005);
+    }
+  }
+
+  void stop(MediaPlayer* player) override {
+    if (player == nullptr) return;
+    pause(player);
+    command(player->mpv, {"stop"});
+    player->loaded = false;
+  }
+
+  void set_volume(MediaPlayer* player, int32_t units) override {
+    if (player == nullptr) return;
+    double v = std::clamp(units, 0, 2000) / 10.0;
+    mpv_set_property(player->mpv, "volume", MPV_FORMAT_DOUBLE, &v);
+  }
+
+  int32_t volume(MediaPlayer* player) override {
+    if (player == nullptr) return 0;
+    return static_cast<int32_t>(std::lround(property_double(player->mpv, "volume", 0) * 10.0));
+  }
+
+  bool video_size(MediaPlayer* player, int32_t* width, int32_t* height) override {
+    if (!is_loaded(player)) return false;
+    int64_t w = 0, h = 0;
+    if (mpv_get_property(player->mpv, "dwidth", MPV_FORMAT_INT64, &w) < 0 ||
+        mpv_get_property(player->mpv, "dheight", MPV_FORMAT_INT64, &h) < 0 || w <= 0 || h <= 0) {
+      return false;
+    }
+    *width = static_cast<int32_t>(w);
+    *height = static_cast<int32_t>(h);
+    return true;
+  }
+
+  bool frame_pending(MediaPlayer* player) override {
+    if (player == nullptr || player->render == nullptr) return false;
+    return (mpv_render_context_update(player->render) & MPV_RENDER_UPDATE_FRAME) != 0;
+  }
+
+  bool render_frame(MediaPlayer* player, uint32_t fbo, int32_t w, int32_t h) override {
+    if (player == nullptr || player->render == nullptr) return false;
+    mpv_opengl_fbo target{static_cast<int>(fbo), w, h, 0};
+    int flip = 1;
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
+                                 {MPV_RENDER_PARAM_FLIP_Y, &flip},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    return mpv_render_context_render(player->render, params) >= 0;
+  }
+
+  void frame_shown(MediaPlayer* player) override {
+    if (player && player->render) mpv_render_context_report_swap(player->render);
+  }
+
+  void service(MediaPlayer* player) override {
+    if (player == nullptr) return;
+    while (mpv_wait_event(player->mpv, 0)->event_id != MPV_EVENT_NONE) {
+    }
+  }
+
+ private:
+  const std::string& audio_output() const {
+    return g_audio_output.empty() ? default_audio_output_ : g_audio_output;
+  }
+
+  std::string default_audio_output_;
+};
+
 }  // namespace
 
-void media_audio_output_set(const char* name) { g_audio_output = name ? name : ""; }
-const char* media_audio_output() { return g_audio_output.c_str(); }
-
-MediaPlayer* media_open(const char* path, bool video, GlProcLookup gl_lookup) {
-  if (path == nullptr || path[0] == 0) return nullptr;
-  return open_target(local_target(path), video, gl_lookup, nullptr, 0);
-}
-
-MediaPlayer* media_open_memory(std::shared_ptr<const uint8_t> data, size_t length, bool video,
-                               GlProcLookup gl_lookup) {
-  return open_target("zrvmem://file", video, gl_lookup, std::move(data), length);
-}
-
-void media_close(MediaPlayer* player) {
-  if (player == nullptr) return;
-  // The render context goes before its core.
-  if (player->render) mpv_render_context_free(player->render);
-  if (player->mpv) mpv_terminate_destroy(player->mpv);
-  delete player;
-}
-
-bool media_loaded(MediaPlayer* player) { return player != nullptr && player->loaded; }
-
-double media_length_ms(MediaPlayer* player) {
-  if (!media_loaded(player)) return 0;
-  const double d = property_double(player->mpv, "duration", 0);
-  return d > 0 ? d * 1000.0 : 0;
-}
-
-double media_position_ms(MediaPlayer* player) {
-  if (!media_loaded(player)) return 0;
-  // At the end mpv keeps showing the last picture, whose time lies before
-  // the end: the end is the position then.
-  if (property_flag(player->mpv, "eof-reached")) return media_length_ms(player);
-  const double t = property_double(player->mpv, "time-pos", 0);
-  return t > 0 ? t * 1000.0 : 0;
-}
-
-void media_play(MediaPlayer* player) {
-  if (player == nullptr) return;
-  int no = 0;
-  mpv_set_property(player->mpv, "pause", MPV_FORMAT_FLAG, &no);
-}
-
-void media_pause(MediaPlayer* player) {
-  if (player == nullptr) return;
-  int yes = 1;
-  mpv_set_property(player->mpv, "pause", MPV_FORMAT_FLAG, &yes);
-}
-
-bool media_paused(MediaPlayer* player) {
-  return player != nullptr && property_flag(player->mpv, "pause");
-}
-
-void media_seek_start(MediaPlayer* player) {
-  if (!media_loaded(player)) return;
-  const bool at_end = property_flag(player->mpv, "eof-reached");
-  command(player->mpv, {"seek", "0", "absolute", "exact"});
-  // Leaving the end takes the player a moment; until then the position
-  // would still read as the end.
-  for (int i = 0; at_end && i < 100 && property_flag(player->mpv, "eof-reached"); ++i) {
-    mpv_wait_event(player->mpv, 0.005);
-  }
-}
-
-void media_stop(MediaPlayer* player) {
-  if (player == nullptr) return;
-  media_pause(player);
-  command(player->mpv, {"stop"});
-  player->loaded = false;
-}
-
-void media_set_volume(MediaPlayer* player, int32_t units) {
-  if (player == nullptr) return;
-  double v = std::clamp(units, 0, 2000) / 10.0;
-  mpv_set_property(player->mpv, "volume", MPV_FORMAT_DOUBLE, &v);
-}
-
-int32_t media_volume(MediaPlayer* player) {
-  if (player == nullptr) return 0;
-  return static_cast<int32_t>(std::lround(property_double(player->mpv, "volume", 0) * 10.0));
-}
-
-bool media_video_size(MediaPlayer* player, int32_t* width, int32_t* height) {
-  if (!media_loaded(player)) return false;
-  int64_t w = 0, h = 0;
-  if (mpv_get_property(player->mpv, "dwidth", MPV_FORMAT_INT64, &w) < 0 ||
-      mpv_get_property(player->mpv, "dheight", MPV_FORMAT_INT64, &h) < 0 || w <= 0 || h <= 0) {
-    return false;
-  }
-  *width = static_cast<int32_t>(w);
-  *height = static_cast<int32_t>(h);
-  return true;
-}
-
-bool media_frame_pending(MediaPlayer* player) {
-  if (player == nullptr || player->render == nullptr) return false;
-  return (mpv_render_context_update(player->render) & MPV_RENDER_UPDATE_FRAME) != 0;
-}
-
-bool media_render_frame(MediaPlayer* player, uint32_t fbo, int32_t w, int32_t h) {
-  if (player == nullptr || player->render == nullptr) return false;
-  mpv_opengl_fbo target{static_cast<int>(fbo), w, h, 0};
-  int flip = 1;
-  mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
-                               {MPV_RENDER_PARAM_FLIP_Y, &flip},
-                               {MPV_RENDER_PARAM_INVALID, nullptr}};
-  return mpv_render_context_render(player->render, params) >= 0;
-}
-
-void media_frame_shown(MediaPlayer* player) {
-  if (player && player->render) mpv_render_context_report_swap(player->render);
-}
-
-void media_service(MediaPlayer* player) {
-  if (player == nullptr) return;
-  while (mpv_wait_event(player->mpv, 0)->event_id != MPV_EVENT_NONE) {
-  }
+std::unique_ptr<Media> make_mpv_media(const char* default_audio_output) {
+  return std::make_unique<MpvMedia>(default_audio_output);
 }
 
 }  // namespace zrv::platform

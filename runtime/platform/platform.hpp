@@ -1,7 +1,8 @@
 // The one seam to the operating system. Everything the runtime needs from the
 // window system, the message queue, the GL context and the clocks goes
-// through Backend; process queries that do not depend on the window system
-// are plain functions below.
+// through Backend; the input devices, the sound output and the media player
+// through the interfaces named below; process queries that do not depend on
+// the window system are plain functions.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,9 @@ struct DisplayMode {
 enum class CursorShape : int32_t { None, Arrow };
 enum class MessageIcon : int32_t { Information, Exclamation, Error };
 
+// Every operation has a default: the answer of a platform without a window
+// system (no window, no event, false, 0 or null), with the system's
+// monotonic clock. A backend overrides what it really does.
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -85,98 +89,132 @@ class Backend {
 
   // Clock: a high-resolution counter (ticks per second in *frequency) and a
   // millisecond tick count as the fallback.
-  virtual bool counter_frequency(int64_t* frequency) = 0;
-  virtual int64_t counter_value() = 0;
-  virtual uint32_t tick_count_ms() = 0;
+  virtual bool counter_frequency(int64_t* frequency);
+  virtual int64_t counter_value();
+  virtual uint32_t tick_count_ms();
   // Returns early when a termination request arrives.
-  virtual void sleep_ms(uint32_t ms) = 0;
+  virtual void sleep_ms(uint32_t ms);
 
   // Message queue. wait_event blocks until an event is queued or a
   // termination request arrives (false when nothing can ever arrive);
   // poll_event takes one event.
-  virtual bool wait_event() = 0;
-  virtual bool peek_event(Event* event) = 0;  // look without taking
-  virtual bool poll_event(Event* event) = 0;
+  virtual bool wait_event() { return false; }
+  virtual bool peek_event(Event* event) { return false; }  // look without taking
+  virtual bool poll_event(Event* event) { return false; }
 
   // Windows. A window is created hidden, with a caption, not resizable, and
   // a drawing area (client area) of the given size; its GL pixel format is
   // fixed at creation. Events addressed to windows other than the one given
   // to event_window_set are dropped.
   virtual Window* window_create(const char* title, int32_t client_width, int32_t client_height,
-                                const PixelFormatRequest& format) = 0;
-  virtual void window_destroy(Window* window) = 0;
-  virtual uint32_t window_id(Window* window) = 0;
-  virtual void event_window_set(Window* window) = 0;
-  virtual bool window_client_size(Window* window, int32_t* width, int32_t* height) = 0;
+                                const PixelFormatRequest& format) {
+    return nullptr;
+  }
+  virtual void window_destroy(Window* window) {}
+  virtual uint32_t window_id(Window* window) { return 0; }
+  virtual void event_window_set(Window* window) {}
+  virtual bool window_client_size(Window* window, int32_t* width, int32_t* height) { return false; }
   // The outer frame: position on the desktop and size with the decorations.
-  virtual bool window_frame(Window* window, Rect* frame) = 0;
+  virtual bool window_frame(Window* window, Rect* frame) { return false; }
   // Decoration sizes (caption = top).
   virtual void window_borders(Window* window, int32_t* top, int32_t* left, int32_t* bottom,
-                              int32_t* right) = 0;
-  virtual void window_set_title(Window* window, const char* title) = 0;
+                              int32_t* right) {
+    *top = *left = *bottom = *right = 0;
+  }
+  virtual void window_set_title(Window* window, const char* title) {}
   // Puts the outer frame's top-left corner at (x, y) and sizes the drawing
   // area; topmost keeps the window above others.
   virtual void window_place(Window* window, int32_t x, int32_t y, int32_t client_width,
-                            int32_t client_height, bool topmost) = 0;
-  virtual void window_show(Window* window) = 0;
-  virtual void window_hide(Window* window) = 0;
-  virtual bool window_visible(Window* window) = 0;
+                            int32_t client_height, bool topmost) {}
+  virtual void window_show(Window* window) {}
+  virtual void window_hide(Window* window) {}
+  virtual bool window_visible(Window* window) { return false; }
   // Raises the window, makes it the foreground window and gives it the focus.
-  virtual void window_activate(Window* window) = 0;
+  virtual void window_activate(Window* window) {}
   // Full-screen display mode of exactly mode's size (and depth when not 0);
   // false when the display offers no such mode.
-  virtual bool window_full_screen(Window* window, const DisplayMode& mode) = 0;
+  virtual bool window_full_screen(Window* window, const DisplayMode& mode) { return false; }
   // Back to the desktop's own display mode.
-  virtual void window_leave_full_screen(Window* window) = 0;
+  virtual void window_leave_full_screen(Window* window) {}
 
   // Displays.
-  virtual bool desktop_mode(DisplayMode* mode) = 0;  // primary display
+  virtual bool desktop_mode(DisplayMode* mode) { return false; }  // primary display
   // Horizontal dots per inch of the primary display; false when unknown.
   virtual bool display_dpi(double* horizontal) { return false; }
   // Work area of the display nearest to the window (the primary display's
   // when the window is none or lies on none).
-  virtual bool work_area(Window* window, Rect* area) = 0;
-  virtual void beep() = 0;
+  virtual bool work_area(Window* window, Rect* area) { return false; }
+  virtual void beep() {}
 
   // OpenGL. Contexts are of the compatibility profile.
-  virtual GlContext* gl_context_create(Window* window) = 0;
-  virtual bool gl_make_current(Window* window, GlContext* context) = 0;
-  virtual void gl_release_current(Window* window) = 0;
-  virtual void gl_context_delete(GlContext* context) = 0;
-  virtual void gl_swap(Window* window) = 0;
-  virtual bool gl_swap_interval_available() = 0;
-  virtual bool gl_set_swap_interval(int32_t interval) = 0;
+  virtual GlContext* gl_context_create(Window* window) { return nullptr; }
+  virtual bool gl_make_current(Window* window, GlContext* context) { return false; }
+  virtual void gl_release_current(Window* window) {}
+  virtual void gl_context_delete(GlContext* context) {}
+  virtual void gl_swap(Window* window) {}
+  virtual bool gl_swap_interval_available() { return false; }
+  virtual bool gl_set_swap_interval(int32_t interval) { return false; }
   // An entry point by name, or null.
-  virtual void* gl_proc_address(const char* name) = 0;
+  virtual void* gl_proc_address(const char* name) { return nullptr; }
   // Whether this thread has a current context.
   virtual bool gl_context_current() { return false; }
   // The window system's extension string and the name of the call that
   // gives it (for the log when it is missing); null when there is none.
-  virtual const char* gl_window_system_extensions() = 0;
-  virtual const char* gl_window_system_extensions_call() = 0;
+  virtual const char* gl_window_system_extensions() { return nullptr; }
+  virtual const char* gl_window_system_extensions_call() { return "none"; }
   // Whether a window with a multisample format of the given sample count
   // (0 = any) can be made: the samples it would get, 0 when none.
-  virtual int32_t gl_multisample_probe(int32_t samples) = 0;
-  virtual bool gl_describe_format(Window* window, PixelFormatInfo* info) = 0;
+  virtual int32_t gl_multisample_probe(int32_t samples) { return 0; }
+  virtual bool gl_describe_format(Window* window, PixelFormatInfo* info) { return false; }
 
   // Cursor: shape, and its position in the window's client pixels.
-  virtual void cursor_set(CursorShape shape) = 0;
-  virtual bool cursor_position(Window* window, int32_t* x, int32_t* y) = 0;
-  virtual void cursor_move(Window* window, int32_t x, int32_t y) = 0;
+  virtual void cursor_set(CursorShape shape) {}
+  virtual bool cursor_position(Window* window, int32_t* x, int32_t* y) { return false; }
+  virtual void cursor_move(Window* window, int32_t x, int32_t y) {}
 
   // A modal message box; text and caption are in the runtime's 8-bit set
-  // (Windows-1252).
-  virtual void message_box(const char* caption, const char* text, MessageIcon icon) = 0;
+  // (Windows-1252). Without a window system nobody could answer it, so by
+  // default it never blocks.
+  virtual void message_box(const char* caption, const char* text, MessageIcon icon) {}
 };
 
-// The backend in use. select_backend is called once by the process entry;
-// until then the headless backend answers. When the window system cannot
-// start, the headless backend is selected all the same (for the clock and
-// the shutdown), the result is false and *failure says why.
+// The devices beside the window system, each an interface of its own header
+// whose defaults are the answers of a platform without the device. A port
+// to another platform provides a Backend and these.
+class Keyboard;   // keyboard.hpp: key states by scan code, key characters
+class Mouse;      // mouse.hpp: the mouse device, touch and mouse pointers
+class Joysticks;  // joysticks.hpp: game controllers
+class Audio;      // audio.hpp: the sound output, its samples and voices
+class Media;      // media.hpp: music and video files
+
+// The backend and the devices in use. select_backend is called once by the
+// process entry: the SDL window system with its keyboard, mouse and
+// controllers, OpenAL for sound and libmpv for media; or, headless, none of
+// them but the media player, which then plays to no audio output. Until
+// then the headless backend answers, with the keyboard and the mouse that
+// belong to it, while the devices that need no window system (controllers,
+// sound output, media player) are the real ones. When the window system
+// cannot start, the headless backend and devices are selected all the same
+// (for the clock and the shutdown), the result is false and *failure says
+// why.
 Backend& backend();
+Keyboard& keyboard();
+Mouse& mouse();
+Joysticks& joysticks();
+Audio& audio();
+Media& media();
 bool select_backend(bool headless, std::string* failure = nullptr);
+
+// The implementations select_backend chooses from. The headless devices are
+// the interfaces' defaults.
 std::unique_ptr<Backend> make_headless_backend();
 std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
+std::unique_ptr<Keyboard> make_sdl_keyboard();
+std::unique_ptr<Mouse> make_sdl_mouse();
+std::unique_ptr<Joysticks> make_sdl_joysticks();
+std::unique_ptr<Audio> make_openal_audio();
+// Its players use default_audio_output unless another output is set.
+std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
 // the signal; the message pump takes the request on the main thread.
@@ -193,6 +231,8 @@ std::string temp_directory();  // TMPDIR, else /tmp; never ends with '/'
 bool debugger_attached();      // TracerPid in /proc/self/status
 std::string current_directory();
 bool set_current_directory(const std::string& path);
+// The kernel's major and minor version (for the log).
+void os_version(int32_t* major, int32_t* minor);
 // A seed that differs from run to run.
 uint32_t run_seed();
 

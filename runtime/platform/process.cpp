@@ -1,8 +1,11 @@
-// Process queries: program path, temporary directory, debugger, folders.
+// Process queries: program path, temporary directory, debugger, folders,
+// the system's version.
 #include <limits.h>
+#include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -45,6 +48,18 @@ std::string current_directory() {
 }
 
 bool set_current_directory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+void os_version(int32_t* major, int32_t* minor) {
+  *major = 0;
+  *minor = 0;
+  struct utsname u;
+  if (uname(&u) != 0) return;
+  int a = 0, b = 0;
+  if (std::sscanf(u.release, "%d.%d", &a, &b) >= 1) {
+    *major = a;
+    *minor = b;
+  }
+}
 
 uint32_t run_seed() {
   timespec now{};

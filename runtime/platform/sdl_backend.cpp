@@ -1,5 +1,5 @@
-// The SDL2 backend: window system, message queue, OpenGL contexts and
-// clocks through SDL.
+// The SDL2 backend: window system, message queue and OpenGL contexts
+// through SDL.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <link.h>
@@ -8,10 +8,10 @@
 #include <string>
 #include <unordered_set>
 
-#include "platform/clock_posix.hpp"
 #include "platform/cp1252.hpp"
-#include "platform/keyboard.hpp"
+#include "platform/keyboard_sdl.hpp"
 #include "platform/platform.hpp"
+#include "platform/sdl_wsi.hpp"
 
 namespace zrv {
 
@@ -24,11 +24,6 @@ struct NativeWindow {
 }  // namespace zrv
 
 namespace zrv::platform {
-
-// sdl_wsi.cpp
-bool sdl_window_is_x11(SDL_Window* window);
-const char* sdl_window_system_extensions(SDL_Window* window);
-double sdl_x11_screen_dpi();
 
 namespace {
 
@@ -161,13 +156,6 @@ class SdlBackend final : public Backend {
   const char* name() const override { return "sdl2"; }
   std::string failure_reason() override { return SDL_GetError(); }
   bool is_headless() const override { return false; }
-  bool counter_frequency(int64_t* frequency) override {
-    *frequency = 1000000;
-    return true;
-  }
-  int64_t counter_value() override { return monotonic_us(); }
-  uint32_t tick_count_ms() override { return monotonic_ms32(); }
-  void sleep_ms(uint32_t ms) override { sleep_interruptible(ms); }
 
   // SDL's own wait cannot watch the runtime's signal pipe, so it is taken
   // in slices: a termination request is seen within one slice.
@@ -346,9 +334,6 @@ class SdlBackend final : public Backend {
     return true;
   }
 
-  // Linux desktops offer no system beep to ask for.
-  void beep() override {}
-
   GlContext* gl_context_create(Window* window) override {
     if (window == nullptr) return nullptr;
     SDL_GLContext c = SDL_GL_CreateContext(window->sdl);
@@ -448,6 +433,7 @@ class SdlBackend final : public Backend {
 
   bool cursor_position(Window* window, int32_t* x, int32_t* y) override {
     if (window == nullptr) return false;
+    if (sdl_x11_pointer(window->sdl, x, y, nullptr)) return true;
     int gx = 0, gy = 0, wx = 0, wy = 0;
     SDL_GetGlobalMouseState(&gx, &gy);
     SDL_GetWindowPosition(window->sdl, &wx, &wy);

@@ -1,12 +1,15 @@
-// The window system's extension string for the SDL backend. Kept apart
-// because the X11 headers that SDL_syswm.h pulls in define macros (None,
-// Status, ...) that clash with the runtime's names.
+// What the SDL backend and its devices ask of the X window system beneath
+// SDL: the GL extension string, the key map, the pointer and the screen's
+// density. Kept apart because the X11 headers that SDL_syswm.h pulls in
+// define macros (None, Status, ...) that clash with the runtime's names.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/XKBlib.h>
 #endif
+
+#include "platform/sdl_wsi.hpp"
 
 namespace zrv::platform {
 
@@ -115,6 +118,52 @@ int32_t sdl_x11_key_code_point(int32_t keycode, int32_t level) {
   return static_cast<int32_t>(sym == NoSymbol ? 0 : keysym_code_point(sym));
 #else
   return -1;
+#endif
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+
+using QueryPointerFn = int (*)(Display*, ::Window, ::Window*, ::Window*, int*, int*, int*, int*,
+                               unsigned int*);
+
+QueryPointerFn x11_query_pointer() {
+  static QueryPointerFn fn = [] {
+    void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    return lib ? reinterpret_cast<QueryPointerFn>(dlsym(lib, "XQueryPointer")) : nullptr;
+  }();
+  return fn;
+}
+
+}  // namespace
+#endif
+
+bool sdl_x11_pointer(SDL_Window* window, int32_t* x, int32_t* y, uint32_t* buttons) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (window == nullptr) return false;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  QueryPointerFn query = x11_query_pointer();
+  if (query == nullptr) return false;
+  ::Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  if (!query(info.info.x11.display, info.info.x11.window, &root, &child, &rx, &ry, &wx, &wy,
+             &mask)) {
+    return false;  // on another screen
+  }
+  if (x) *x = wx;
+  if (y) *y = wy;
+  if (buttons) {
+    *buttons = 0;
+    if (mask & Button1Mask) *buttons |= 1;
+    if (mask & Button3Mask) *buttons |= 2;
+    if (mask & Button2Mask) *buttons |= 4;
+  }
+  return true;
+#else
+  return false;
 #endif
 }
 

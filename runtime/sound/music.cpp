@@ -13,7 +13,7 @@
 #include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "input/mouse.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 
 namespace zrv {
 
@@ -23,10 +23,12 @@ RtString g_music_name;         // the name last given to music_play
 double g_music_paused_at = 0;  // clock time a looping track was paused
 double g_music_volume = -1;    // volume last sent, -1 = none
 
-platform::MediaPlayer* media() { return ctx.music_window ? ctx.music_window->media : nullptr; }
+platform::MediaPlayer* current_player() {
+  return ctx.music_window ? ctx.music_window->media : nullptr;
+}
 
 double track_length(platform::MediaPlayer* m) {
-  const double length = platform::media_length_ms(m);
+  const double length = platform::media().length_ms(m);
   return length < kMusicMinLength ? kMusicMinLength : length;
 }
 
@@ -34,26 +36,22 @@ double track_length(platform::MediaPlayer* m) {
 
 platform::MediaPlayer* media_open_resolved(const char* name, bool video,
                                            platform::GlProcLookup gl_lookup) {
-  // A run without devices plays to no audio output.
-  if (ctx.options.headless && platform::media_audio_output()[0] == 0) {
-    platform::media_audio_output_set("null");
-  }
-  if (!memfile_is_name(name)) return platform::media_open(name, video, gl_lookup);
+  if (!memfile_is_name(name)) return platform::media().open(name, video, gl_lookup);
   const uint8_t* data = nullptr;
   int64_t length = 0;
   MemBlockRef block = memfile_lookup(name, &data, &length);
   if (block == nullptr) return nullptr;
   // The player holds the block for as long as it plays.
-  return platform::media_open_memory(std::shared_ptr<const uint8_t>(std::move(block), data),
-                                     static_cast<size_t>(length), video, gl_lookup);
+  return platform::media().open_memory(std::shared_ptr<const uint8_t>(std::move(block), data),
+                                       static_cast<size_t>(length), video, gl_lookup);
 }
 
 void music_stop() {
   g_music_volume = -1;
   ctx.music_loop_end = 0;
   if (ctx.music_window) {
-    platform::media_stop(ctx.music_window->media);
-    platform::media_close(ctx.music_window->media);
+    platform::media().stop(ctx.music_window->media);
+    platform::media().close(ctx.music_window->media);
     delete ctx.music_window;
     ctx.music_window = nullptr;
   }
@@ -75,13 +73,13 @@ void music_play(const RtString& name, int32_t loop) {
   ctx.music_window = player;
   const double length = track_length(player->media);
   ctx.music_loop_end = loop ? timer_elapsed_ms() + length : 0;
-  platform::media_seek_start(player->media);
-  platform::media_play(player->media);
+  platform::media().seek_start(player->media);
+  platform::media().play(player->media);
 
   mouse_mode_restore(mode);
   if (g_music_volume != 1) {
     g_music_volume = 1;
-    platform::media_set_volume(player->media, kMusicVolumeNormal);
+    platform::media().set_volume(player->media, kMusicVolumeNormal);
   }
   // Making the player is the moment a window system could have taken the
   // activation away; the program is active again as it was.
@@ -93,34 +91,34 @@ void music_play(const RtString& name, int32_t loop) {
 }
 
 void music_restart() {
-  platform::MediaPlayer* m = media();
+  platform::MediaPlayer* m = current_player();
   if (m == nullptr) return;
-  platform::media_seek_start(m);
-  platform::media_play(m);
+  platform::media().seek_start(m);
+  platform::media().play(m);
 }
 
 int32_t music_is_playing() {
-  platform::MediaPlayer* m = media();
+  platform::MediaPlayer* m = current_player();
   if (ctx.music_window == nullptr) return 0;
   if (ctx.music_loop_end > 0) return 1;
-  if (!platform::media_loaded(m)) return 0;
-  return platform::media_position_ms(m) < platform::media_length_ms(m) ? 1 : 0;
+  if (!platform::media().loaded(m)) return 0;
+  return platform::media().position_ms(m) < platform::media().length_ms(m) ? 1 : 0;
 }
 
 void music_pause(int32_t flag) {
   if (ctx.music_window == nullptr) return;
-  platform::MediaPlayer* m = media();
+  platform::MediaPlayer* m = current_player();
   if (flag) {
     if (ctx.music_loop_end > 0) {
       g_music_paused_at = timer_elapsed_ms();
       ctx.music_loop_end = -ctx.music_loop_end;
     }
-    platform::media_pause(m);
+    platform::media().pause(m);
   } else {
     if (ctx.music_loop_end < 0) {
       ctx.music_loop_end = -ctx.music_loop_end + (timer_elapsed_ms() - g_music_paused_at);
     }
-    platform::media_play(m);
+    platform::media().play(m);
   }
 }
 
@@ -131,20 +129,20 @@ void music_volume(double volume) {
     // The player takes 0..2000; anything beyond is its nearest end.
     double units = volume * kMusicVolumeNormal;
     units = std::isnan(units) ? 0.0 : std::clamp(units, 0.0, 2.0 * kMusicVolumeNormal);
-    platform::media_set_volume(media(), static_cast<int32_t>(units));
+    platform::media().set_volume(current_player(), static_cast<int32_t>(units));
   }
 }
 
 void music_loop_tick() {
-  platform::MediaPlayer* m = media();
-  if (m) platform::media_service(m);
+  platform::MediaPlayer* m = current_player();
+  if (m) platform::media().service(m);
   if (ctx.music_loop_end <= 0) return;
   const double now = timer_elapsed_ms();
   if (now < ctx.music_loop_end) return;
   ctx.music_loop_end = now + track_length(m);
-  platform::media_play(m);
-  platform::media_seek_start(m);
-  platform::media_play(m);
+  platform::media().play(m);
+  platform::media().seek_start(m);
+  platform::media().play(m);
 }
 
 double music_paused_at() { return g_music_paused_at; }

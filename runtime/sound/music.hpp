@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "base/rt_string.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 
 namespace zrv {
 

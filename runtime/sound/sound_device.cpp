@@ -1,156 +1,60 @@
-// The sound device and the sample slots on OpenAL. The runtime only starts,
-// stops and queries voices; OpenAL mixes them on its own thread.
+// The sound device and the sample slots on the platform's sound output. The
+// runtime only starts, stops and queries voices; the output mixes them on
+// its own.
 #include "sound/sound_device.hpp"
 
-#include "sound/music.hpp"
-
-#define AL_ALEXT_PROTOTYPES
-#include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "files/rt_file.hpp"
+#include "sound/music.hpp"
 #include "sound/wav_reader.hpp"
 
 namespace zrv {
 
 namespace {
 
-// Every slot may hold four voices of two sources each.
-constexpr ALCint kSourcesMax = kSoundSlotCount * kSoundBuffersMax * kSides;
+platform::Audio& audio() { return platform::audio(); }
 
 bool interface_present(const SoundDevice* device) {
-  return device != nullptr && device->al_device != nullptr && device->al_context != nullptr;
+  return device != nullptr && device->output != nullptr;
 }
 
-// Makes the device's context the one AL calls go to.
-bool use(const SoundDevice* device) {
-  if (!interface_present(device)) return false;
-  auto* context = static_cast<ALCcontext*>(device->al_context);
-  if (alcGetCurrentContext() == context) return true;
-  return alcMakeContextCurrent(context) == ALC_TRUE;
+bool slot_ready(const SoundSlot& slot) { return slot.count > 0 && interface_present(slot.device); }
+
+platform::AudioDevice* output_of(const SoundSlot& slot) { return slot.device->output; }
+
+// The voice of a buffer index, or None when there is none to ask.
+platform::AudioVoice voice_at(const SoundSlot& slot, int32_t index) {
+  if (index < 0 || index >= slot.count || !slot_ready(slot)) return platform::AudioVoice::None;
+  return slot.buffers[index];
 }
 
-bool slot_ready(const SoundSlot& slot) { return slot.count > 0 && use(slot.device); }
-
-// The voice of a buffer index, or null when there is none to ask.
-const SoundVoice* voice_at(const SoundSlot& slot, int32_t index) {
-  if (index < 0 || index >= slot.count || !slot_ready(slot)) return nullptr;
-  return slot.buffers[index].side[kSideLeft] != 0 ? &slot.buffers[index] : nullptr;
+bool voice_playing(const SoundSlot& slot, platform::AudioVoice voice) {
+  return audio().voice_playing(output_of(slot), voice);
 }
 
-// Runs one AL call and tells whether it raised an error.
-template <typename F>
-bool al_call(F&& f) {
-  alGetError();
-  f();
-  return alGetError() == AL_NO_ERROR;
+bool voice_stop_rewind(const SoundSlot& slot, platform::AudioVoice voice) {
+  return audio().voice_stop(output_of(slot), voice);
 }
 
-// Both sides play the same frames, so the left one speaks for the voice.
-bool voice_playing(const SoundVoice& voice) {
-  ALint state = AL_INITIAL;
-  const bool ok = voice.side[kSideLeft] != 0 &&
-                  al_call([&] { alGetSourcei(voice.side[kSideLeft], AL_SOURCE_STATE, &state); });
-  return ok && state == AL_PLAYING;
+// Each side's level in gains the output takes; levels it does not take
+// leave the voice as it was.
+bool voice_set_levels(const SoundSlot& slot, platform::AudioVoice voice, int32_t volume,
+                      int32_t pan) {
+  double gains[platform::kAudioSides];
+  if (!sound_side_gains(volume, pan, gains)) return false;
+  return audio().voice_set_gains(output_of(slot), voice, gains);
 }
 
-bool voice_stop_rewind(const SoundVoice& voice) {
-  if (voice.side[kSideLeft] == 0) return false;
-  if (!al_call([&] { alSourceStopv(kSides, voice.side); })) return false;
-  return al_call([&] { alSourceRewindv(kSides, voice.side); });
+// The sides' gains of a buffer, read back from the output.
+bool voice_gains(const SoundSlot& slot, int32_t index, double gains[platform::kAudioSides]) {
+  const platform::AudioVoice voice = voice_at(slot, index);
+  return voice != platform::AudioVoice::None && audio().voice_gains(output_of(slot), voice, gains);
 }
 
-// A side's attenuation in hundredths of a decibel: the volume, and the pan
-// on the side it turns away from.
-int32_t side_attenuation(int32_t volume, int32_t pan, int32_t side) {
-  return volume + std::min(0, side == kSideLeft ? -pan : pan);
-}
-
-// Volume -10000..0 (louder than the sample is not a volume the output
-// takes) and pan -10000..10000 become the gains of the two sides. Deferred,
-// so that on a playing voice both sides change in the same mixing period.
-bool voice_set_levels(const SoundVoice& voice, int32_t volume, int32_t pan) {
-  if (volume > 0 || volume < kVolumeSilent || pan < kPanLeft || pan > kPanRight) return false;
-  alDeferUpdatesSOFT();
-  const bool ok = al_call([&] {
-    for (int32_t side : {kSideLeft, kSideRight}) {
-      const double gain = sound_platform_to_gain(side_attenuation(volume, pan, side));
-      alSourcef(voice.side[side], AL_GAIN, static_cast<ALfloat>(gain));
-    }
-  });
-  alProcessUpdatesSOFT();
-  return ok;
-}
-
-// A voice playing the slot's sample: each side's source plays its own
-// buffer straight to its speaker. Without direct channels the side buffers
-// are mono and OpenAL's panner puts each source fully on its side instead,
-// which on a plain stereo output comes to the same.
-SoundVoice voice_create(const SoundSlot& slot) {
-  SoundVoice voice;
-  if (!al_call([&] { alGenSources(kSides, voice.side); })) return {};
-  const bool ok = al_call([&] {
-    for (int32_t side : {kSideLeft, kSideRight}) {
-      const ALuint source = voice.side[side];
-      alSourcei(source, AL_BUFFER, static_cast<ALint>(slot.samples[side]));
-      alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
-      alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
-      alSourcei(source, AL_LOOPING, AL_FALSE);
-      if (slot.device->direct_channels) {
-        alSourcei(source, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
-      } else {
-        alSource3f(source, AL_POSITION, side == kSideLeft ? -1.0f : 1.0f, 0.0f, 0.0f);
-      }
-    }
-  });
-  if (!ok) {
-    alDeleteSources(kSides, voice.side);
-    return {};
-  }
-  return voice;  // a new source's gain of 1 is centred at full volume
-}
-
-// Each side's attenuation in hundredths of a decibel, from its gain.
-bool voice_levels(const SoundSlot& slot, int32_t index, int32_t attenuation[kSides]) {
-  const SoundVoice* voice = voice_at(slot, index);
-  if (voice == nullptr) return false;
-  for (int32_t side : {kSideLeft, kSideRight}) {
-    ALfloat gain = 0;
-    if (!al_call([&] { alGetSourcef(voice->side[side], AL_GAIN, &gain); })) return false;
-    attenuation[side] = sound_gain_to_platform(gain);
-  }
-  return true;
-}
-
-ALenum al_format(int32_t channels, int32_t bits) {
-  if (bits == 8) return channels == 2 ? AL_FORMAT_STEREO8 : AL_FORMAT_MONO8;
-  if (bits == 16) return channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
-  return AL_NONE;
-}
-
-// One side's sample data: that side's channel of each frame (a mono sample
-// gives its one channel to both). Direct channels leave mono data to the
-// panner, so there the side goes into stereo frames with the other half
-// silent.
-std::vector<uint8_t> side_data(const std::vector<uint8_t>& data, size_t frames, int32_t channels,
-                               int32_t width, int32_t side, bool direct) {
-  const int32_t out_channels = direct ? 2 : 1;
-  std::vector<uint8_t> out(frames * out_channels * width, width == 1 ? 0x80 : 0);
-  const size_t from = channels == 2 ? side * width : 0;
-  const size_t to = direct ? side * width : 0;
-  for (size_t f = 0; f < frames; ++f) {
-    std::memcpy(&out[f * out_channels * width + to], &data[f * channels * width + from], width);
-  }
-  return out;
-}
-
-// Reads the WAV file into the slot's side buffers.
+// Reads the WAV file into the slot's sample and its first voice. The format
+// offered to the output: mono or stereo, the rest as in the file; the
+// output may refuse it.
 bool read_sample(SoundSlot& slot) {
   RtFile file;
   if (!file.open_read(slot.name.c_str())) return false;
@@ -159,58 +63,28 @@ bool read_sample(SoundSlot& slot) {
   if (!wav_read(file, &wav, &data)) return false;
   file.close();
 
-  // The format offered to the output: mono or stereo, the rest as in the
-  // file. The output takes whole frames of 8 or 16 bits per channel only.
-  const int32_t channels = wav.channels > 1 ? 2 : 1;
-  const bool direct = slot.device->direct_channels;
-  const ALenum format = al_format(direct ? 2 : 1, wav.bits_per_sample);
-  const int32_t width = wav.bits_per_sample / 8;
-  const bool accepted = format != AL_NONE && wav.block_align == channels * width &&
-                        wav.samples_per_sec > 0 && wav.samples_per_sec <= INT32_MAX &&
-                        data.size() >= static_cast<size_t>(channels * width) &&
-                        data.size() <= INT32_MAX / 2;
-  const size_t frames = accepted ? data.size() / (channels * width) : 0;
-  ALuint samples[kSides] = {};
-  bool ok = accepted && al_call([&] { alGenBuffers(kSides, samples); });
-  for (int32_t side = kSideLeft; ok && side <= kSideRight; ++side) {
-    const std::vector<uint8_t> d = side_data(data, frames, channels, width, side, direct);
-    ok = al_call([&] {
-      alBufferData(samples[side], format, d.data(), static_cast<ALsizei>(d.size()),
-                   static_cast<ALsizei>(wav.samples_per_sec));
-    });
-  }
-  if (ok) {
-    slot.samples[kSideLeft] = samples[kSideLeft];
-    slot.samples[kSideRight] = samples[kSideRight];
-    slot.buffers[0] = voice_create(slot);
-    if (slot.buffers[0].side[kSideLeft] != 0) {
-      slot.channels = channels;
+  platform::SampleFormat format;
+  format.channels = wav.channels > 1 ? 2 : 1;
+  format.bits = wav.bits_per_sample;
+  format.block_align = wav.block_align;
+  format.frames_per_second = wav.samples_per_sec;
+  platform::AudioDevice* output = output_of(slot);
+  slot.sample = audio().sample_create(output, format, data.data(), data.size());
+  if (slot.sample != platform::AudioSample::None) {
+    slot.buffers[0] = audio().voice_create(output, slot.sample);
+    if (slot.buffers[0] != platform::AudioVoice::None) {
+      slot.channels = format.channels;
+      slot.bits = format.bits;
       return true;
     }
+    audio().sample_delete(output, slot.sample);
+    slot.sample = platform::AudioSample::None;
   }
-  if (samples[kSideLeft] != 0) alDeleteBuffers(kSides, samples);
-  for (uint32_t& b : slot.samples) b = 0;
   slot.device = nullptr;
   return false;
 }
 
 }  // namespace
-
-int32_t sound_volume_to_platform(int32_t volume) {
-  if (volume < 1) return kVolumeSilent;
-  return static_cast<int32_t>(2000.0 * std::log10(volume / 100.0));
-}
-
-double sound_platform_to_gain(int32_t volume) {
-  if (volume <= kVolumeSilent) return 0.0;
-  return std::pow(10.0, volume / 2000.0);
-}
-
-int32_t sound_gain_to_platform(double gain) {
-  if (!(gain > 0)) return kVolumeSilent;
-  const double v = std::round(2000.0 * std::log10(gain));
-  return v < kVolumeSilent ? kVolumeSilent : static_cast<int32_t>(v);
-}
 
 SoundDevice* sound_device_create() { return new SoundDevice(); }
 
@@ -220,31 +94,10 @@ bool sound_device_open(SoundDevice* device, platform::Window* window) {
   // The output belongs to the program's window; without one (headless)
   // there is no sound.
   if (window == nullptr) return false;
-  ALCdevice* al_device = alcOpenDevice(nullptr);
-  if (al_device == nullptr) return false;
-  // The sides' sources are stereo with direct channels and mono without;
-  // which one is known only once the context exists.
-  const ALCint attributes[] = {ALC_FREQUENCY,
-                               kOutputRate,
-                               ALC_MONO_SOURCES,
-                               kSourcesMax,
-                               ALC_STEREO_SOURCES,
-                               kSourcesMax,
-                               0};
-  ALCcontext* context = alcCreateContext(al_device, attributes);
-  if (context == nullptr) {
-    alcCloseDevice(al_device);
-    return false;
-  }
-  if (alcMakeContextCurrent(context) != ALC_TRUE) {
-    alcDestroyContext(context);
-    alcCloseDevice(al_device);
-    return false;
-  }
-  device->al_device = al_device;
-  device->al_context = context;
+  // Every slot may hold four voices.
+  device->output = audio().open(kOutputRate, kSoundSlotCount * kSoundBuffersMax);
+  if (device->output == nullptr) return false;
   device->window = window;
-  device->direct_channels = alIsExtensionPresent("AL_SOFT_direct_channels") == AL_TRUE;
   return true;
 }
 
@@ -254,16 +107,9 @@ void sound_device_bind(SoundDevice* device, platform::Window* window) {
 
 void sound_device_close(SoundDevice* device) {
   if (device == nullptr) return;
-  auto* context = static_cast<ALCcontext*>(device->al_context);
-  if (context != nullptr) {
-    if (alcGetCurrentContext() == context) alcMakeContextCurrent(nullptr);
-    alcDestroyContext(context);
-  }
-  if (device->al_device != nullptr) alcCloseDevice(static_cast<ALCdevice*>(device->al_device));
-  device->al_context = nullptr;
-  device->al_device = nullptr;
+  if (device->output != nullptr) audio().close(device->output);
+  device->output = nullptr;
   device->window = nullptr;
-  device->direct_channels = false;
 }
 
 void sound_device_destroy(SoundDevice* device) {
@@ -282,18 +128,16 @@ void sound_slots_destroy(SoundSlot* slots) {
 void slot_release(SoundSlot& slot) {
   if (slot_ready(slot)) {
     for (int32_t i = 0; i < slot.count; ++i) {
-      if (!voice_stop_rewind(slot.buffers[i])) break;
+      if (!voice_stop_rewind(slot, slot.buffers[i])) break;
     }
-    for (int32_t i = 0; i < slot.count; ++i) {
-      if (slot.buffers[i].side[kSideLeft] != 0) alDeleteSources(kSides, slot.buffers[i].side);
-    }
-    if (slot.samples[kSideLeft] != 0) alDeleteBuffers(kSides, slot.samples);
-    alGetError();
+    for (int32_t i = 0; i < slot.count; ++i) audio().voice_delete(output_of(slot), slot.buffers[i]);
+    audio().sample_delete(output_of(slot), slot.sample);
   }
-  // Without the output its voices went with it; only the names remain.
-  for (SoundVoice& v : slot.buffers) v = {};
-  for (uint32_t& b : slot.samples) b = 0;
+  // Without the output its voices went with it; only the handles remain.
+  for (platform::AudioVoice& v : slot.buffers) v = platform::AudioVoice::None;
+  slot.sample = platform::AudioSample::None;
   slot.channels = 0;
+  slot.bits = 0;
   slot.current = 0;
   slot.count = 0;
 }
@@ -304,7 +148,7 @@ bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32
   slot.device = device;
   if (buffers < 1) buffers = 1;
   if (buffers > kSoundBuffersMax) buffers = kSoundBuffersMax;
-  if (!use(device)) {
+  if (!interface_present(device)) {
     slot.count = 0;
     slot.name.release();
     return false;
@@ -317,70 +161,65 @@ bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32
     return false;
   }
   // The other voices share the sample; one that cannot be made stays none.
-  for (int32_t i = 1; i < slot.count; ++i) slot.buffers[i] = voice_create(slot);
+  for (int32_t i = 1; i < slot.count; ++i) {
+    slot.buffers[i] = audio().voice_create(output_of(slot), slot.sample);
+  }
   return true;
 }
 
 int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags) {
   if (!slot_ready(slot)) return -1;
-  if (voice_playing(slot.buffers[slot.current])) {
+  if (voice_playing(slot, slot.buffers[slot.current])) {
     if (slot.count == 1) return -1;
     slot.current = (slot.current + 1) % slot.count;
     // The oldest overlapping play is cut off.
-    if (voice_playing(slot.buffers[slot.current])) voice_stop_rewind(slot.buffers[slot.current]);
+    const platform::AudioVoice next = slot.buffers[slot.current];
+    if (voice_playing(slot, next)) voice_stop_rewind(slot, next);
   }
-  const SoundVoice& voice = slot.buffers[slot.current];
-  if (voice.side[kSideLeft] == 0) return -1;
-  voice_set_levels(voice, sound_volume_to_platform(volume), pan);
-  for (ALuint source : voice.side) alSourcei(source, AL_LOOPING, flags != 0 ? AL_TRUE : AL_FALSE);
-  // Started in one call, the sides begin at the same frame.
-  if (!al_call([&] { alSourcePlayv(kSides, voice.side); })) return -1;
+  const platform::AudioVoice voice = slot.buffers[slot.current];
+  if (voice == platform::AudioVoice::None) return -1;
+  voice_set_levels(slot, voice, sound_volume_to_platform(volume), pan);
+  if (!audio().voice_play(output_of(slot), voice, flags != 0)) return -1;
   return slot.current;
 }
 
 bool slot_stop(SoundSlot& slot, int32_t index) {
   if (!slot_ready(slot)) return false;
-  if (index >= 0 && index < slot.count) return voice_stop_rewind(slot.buffers[index]);
+  if (index >= 0 && index < slot.count) return voice_stop_rewind(slot, slot.buffers[index]);
   for (int32_t i = 0; i < slot.count; ++i) {
-    if (!voice_stop_rewind(slot.buffers[i])) return false;
+    if (!voice_stop_rewind(slot, slot.buffers[i])) return false;
   }
   return true;
 }
 
 bool slot_is_playing(const SoundSlot& slot, int32_t index) {
-  const SoundVoice* voice = voice_at(slot, index);
-  return voice != nullptr && voice_playing(*voice);
+  const platform::AudioVoice voice = voice_at(slot, index);
+  return voice != platform::AudioVoice::None && voice_playing(slot, voice);
 }
 
-// The volume is the louder side; the pan is how much further the other one
-// is turned down. A side at silence cannot tell how far past it a pan went.
 bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume) {
-  int32_t attenuation[kSides];
-  if (!voice_levels(slot, index, attenuation)) return false;
-  *volume = std::max(attenuation[kSideLeft], attenuation[kSideRight]);
+  double gains[platform::kAudioSides];
+  if (!voice_gains(slot, index, gains)) return false;
+  *volume = sound_volume_of_gains(gains);
   return true;
 }
 
 bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan) {
-  int32_t attenuation[kSides];
-  if (!voice_levels(slot, index, attenuation)) return false;
-  *pan = attenuation[kSideRight] - attenuation[kSideLeft];
+  double gains[platform::kAudioSides];
+  if (!voice_gains(slot, index, gains)) return false;
+  *pan = sound_pan_of_gains(gains);
   return true;
 }
 
-// The sides' buffers hold frames of their own size, so the position is
-// counted in frames and given in the sample's bytes.
+// The position is counted in frames and given in the sample's bytes.
 bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
-  const SoundVoice* voice = voice_at(slot, index);
-  if (voice == nullptr) return false;
-  ALint frames = 0, bits = 0;
-  if (!al_call([&] {
-        alGetSourcei(voice->side[kSideLeft], AL_SAMPLE_OFFSET, &frames);
-        alGetBufferi(slot.samples[kSideLeft], AL_BITS, &bits);
-      })) {
+  int64_t frames = 0;
+  const platform::AudioVoice voice = voice_at(slot, index);
+  if (voice == platform::AudioVoice::None ||
+      !audio().voice_position(output_of(slot), voice, &frames)) {
     return false;
   }
-  *bytes = frames * slot.channels * (bits / 8);
+  *bytes = static_cast<int32_t>(frames * slot.channels * (slot.bits / 8));
   return true;
 }
 

@@ -1,24 +1,20 @@
 // The sound output device and the table of sample slots. A slot holds one
 // sample in 1 to 4 playback buffers that share the sample data, so an effect
-// can overlap itself. The output is OpenAL: a playback buffer is a pair of
-// AL sources, one per side, each playing only its side's channel from an AL
-// buffer of its own, so that each side's level is its source's gain.
+// can overlap itself. A playback buffer is a voice of the platform's sound
+// output, whose two sides play at levels of their own.
 #pragma once
 
 #include <cstdint>
 
 #include "base/rt_string.hpp"
+#include "platform/audio.hpp"
 #include "platform/platform.hpp"
+#include "sound/sound_levels.hpp"
 
 namespace zrv {
 
 constexpr int32_t kSoundSlotCount = 4096;
 constexpr int32_t kSoundBuffersMax = 4;
-
-// Platform volume in hundredths of a decibel and pan.
-constexpr int32_t kVolumeSilent = -10000;
-constexpr int32_t kPanLeft = -10000;
-constexpr int32_t kPanRight = 10000;
 
 // The output format the device mixes to.
 constexpr int32_t kOutputRate = 22050;
@@ -27,19 +23,8 @@ constexpr int32_t kOutputBits = 16;
 
 class SoundDevice {
  public:
-  void* al_device = nullptr;           // the platform interface (ALCdevice); null = absent
-  void* al_context = nullptr;          // its mixing context
-  platform::Window* window = nullptr;  // the window the output is bound to
-  bool direct_channels = false;        // AL_SOFT_direct_channels: no panner in the way
-};
-
-constexpr int32_t kSideLeft = 0;
-constexpr int32_t kSideRight = 1;
-constexpr int32_t kSides = 2;
-
-// One playback buffer: its two sides start, stop and rewind together.
-struct SoundVoice {
-  uint32_t side[kSides] = {};  // AL sources, left and right; 0 = none
+  platform::AudioDevice* output = nullptr;  // the platform's open output; null = absent
+  platform::Window* window = nullptr;       // the window the output is bound to
 };
 
 struct SoundSlot {
@@ -47,9 +32,10 @@ struct SoundSlot {
   int32_t current = 0;  // buffer of the latest play
   RtString name;        // the resolved file name of the sample
   SoundDevice* device = nullptr;
-  SoundVoice buffers[kSoundBuffersMax] = {};
-  uint32_t samples[kSides] = {};  // AL buffers with each side's sample data
-  int32_t channels = 0;           // of the sample: 1 or 2
+  platform::AudioVoice buffers[kSoundBuffersMax] = {};
+  platform::AudioSample sample = {};  // the sample data the buffers share
+  int32_t channels = 0;               // of the sample: 1 or 2
+  int32_t bits = 0;                   // per sample of a channel
 };
 
 SoundDevice* sound_device_create();
@@ -80,13 +66,6 @@ void slot_release(SoundSlot& slot);
 bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume);
 bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan);
 bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes);
-
-// Volume 0..100 to hundredths of a decibel: 2000 * log10(volume / 100)
-// truncated, -10000 below 1.
-int32_t sound_volume_to_platform(int32_t volume);
-// Hundredths of a decibel to linear gain (-10000 is silence) and back.
-double sound_platform_to_gain(int32_t volume);
-int32_t sound_gain_to_platform(double gain);
 
 // Keeps a looping music track going: restarts it once its end time passed.
 void music_loop_service();

@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "platform/keyboard.hpp"
+#include "platform/keyboard_sdl.hpp"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "base/context.hpp"
-#include "app/frame.hpp"
 #include "child_process.hpp"
 #include "input/input_state.hpp"
 #include "input/keys.hpp"
@@ -42,7 +42,7 @@ bool open_window(const char* title, zrv::platform::Window** window) {
   if (zrv::input_open(zrv::ctx.input, *window, 0) != 0) return false;
   if (zrv::test::Program::focus_window(title).empty()) return false;
   // Let the focus change arrive.
-  for (int i = 0; i < 50 && !zrv::platform::keyboard_window_active(*window); ++i) {
+  for (int i = 0; i < 50 && !zrv::platform::keyboard().window_active(*window); ++i) {
     zrv::message_pump(nullptr, false);
     zrv::test::pause_ms(20);
   }
@@ -72,7 +72,7 @@ TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
   zrv::test::ChildResult r = zrv::test::run_in_child([] {
     zrv::platform::Window* window = nullptr;
     if (!open_window("zrv keyboard", &window)) _exit(3);
-    say("active", zrv::platform::keyboard_window_active(window));
+    say("active", zrv::platform::keyboard().window_active(window));
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     say("space_before", zrv::key_down(57));
 
@@ -92,12 +92,12 @@ TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
     zrv::test::pause_ms(100);
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     const int32_t space_while_inactive = zrv::key_down(57);
-    say("inactive", zrv::platform::keyboard_window_active(window));
+    say("inactive", zrv::platform::keyboard().window_active(window));
     say("space_while_inactive", space_while_inactive);
 
     // Back in our window the keyboard is read again.
     zrv::test::Program::focus_window("zrv keyboard");
-    for (int i = 0; i < 50 && !zrv::platform::keyboard_window_active(window); ++i) {
+    for (int i = 0; i < 50 && !zrv::platform::keyboard().window_active(window); ++i) {
       zrv::message_pump(nullptr, false);
       zrv::test::pause_ms(20);
     }

@@ -13,6 +13,7 @@
 
 #include "base/context.hpp"
 #include "gfx/renderer.hpp"
+#include "platform/joysticks_sdl.hpp"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "base/context.hpp"
 #include "files/archive.hpp"
 #include "media_files.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 
 namespace {
 
@@ -27,7 +27,7 @@ void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 class Music : public ::testing::Test {
  protected:
   void SetUp() override {
-    zrv::platform::media_audio_output_set("null");
+    zrv::platform::media().set_audio_output("null");
     zrv::timer_init();
     zrv::ctx.last_error = 0;
     dir_ = media_test::make_temp_dir("zrv_music");
@@ -70,7 +70,7 @@ TEST_F(Music, UnplayableFileGivesASilentPlayerWithoutError) {
   zrv::music_play(zrv::RtString(path.c_str()), 0);
   EXPECT_EQ(zrv::ctx.last_error, 0);
   ASSERT_NE(zrv::ctx.music_window, nullptr);
-  EXPECT_FALSE(zrv::platform::media_loaded(media()));
+  EXPECT_FALSE(zrv::platform::media().loaded(media()));
   EXPECT_EQ(zrv::music_is_playing(), 0);
 }
 
@@ -81,8 +81,8 @@ TEST_F(Music, TrackWithoutLoopEndsAndCanBeRestarted) {
   ASSERT_NE(zrv::ctx.music_window, nullptr);
   EXPECT_EQ(zrv::ctx.music_loop_end, 0);
   EXPECT_EQ(zrv::music_is_playing(), 1);
-  EXPECT_NEAR(zrv::platform::media_length_ms(media()), 600, 5);
-  EXPECT_FALSE(zrv::platform::media_paused(media()));
+  EXPECT_NEAR(zrv::platform::media().length_ms(media()), 600, 5);
+  EXPECT_FALSE(zrv::platform::media().paused(media()));
 
   // It plays in real time and then stops at its end.
   int32_t playing_at_400 = -1;
@@ -101,7 +101,7 @@ TEST_F(Music, TrackWithoutLoopEndsAndCanBeRestarted) {
 
   zrv::music_restart();
   EXPECT_EQ(zrv::music_is_playing(), 1);
-  EXPECT_LT(zrv::platform::media_position_ms(media()), 300);
+  EXPECT_LT(zrv::platform::media().position_ms(media()), 300);
 }
 
 TEST_F(Music, LoopingTrackPlaysUntilStopped) {
@@ -125,14 +125,14 @@ TEST_F(Music, LoopingTrackPlaysUntilStopped) {
       // Moved on by one length from the moment of the restart.
       EXPECT_GE(zrv::ctx.music_loop_end, last_end + 500);
       last_end = zrv::ctx.music_loop_end;
-      restart_position = zrv::platform::media_position_ms(media());
+      restart_position = zrv::platform::media().position_ms(media());
     }
   });
   EXPECT_EQ(not_playing, 0);
   EXPECT_GE(restarts, 2);
   EXPECT_GE(restart_position, 0);
   EXPECT_LT(restart_position, 250) << "the restart plays from the start";
-  EXPECT_FALSE(zrv::platform::media_paused(media()));
+  EXPECT_FALSE(zrv::platform::media().paused(media()));
 
   zrv::music_stop();
   EXPECT_EQ(zrv::music_is_playing(), 0);
@@ -151,7 +151,7 @@ TEST_F(Music, PauseMovesTheRestartByThePausedTime) {
   zrv::music_pause(1);
   const double paused_at = zrv::music_paused_at();
   EXPECT_EQ(zrv::ctx.music_loop_end, -due);
-  EXPECT_TRUE(zrv::platform::media_paused(media()));
+  EXPECT_TRUE(zrv::platform::media().paused(media()));
   EXPECT_EQ(zrv::music_is_playing(), 1) << "paused in the middle of the track";
   // No restart while paused, however long it lasts.
   serve(1200, [] {});
@@ -165,7 +165,7 @@ TEST_F(Music, PauseMovesTheRestartByThePausedTime) {
   EXPECT_GE(paused_for, resume - paused_at);
   EXPECT_LE(paused_for, zrv::timer_elapsed_ms() - paused_at);
   EXPECT_GE(paused_for, 1200);
-  EXPECT_FALSE(zrv::platform::media_paused(media()));
+  EXPECT_FALSE(zrv::platform::media().paused(media()));
   zrv::music_pause(0);  // resuming twice does not move it again
   EXPECT_EQ(zrv::ctx.music_loop_end, due + paused_for);
 
@@ -186,30 +186,30 @@ TEST_F(Music, VolumeIsSentOnlyWhenItChanges) {
   zrv::music_play(zrv::RtString(path.c_str()), 1);
   ASSERT_NE(media(), nullptr);
   EXPECT_EQ(zrv::music_volume_sent(), 1);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 1000);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 1000);
 
   // Changed behind the command's back: a volume of 1 right after the play
   // sends nothing, so the player keeps what it has.
-  zrv::platform::media_set_volume(media(), 400);
+  zrv::platform::media().set_volume(media(), 400);
   zrv::music_volume(1);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 400);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 400);
 
   zrv::music_volume(0.25);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 250);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 250);
   EXPECT_EQ(zrv::music_volume_sent(), 0.25);
-  zrv::platform::media_set_volume(media(), 700);
+  zrv::platform::media().set_volume(media(), 700);
   zrv::music_volume(0.25);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 700);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 700);
   zrv::music_volume(1.5);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 1500);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 1500);
   zrv::music_volume(9);  // beyond the player's range: its loudest
-  EXPECT_EQ(zrv::platform::media_volume(media()), 2000);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 2000);
   zrv::music_volume(-1);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 0);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 0);
 
   // A new play sends the normal volume again.
   zrv::music_play(zrv::RtString(path.c_str()), 0);
-  EXPECT_EQ(zrv::platform::media_volume(media()), 1000);
+  EXPECT_EQ(zrv::platform::media().volume(media()), 1000);
   EXPECT_EQ(zrv::music_volume_sent(), 1);
 }
 
@@ -222,7 +222,7 @@ TEST_F(Music, PlayReplacesThePlayingTrack) {
   zrv::music_play(zrv::RtString(b.c_str()), 0);
   ASSERT_NE(zrv::ctx.music_window, nullptr);
   EXPECT_EQ(zrv::ctx.music_loop_end, 0) << "the new track does not loop";
-  EXPECT_NEAR(zrv::platform::media_length_ms(media()), 1300, 5);
+  EXPECT_NEAR(zrv::platform::media().length_ms(media()), 1300, 5);
 }
 
 TEST_F(Music, ArchiveEntryPlaysFromMemory) {
@@ -242,14 +242,14 @@ TEST_F(Music, ArchiveEntryPlaysFromMemory) {
   zrv::music_play(zrv::RtString("Media/tune.wav"), 1);
   EXPECT_EQ(zrv::ctx.last_error, 0);
   ASSERT_NE(zrv::ctx.music_window, nullptr);
-  EXPECT_TRUE(zrv::platform::media_loaded(media()));
-  EXPECT_NEAR(zrv::platform::media_length_ms(media()), 900, 5);
+  EXPECT_TRUE(zrv::platform::media().loaded(media()));
+  EXPECT_NEAR(zrv::platform::media().length_ms(media()), 900, 5);
   // It really plays, and keeps playing after the holder handed out other
   // blocks (the player holds the block it plays).
   zrv::RtString other("other.wav");
   EXPECT_FALSE(zrv::path_resolve(other));
   serve(400, [] {});
-  EXPECT_GT(zrv::platform::media_position_ms(media()), 150);
+  EXPECT_GT(zrv::platform::media().position_ms(media()), 150);
   EXPECT_EQ(zrv::music_is_playing(), 1);
 
   zrv::music_play(zrv::RtString("Media/missing.wav"), 0);

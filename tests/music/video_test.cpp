@@ -3,9 +3,6 @@
 // read back from the screen while it plays; clicks, typed keys and the
 // clip's end stop playback. Each window case runs in a child process and
 // reports what it saw on its standard output.
-#include "app/frame_commands.hpp"
-#include "gfx/video_surface.hpp"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,15 +11,17 @@
 #include <vector>
 
 #include "../mouse/x_pointer.hpp"
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "child_process.hpp"
 #include "files/archive.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/video_surface.hpp"
 #include "input/keys.hpp"
 #include "media_files.hpp"
-#include "platform/devices_sdl.hpp"
+#include "platform/media.hpp"
 #include "x_capture.hpp"
 
 namespace {
@@ -64,7 +63,7 @@ void say_tone(const char* name, const x_test::Capture& c, int x, int y) {
 std::string window_or_exit(const char* title) {
   std::string xid;
   if (!x_test::open_window(title, kW, kH, 0, &xid) || !zrv::ctx.renderer->gl_ready) _exit(3);
-  zrv::platform::media_audio_output_set("null");
+  zrv::platform::media().set_audio_output("null");
   return xid;
 }
 
@@ -99,7 +98,7 @@ TEST(VideoFit, ScalesByTheSmallerRatioAndCentres) {
 }
 
 TEST(Video, MissingOrUnplayableFileGivesThreeAndKeepsLastError) {
-  zrv::platform::media_audio_output_set("null");
+  zrv::platform::media().set_audio_output("null");
   const std::string dir = media_test::make_temp_dir("zrv_video");
   zrv::ctx.last_error = 77;
   EXPECT_EQ(zrv::video_play(zrv::RtString((dir + "/none.y4m").c_str())), 3);
@@ -112,7 +111,7 @@ TEST(Video, MissingOrUnplayableFileGivesThreeAndKeepsLastError) {
 }
 
 TEST(Video, ArchiveClipIsExtractedToATemporaryFileAndPlayed) {
-  zrv::platform::media_audio_output_set("null");
+  zrv::platform::media().set_audio_output("null");
   zrv::timer_init();
   const std::string dir = media_test::make_temp_dir("zrv_video");
   setenv("TMPDIR", dir.c_str(), 1);

@@ -336,7 +336,7 @@ TEST(SoundDevice, WithoutAWindowThereIsNoOutputAndTheGamePlaysOnSilently) {
   ASSERT_TRUE(test::write_file(tone, test::tone_wav(0.1)));
   ctx.sound_device = sound_device_create();
   EXPECT_FALSE(sound_device_open(ctx.sound_device, nullptr));
-  EXPECT_EQ(ctx.sound_device->al_device, nullptr);
+  EXPECT_EQ(ctx.sound_device->output, nullptr);
   ctx.sound_slots = sound_slots_create();
   sound_load(tone.c_str(), 1, 0);
   EXPECT_EQ(ctx.last_error, 3);
@@ -362,7 +362,7 @@ TEST(SoundDevice, WithoutAnOutputDeviceOpeningFails) {
   const bool opened = sound_device_open(device, test::test_window());
   ASSERT_EQ(rename(away.c_str(), out.folder.c_str()), 0);
   EXPECT_FALSE(opened);
-  EXPECT_EQ(device->al_device, nullptr);
+  EXPECT_EQ(device->output, nullptr);
   sound_device_bind(device, test::test_window());
   EXPECT_EQ(device->window, nullptr);  // nothing to bind
   sound_device_destroy(device);
@@ -378,7 +378,7 @@ TEST(SoundDevice, BindFollowsTheWindow) {
   sound_device_bind(device, second);
   EXPECT_EQ(device->window, second);
   sound_device_close(device);
-  EXPECT_EQ(device->al_device, nullptr);
+  EXPECT_EQ(device->output, nullptr);
   EXPECT_EQ(device->window, nullptr);
   sound_device_destroy(device);
 }
