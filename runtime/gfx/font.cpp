@@ -5,6 +5,7 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "files/file_bytes.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/sprites.hpp"
@@ -238,9 +239,11 @@ bool font_load_file(OpenGLVireo* r, int32_t f, const char* path) {
   r->font_scale[f] = 1.0f;
   const int32_t id = kFirstFontSprite + f;
   RtImage image;
-  if (path == nullptr || *path == '\0' ||
-      !(image_decode_bmp(image, path, r->font_color_key) ||
-        image_decode_png(image, path, r->font_color_key))) {
+  FileBytes file;
+  // Font sheets are BMP or PNG files; JPEG is not tried.
+  if (path == nullptr || *path == '\0' || !file_read_bytes(path, &file) ||
+      image_format_of(file.bytes) == ImageFormat::kJpeg ||
+      !image_decode(image, file.bytes, r->font_color_key, path)) {
     sprite_delete(r, id);
     return false;
   }

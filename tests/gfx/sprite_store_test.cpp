@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "file_bytes_of.hpp"
 #include "gl_session.hpp"
 
 namespace gfx_test {
@@ -299,7 +300,8 @@ TEST(SpriteStore, ArraysReadBackGrabsAndSavedFiles) {
   // Saving: the sprite and the whole window as PNG, read back in.
   ASSERT_TRUE(sprite_save(40, RtString(dir.file("sprite.png").c_str())));
   RtImage saved;
-  ASSERT_TRUE(image_decode_png(saved, dir.file("sprite.png").c_str(), kNoColorKey));
+  ASSERT_TRUE(
+      image_decode_png(saved, test::file_bytes_of(dir.file("sprite.png").c_str()), kNoColorKey));
   ASSERT_EQ(saved.width, 3);
   ASSERT_EQ(saved.height, 2);
   EXPECT_EQ(saved.row(0)[0], 255);
@@ -312,7 +314,8 @@ TEST(SpriteStore, ArraysReadBackGrabsAndSavedFiles) {
   rect_fill(0, 0, 1, 1, 0x00FFFF);
   rect_fill(799, 479, 1, 1, 0xFF00FF);
   ASSERT_TRUE(screen_save(RtString(dir.file("screen.png").c_str())));
-  ASSERT_TRUE(image_decode_png(saved, dir.file("screen.png").c_str(), kNoColorKey));
+  ASSERT_TRUE(
+      image_decode_png(saved, test::file_bytes_of(dir.file("screen.png").c_str()), kNoColorKey));
   ASSERT_EQ(saved.width, kW);
   ASSERT_EQ(saved.height, kH);
   EXPECT_EQ(saved.row(0)[0], 255);
