@@ -12,9 +12,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
-#include "files/rt_file.hpp"
+#include "files/file_bytes.hpp"
 #include "sound/wav_reader.hpp"
 
 namespace zrv {
@@ -138,7 +139,7 @@ ALenum al_format(int32_t channels, int32_t bits) {
 // gives its one channel to both). Direct channels leave mono data to the
 // panner, so there the side goes into stereo frames with the other half
 // silent.
-std::vector<uint8_t> side_data(const std::vector<uint8_t>& data, size_t frames, int32_t channels,
+std::vector<uint8_t> side_data(std::span<const uint8_t> data, size_t frames, int32_t channels,
                                int32_t width, int32_t side, bool direct) {
   const int32_t out_channels = direct ? 2 : 1;
   std::vector<uint8_t> out(frames * out_channels * width, width == 1 ? 0x80 : 0);
@@ -152,12 +153,12 @@ std::vector<uint8_t> side_data(const std::vector<uint8_t>& data, size_t frames, 
 
 // Reads the WAV file into the slot's side buffers.
 bool read_sample(SoundSlot& slot) {
-  RtFile file;
-  if (!file.open_read(slot.name.c_str())) return false;
+  FileBytes file;
   WavFormat wav;
-  std::vector<uint8_t> data;
-  if (!wav_read(file, &wav, &data)) return false;
-  file.close();
+  std::span<const uint8_t> data;
+  if (!file_read_bytes(slot.name.c_str(), &file) || !wav_read(file.bytes, &wav, &data)) {
+    return false;
+  }
 
   // The format offered to the output: mono or stereo, the rest as in the
   // file. The output takes whole frames of 8 or 16 bits per channel only.
