@@ -213,9 +213,10 @@ bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0
   return true;
 }
 
-bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
-  if (r == nullptr || !valid_id(id)) return false;
-  sprite_delete(r, id);
+namespace {
+
+// Makes the image the picture of a slot that is free already.
+bool sprite_upload(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
   if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return false;
   const bool font_slot = id >= kFirstFontSprite;
   SpriteRecord& s = r->sprites[id];
@@ -239,15 +240,23 @@ bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t norma
   return true;
 }
 
+}  // namespace
+
+bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
+  if (r == nullptr || !valid_id(id)) return false;
+  sprite_delete(r, id);
+  return sprite_upload(r, id, image, normal_map);
+}
+
 bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
                       int32_t normal_map) {
   if (r == nullptr) return false;
   sprite_delete(r, id);
-  if (path == nullptr || *path == '\0') return false;
+  if (path == nullptr || *path == '\0' || !valid_id(id)) return false;
   RtImage image;
   if (!image_decode_any(image, path, key)) return false;
   if (image.alpha_in_file == 0) alpha_bleed(image);
-  return sprite_from_image(r, id, image, normal_map);
+  return sprite_upload(r, id, image, normal_map);
 }
 
 namespace {
@@ -255,11 +264,14 @@ namespace {
 void sprite_load_with(const RtString& file, int32_t id, int32_t normal_map) {
   ctx.last_error = 0;
   OpenGLVireo* r = ctx.renderer;
-  sprite_delete(r, id);
-  if (file.empty()) return;
+  if (r == nullptr) {
+    if (!file.empty()) error_report(kErrNoSuchFile);
+    return;
+  }
   RtString path = file;
-  if (r == nullptr || !path_resolve(path) ||
-      !sprite_load_file(r, id, path.c_str(), r->color_key, normal_map)) {
+  // A name that resolves nowhere loads nothing, but the slot is freed all the same.
+  if (!file.empty() && !path_resolve(path)) path.assign("");
+  if (!sprite_load_file(r, id, path.c_str(), r->color_key, normal_map) && !file.empty()) {
     error_report(kErrNoSuchFile);
   }
 }
