@@ -256,8 +256,7 @@ void font_build_default(OpenGLVireo* r, int32_t f) {
   r->font_scale[f] = 4.0f;
   RtImage image;
   if (!font_default_image(image)) return;
-  // A font slot gets nearest filtering and no mipmapped companion; 128 x 64
-  // is its own padded size.
+  // A font slot gets nearest filtering; 128 x 64 is its own padded size.
   sprite_from_image(r, kFirstFontSprite + f, image, 0);
   for (int32_t c = 0; c < 256; ++c) {
     GlyphRecord& g = r->glyphs[f][c];
