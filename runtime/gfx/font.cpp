@@ -225,7 +225,7 @@ void font_glyphs_measure(const RtImage& sheet, int32_t padded_width, GlyphRecord
     g.u_right = static_cast<float>(left + width + cw * column) / pw;
     if (c == 'j') {
       // A space is as wide as a "j".
-      GlyphRecord& space = out[' '];
+      GlyphRecord& space = out[static_cast<uint8_t>(' ')];
       space.u_left = 0.0f;
       space.advance = g.advance;
       space.u_right = g.u_right - g.u_left;
