@@ -3,10 +3,12 @@
 #include <cstdint>
 
 #include "gfx/image_codec.hpp"
+#include "private_log.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool limited = (zrv::image_pixel_limit_set(int64_t{1} << 22), true);
   (void)limited;
+  fuzz::private_log();  // unusual component counts are logged
   zrv::RtImage image;
   if (zrv::image_decode_jpeg(image, {data, size})) {
     // Touch every pixel: the sanitizers check the whole buffer is ours.
@@ -15,5 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       sum = sum + image.pixels[i];
     if (image.alpha_in_file > 1 || image.width <= 0 || image.height <= 0) __builtin_trap();
   }
+  fuzz::drop_private_log();
   return 0;
 }
