@@ -164,7 +164,7 @@ void copy_name(char out[kPathBufferSize], const char* text) {
   out[n] = 0;
 }
 
-// Which file, and which state of it, a directory was read from: a file on
+// Which file, and which state of it, an index was made from: a file on
 // disk by its identity, size and times, a memory block by the block itself.
 struct FileStamp {
   uint64_t device = 0;
@@ -180,6 +180,15 @@ int64_t nanoseconds(const struct timespec& t) {
   return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+void stamp_from_stat(const struct stat& st, FileStamp* stamp) {
+  stamp->device = st.st_dev;
+  stamp->inode = st.st_ino;
+  stamp->size = st.st_size;
+  stamp->modified_ns = nanoseconds(st.st_mtim);
+  stamp->changed_ns = nanoseconds(st.st_ctim);
+}
+
+// The stamp of an open archive file.
 FileStamp stamp_of(const RtFile& file) {
   FileStamp stamp;
   stamp.size = file.size;
@@ -189,13 +198,27 @@ FileStamp stamp_of(const RtFile& file) {
     return stamp;
   }
   struct stat st;
-  if (::fstat(file.handle, &st) == 0) {
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.modified_ns = nanoseconds(st.st_mtim);
-    stamp.changed_ns = nanoseconds(st.st_ctim);
-  }
+  if (::fstat(file.handle, &st) == 0) stamp_from_stat(st, &stamp);
   return stamp;
+}
+
+// The stamp of what a name stands for now, taken without opening it; false
+// when the name would not open.
+bool stamp_of_name(const char* name, FileStamp* stamp) {
+  if (memfile_is_name(name)) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    MemBlockRef block = memfile_lookup(name, &data, &length);
+    if (block == nullptr) return false;
+    stamp->block = block;
+    stamp->data = data;
+    stamp->size = length;
+    return true;
+  }
+  struct stat st;
+  if (::stat(name, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  stamp_from_stat(st, stamp);
+  return true;
 }
 
 // A block that is gone matches nothing: its address may hold another now.
@@ -208,6 +231,7 @@ bool same_state(const FileStamp& a, const FileStamp& b) {
 }  // namespace
 
 struct ArchiveIndex {
+  RtFile file;  // the archive file, kept open for the entries' data
   FileStamp stamp;
   // By entry name in ASCII lower case; of equal names only the first.
   std::unordered_map<std::string, ArchiveEntry> entries;
@@ -232,19 +256,32 @@ Trailer index_read(RtFile& file, ArchiveIndex* index) {
   return Trailer::kFound;
 }
 
-// Makes the holder's index that of the archive file as it is now: kept while
-// the file is unchanged, else read again.
-Trailer index_refresh(ArchiveHolder* holder, RtFile& file) {
-  FileStamp stamp = stamp_of(file);
-  if (holder->index != nullptr && same_state(holder->index->stamp, stamp)) {
-    return Trailer::kFound;
+enum class IndexState { kReady, kNoFile, kNoArchive, kUnreadable };
+
+// Makes the holder's index that of its archive file as it is now: the one
+// read before while the file is unchanged, else the file opened and read
+// anew.
+IndexState index_refresh(ArchiveHolder* holder) {
+  FileStamp now;
+  if (holder->index != nullptr && stamp_of_name(holder->archive_path, &now) &&
+      same_state(holder->index->stamp, now)) {
+    return IndexState::kReady;
   }
   holder->index.reset();
   auto index = std::make_unique<ArchiveIndex>();
-  index->stamp = std::move(stamp);
-  const Trailer trailer = index_read(file, index.get());
-  if (trailer == Trailer::kFound) holder->index = std::move(index);
-  return trailer;
+  if (!index->file.open_read(holder->archive_path)) return IndexState::kNoFile;
+  index->stamp = stamp_of(index->file);
+  switch (index_read(index->file, index.get())) {
+    case Trailer::kFound:
+      holder->index = std::move(index);
+      return IndexState::kReady;
+    case Trailer::kUnreadable:
+      return IndexState::kUnreadable;
+    case Trailer::kAbsent:
+    case Trailer::kDamaged:
+      break;
+  }
+  return IndexState::kNoArchive;
 }
 
 }  // namespace
@@ -294,34 +331,31 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
     holder->enabled = 0;
     return false;
   }
-  RtFile file;
-  if (!file.open_read(holder->archive_path)) {
-    holder->enabled = 0;
-    return false;
-  }
-  switch (index_refresh(holder, file)) {
-    case Trailer::kFound:
+  switch (index_refresh(holder)) {
+    case IndexState::kReady:
       break;
-    case Trailer::kUnreadable:
+    case IndexState::kNoFile:
+      holder->enabled = 0;
+      return false;
+    case IndexState::kUnreadable:
       out[0] = 0;
       return false;
-    case Trailer::kAbsent:
-    case Trailer::kDamaged:
+    case IndexState::kNoArchive:
       holder->enabled = 0;
       out[0] = 0;
       return false;
   }
 
   const char* wanted = path_file_part(name);
-  const auto found = holder->index->entries.find(lower_ascii(wanted, std::strlen(wanted)));
-  if (found == holder->index->entries.end() || !data_in_file(file, found->second)) {
+  ArchiveIndex& index = *holder->index;
+  const auto found = index.entries.find(lower_ascii(wanted, std::strlen(wanted)));
+  if (found == index.entries.end() || !data_in_file(index.file, found->second)) {
     out[0] = 0;
     return false;
   }
   const ArchiveEntry& entry = found->second;
 
-  std::shared_ptr<MemBlock> block = load_entry(file, entry);
-  file.close();
+  std::shared_ptr<MemBlock> block = load_entry(index.file, entry);
   if (block == nullptr) {
     out[0] = 0;
     return false;

@@ -28,7 +28,7 @@ struct ArchiveEntry {
   int64_t data_start = 0;  // absolute position of the entry data in the file
 };
 
-// The directory of a holder's archive by entry name, read once.
+// A holder's archive file, kept open, and its directory by entry name.
 struct ArchiveIndex;
 
 struct ArchiveHolder {
@@ -36,8 +36,8 @@ struct ArchiveHolder {
   char archive_path[kPathBufferSize] = {};    // file carrying the archive, "" = none
   char extracted_path[kPathBufferSize] = {};  // temporary file of the last file-mode lookup
   MemBlockRef block;                          // block of the last memory-mode lookup
-  // Read on the first lookup that needs it, dropped by archive_set and
-  // read again when the archive file changes.
+  // Made by the first lookup that needs it, dropped by archive_set and
+  // made again when the archive file changes.
   std::unique_ptr<ArchiveIndex> index;
 
   ~ArchiveHolder();
@@ -56,7 +56,8 @@ void archive_release(ArchiveHolder* holder);
 // file-name part (ASCII case ignored) is decompressed into a block named by a
 // memory-file name (memory mode) or written to a temporary file (file mode),
 // whose name goes to out. Every call first frees the previous result. The
-// archive's directory is read once and kept in the holder's index.
+// archive file is opened and its directory read once, then kept in the
+// holder's index.
 bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBufferSize],
                     bool memory_mode);
 
