@@ -1,15 +1,17 @@
-// Decoder throughput on the public test pictures, from disk and from memory
-// files, and the archive lookup a loader pays for every asset.
+// Decoder throughput on the public test pictures, read from disk and from
+// memory files, and the archive lookup a loader pays for every asset.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "base/context.hpp"
 #include "files/archive.hpp"
+#include "files/file_bytes.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 
@@ -28,52 +30,48 @@ std::vector<uint8_t> slurp(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-template <bool (*Decode)(zrv::RtImage&, const char*, int32_t)>
-void decode_file(benchmark::State& state, const std::string& rel) {
-  const std::string path = testdata(rel);
+// Each pass reads the name into bytes and decodes them, as a loader does.
+template <class Decode>
+void decode_name(benchmark::State& state, const char* name, Decode decode) {
   zrv::RtImage image;
   for (auto _ : state) {
-    if (!Decode(image, path.c_str(), 0x8000FF)) state.SkipWithError("decode failed");
+    zrv::FileBytes file;
+    if (!zrv::file_read_bytes(name, &file) || !decode(image, file.bytes)) {
+      state.SkipWithError("decode failed");
+    }
     benchmark::DoNotOptimize(image.pixels);
   }
   state.SetItemsProcessed(state.iterations() * int64_t{image.width} * image.height);
 }
 
-template <bool (*Decode)(zrv::RtImage&, const char*, int32_t)>
-void decode_memory(benchmark::State& state, const std::string& rel) {
+template <class Decode>
+void decode_file(benchmark::State& state, const std::string& rel, Decode decode) {
+  decode_name(state, testdata(rel).c_str(), decode);
+}
+
+template <class Decode>
+void decode_memory(benchmark::State& state, const std::string& rel, Decode decode) {
   std::vector<uint8_t> bytes = slurp(testdata(rel));
   zrv::RtString name = zrv::memfile_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
-  zrv::RtImage image;
-  for (auto _ : state) {
-    if (!Decode(image, name.c_str(), 0x8000FF)) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(image.pixels);
-  }
-  state.SetItemsProcessed(state.iterations() * int64_t{image.width} * image.height);
+  decode_name(state, name.c_str(), decode);
   zrv::memfile_unregister(bytes.data());
 }
 
-void BM_BmpRgb24File(benchmark::State& s) {
-  decode_file<zrv::image_decode_bmp>(s, "bmpsuite/g/rgb24.bmp");
+bool bmp(zrv::RtImage& image, std::span<const uint8_t> file) {
+  return zrv::image_decode_bmp(image, file, 0x8000FF);
 }
-void BM_BmpPal8RleMemory(benchmark::State& s) {
-  decode_memory<zrv::image_decode_bmp>(s, "bmpsuite/g/pal8rle.bmp");
+bool png(zrv::RtImage& image, std::span<const uint8_t> file) {
+  return zrv::image_decode_png(image, file, 0x8000FF);
 }
-void BM_PngRgbaMemory(benchmark::State& s) {
-  decode_memory<zrv::image_decode_png>(s, "pngsuite/basn6a08.png");
-}
-void BM_PngPaletteFile(benchmark::State& s) {
-  decode_file<zrv::image_decode_png>(s, "pngsuite/tbbn3p08.png");
+bool jpeg(zrv::RtImage& image, std::span<const uint8_t> file) {
+  return zrv::image_decode_jpeg(image, file);
 }
 
-void BM_JpegFile(benchmark::State& state) {
-  const std::string path = testdata("jpeg/testorig.jpg");
-  zrv::RtImage image;
-  for (auto _ : state) {
-    if (!zrv::image_decode_jpeg(image, path.c_str())) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(image.pixels);
-  }
-  state.SetItemsProcessed(state.iterations() * int64_t{image.width} * image.height);
-}
+void BM_BmpRgb24File(benchmark::State& s) { decode_file(s, "bmpsuite/g/rgb24.bmp", bmp); }
+void BM_BmpPal8RleMemory(benchmark::State& s) { decode_memory(s, "bmpsuite/g/pal8rle.bmp", bmp); }
+void BM_PngRgbaMemory(benchmark::State& s) { decode_memory(s, "pngsuite/basn6a08.png", png); }
+void BM_PngPaletteFile(benchmark::State& s) { decode_file(s, "pngsuite/tbbn3p08.png", png); }
+void BM_JpegFile(benchmark::State& s) { decode_file(s, "jpeg/testorig.jpg", jpeg); }
 
 // Resolving a name from an archive of 64 entries in a memory block.
 void BM_ArchiveLookup(benchmark::State& state) {

@@ -1,51 +1,22 @@
-// Fuzzes the PNG decoder with the input as a memory file.
-#include <stdlib.h>
-#include <unistd.h>
-
+// Fuzzes the PNG decoder with the input as the bytes of a file.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "base/errors.hpp"
-#include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
-
-namespace {
-
-// The decoder logs libpng's warnings, one line per input: the log goes to a
-// folder of this run's own and is dropped after each input, so that it
-// neither grows without bound nor lands in the shared temporary folder.
-const std::string& private_log() {
-  static const std::string path = [] {
-    static char dir[] = "/tmp/zrv_fuzz_pngXXXXXX";
-    if (mkdtemp(dir) == nullptr) return std::string();
-    setenv("TMPDIR", dir, 1);
-    std::atexit([] {
-      unlink(zrv::log_path().c_str());
-      rmdir(dir);
-    });
-    return std::string(zrv::log_path().c_str());
-  }();
-  return path;
-}
-
-}  // namespace
+#include "private_log.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool limited = (zrv::image_pixel_limit_set(int64_t{1} << 22), true);
   (void)limited;
-  if (data == nullptr || size > 0xFFFFFFFFu) return 0;
-  const std::string& log = private_log();
-  zrv::RtString name = zrv::memfile_name(data, static_cast<uint32_t>(size));
+  fuzz::private_log();  // libpng warnings are logged
   zrv::RtImage image;
-  if (zrv::image_decode_png(image, name.c_str(), 0x8000FF)) {
+  if (zrv::image_decode_png(image, {data, size}, 0x8000FF)) {
     // Touch every pixel: the sanitizers check the whole buffer is ours.
     volatile uint32_t sum = 0;
     for (int64_t i = 0; i < int64_t{image.width} * image.height * 4; ++i)
       sum = sum + image.pixels[i];
     if (image.alpha_in_file > 1 || image.width <= 0 || image.height <= 0) __builtin_trap();
   }
-  zrv::memfile_unregister(data);
-  if (!log.empty()) unlink(log.c_str());
+  fuzz::drop_private_log();
   return 0;
 }

@@ -104,7 +104,6 @@ void frame_flip(UserRoutine callback) {
   if (r) {
     renderer_end_target_redirect(r);
     renderer_swap_buffers(r);
-    back_buffer_prepare(r);
   }
   // Without a window nothing is shown, so frames are not paced.
   if (r == nullptr || platform::backend().is_headless()) return;
@@ -124,6 +123,7 @@ void frame_flip(UserRoutine callback) {
 }
 
 void frame_reset() {
+  // The one preparation of the new back buffer in each frame.
   if (ctx.renderer) renderer_reset_2d_state(ctx.renderer);
   input_keyboard_mark_stale(ctx.input);
   ctx.frames_since_input += 1;

@@ -16,7 +16,11 @@ class OpenGLVireo;
 void present_frame();
 
 void message_pump(UserRoutine callback, bool wait);
+// Shows the back buffer and waits for the frame's due time (no pacing
+// without a window); the new back buffer is prepared by frame_reset.
 void frame_flip(UserRoutine callback);
+// The whole-screen viewport, the new back buffer cleared (or its background
+// drawn) and the 2D drawing state for the next frame.
 void frame_reset();
 void wait_step();
 

@@ -165,6 +165,7 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
 
   log_line("flip");
   frame_flip(nullptr);
+  back_buffer_prepare(ctx.renderer);
 
   log_line("mk2D");
   screen_state_2d_setup(ctx.renderer);

@@ -9,6 +9,9 @@
 
 #include <cstring>
 #include <mutex>
+#include <span>
+#include <string>
+#include <unordered_map>
 
 #include "base/context.hpp"
 #include "files/rt_file.hpp"
@@ -90,23 +93,35 @@ bool data_in_file(const RtFile& file, const ArchiveEntry& entry) {
          entry.stored <= file.size - entry.data_start;
 }
 
-// Reads the entry at the file position; the directory must not run into the
-// trailer. Its data is not checked here: one damaged entry must not hide
-// the entries after it from a lookup.
-Next next_entry(RtFile& file, const Directory& dir, ArchiveEntry* entry, char name[256],
-                size_t* name_len) {
-  if (file.pos >= dir.end) return Next::kDamaged;  // no terminating entry
-  uint8_t len = 0;
-  if (!read_exact(file, &len, 1)) return Next::kDamaged;
+// Reads the entry at *pos of the directory's bytes (which end at the
+// trailer, so an entry running into it is damaged). Its data is not checked
+// here: one damaged entry must not hide the entries after it from a lookup.
+Next next_entry(std::span<const uint8_t> directory, int64_t base, size_t* pos,
+                ArchiveEntry* entry) {
+  if (*pos >= directory.size()) return Next::kDamaged;  // no terminating entry
+  const size_t len = directory[(*pos)++];
   if (len == 0) return Next::kEnd;
-  if (dir.end - file.pos < static_cast<int64_t>(len) + 8) return Next::kDamaged;
-  uint8_t fields[8];
-  if (!read_exact(file, name, len) || !read_exact(file, fields, 8)) return Next::kDamaged;
-  *name_len = len;
-  entry->offset = get_i32(fields);
-  entry->stored = get_i32(fields + 4);
-  entry->data_start = dir.base + entry->offset;
+  if (directory.size() - *pos < len + 8) return Next::kDamaged;
+  const uint8_t* at = directory.data() + *pos;
+  entry->name.assign(reinterpret_cast<const char*>(at), len);
+  entry->offset = get_i32(at + len);
+  entry->stored = get_i32(at + len + 4);
+  entry->data_start = base + entry->offset;
+  *pos += len + 8;
   return Next::kEntry;
+}
+
+// The directory's bytes, from its first entry up to the trailer, in one read.
+bool read_directory(RtFile& file, const Directory& dir, std::vector<uint8_t>* bytes) {
+  bytes->resize(static_cast<size_t>(dir.end - dir.start));
+  file.seek(dir.start, 0);
+  return read_exact(file, bytes->data(), static_cast<int64_t>(bytes->size()));
+}
+
+std::string lower_ascii(const char* text, size_t length) {
+  std::string lower(text, length);
+  for (char& c : lower) c = ascii_lower(c);
+  return lower;
 }
 
 // Reads the entry's data and decompresses it into a new block. A stream that
@@ -147,6 +162,126 @@ void copy_name(char out[kPathBufferSize], const char* text) {
   if (n >= kPathBufferSize) n = kPathBufferSize - 1;
   std::memcpy(out, text, n);
   out[n] = 0;
+}
+
+// Which file, and which state of it, an index was made from: a file on
+// disk by its identity, size and times, a memory block by the block itself.
+struct FileStamp {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = -1;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  std::weak_ptr<const MemBlock> block;
+  const uint8_t* data = nullptr;
+};
+
+int64_t nanoseconds(const struct timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void stamp_from_stat(const struct stat& st, FileStamp* stamp) {
+  stamp->device = st.st_dev;
+  stamp->inode = st.st_ino;
+  stamp->size = st.st_size;
+  stamp->modified_ns = nanoseconds(st.st_mtim);
+  stamp->changed_ns = nanoseconds(st.st_ctim);
+}
+
+// The stamp of an open archive file.
+FileStamp stamp_of(const RtFile& file) {
+  FileStamp stamp;
+  stamp.size = file.size;
+  if (file.is_memory()) {
+    stamp.block = file.block;
+    stamp.data = file.data;
+    return stamp;
+  }
+  struct stat st;
+  if (::fstat(file.handle, &st) == 0) stamp_from_stat(st, &stamp);
+  return stamp;
+}
+
+// The stamp of what a name stands for now, taken without opening it; false
+// when the name would not open.
+bool stamp_of_name(const char* name, FileStamp* stamp) {
+  if (memfile_is_name(name)) {
+    const uint8_t* data = nullptr;
+    int64_t length = 0;
+    MemBlockRef block = memfile_lookup(name, &data, &length);
+    if (block == nullptr) return false;
+    stamp->block = block;
+    stamp->data = data;
+    stamp->size = length;
+    return true;
+  }
+  struct stat st;
+  if (::stat(name, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  stamp_from_stat(st, stamp);
+  return true;
+}
+
+// A block that is gone matches nothing: its address may hold another now.
+bool same_state(const FileStamp& a, const FileStamp& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.modified_ns == b.modified_ns && a.changed_ns == b.changed_ns && a.data == b.data &&
+         a.block.lock() == b.block.lock();
+}
+
+}  // namespace
+
+struct ArchiveIndex {
+  RtFile file;  // the archive file, kept open for the entries' data
+  FileStamp stamp;
+  // By entry name in ASCII lower case; of equal names only the first.
+  std::unordered_map<std::string, ArchiveEntry> entries;
+};
+
+ArchiveHolder::~ArchiveHolder() = default;
+
+namespace {
+
+// Reads the trailer and the whole directory into an index.
+Trailer index_read(RtFile& file, ArchiveIndex* index) {
+  Directory dir;
+  const Trailer trailer = read_trailer(file, &dir);
+  if (trailer != Trailer::kFound) return trailer;
+  std::vector<uint8_t> directory;
+  if (!read_directory(file, dir, &directory)) return Trailer::kUnreadable;
+  size_t pos = 0;
+  ArchiveEntry entry;
+  while (next_entry(directory, dir.base, &pos, &entry) == Next::kEntry) {
+    index->entries.try_emplace(lower_ascii(entry.name.data(), entry.name.size()), entry);
+  }
+  return Trailer::kFound;
+}
+
+enum class IndexState { kReady, kNoFile, kNoArchive, kUnreadable };
+
+// Makes the holder's index that of its archive file as it is now: the one
+// read before while the file is unchanged, else the file opened and read
+// anew.
+IndexState index_refresh(ArchiveHolder* holder) {
+  FileStamp now;
+  if (holder->index != nullptr && stamp_of_name(holder->archive_path, &now) &&
+      same_state(holder->index->stamp, now)) {
+    return IndexState::kReady;
+  }
+  holder->index.reset();
+  auto index = std::make_unique<ArchiveIndex>();
+  if (!index->file.open_read(holder->archive_path)) return IndexState::kNoFile;
+  index->stamp = stamp_of(index->file);
+  switch (index_read(index->file, index.get())) {
+    case Trailer::kFound:
+      holder->index = std::move(index);
+      return IndexState::kReady;
+    case Trailer::kUnreadable:
+      return IndexState::kUnreadable;
+    case Trailer::kAbsent:
+    case Trailer::kDamaged:
+      break;
+  }
+  return IndexState::kNoArchive;
 }
 
 }  // namespace
@@ -196,46 +331,31 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
     holder->enabled = 0;
     return false;
   }
-  RtFile file;
-  if (!file.open_read(holder->archive_path)) {
-    holder->enabled = 0;
-    return false;
-  }
-  Directory dir;
-  switch (read_trailer(file, &dir)) {
-    case Trailer::kFound:
+  switch (index_refresh(holder)) {
+    case IndexState::kReady:
       break;
-    case Trailer::kUnreadable:
+    case IndexState::kNoFile:
+      holder->enabled = 0;
+      return false;
+    case IndexState::kUnreadable:
       out[0] = 0;
       return false;
-    case Trailer::kAbsent:
-    case Trailer::kDamaged:
+    case IndexState::kNoArchive:
       holder->enabled = 0;
       out[0] = 0;
       return false;
   }
 
   const char* wanted = path_file_part(name);
-  const size_t wanted_len = std::strlen(wanted);
-  file.seek(dir.start, 0);
-  ArchiveEntry entry;
-  char entry_name[256];
-  size_t entry_len = 0;
-  for (;;) {
-    if (next_entry(file, dir, &entry, entry_name, &entry_len) != Next::kEntry) {
-      out[0] = 0;
-      return false;
-    }
-    if (same_name(entry_name, entry_len, wanted, wanted_len)) break;
-  }
-  entry_name[entry_len] = 0;
-  if (!data_in_file(file, entry)) {
+  ArchiveIndex& index = *holder->index;
+  const auto found = index.entries.find(lower_ascii(wanted, std::strlen(wanted)));
+  if (found == index.entries.end() || !data_in_file(index.file, found->second)) {
     out[0] = 0;
     return false;
   }
+  const ArchiveEntry& entry = found->second;
 
-  std::shared_ptr<MemBlock> block = load_entry(file, entry);
-  file.close();
+  std::shared_ptr<MemBlock> block = load_entry(index.file, entry);
   if (block == nullptr) {
     out[0] = 0;
     return false;
@@ -250,7 +370,7 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
     return true;
   }
 
-  RtString temp = archive_temp_name(entry_name, entry.offset, entry.stored);
+  RtString temp = archive_temp_name(entry.name.c_str(), entry.offset, entry.stored);
   RtFile extracted;
   bool written = temp.length < kPathBufferSize && extracted.open_create(temp.c_str()) &&
                  extracted.write(block->data, block->length);
@@ -275,6 +395,7 @@ void archive_set(const char* memory_path, const char* file_path) {
     holder->enabled = 1;
     archive_release(holder);
     holder->extracted_path[0] = 0;
+    holder->index.reset();
     copy_name(holder->archive_path, paths[i] != nullptr ? paths[i] : "");
   }
 }
@@ -316,15 +437,14 @@ bool archive_read_directory(RtFile& file, std::vector<ArchiveEntry>& entries) {
   entries.clear();
   Directory dir;
   if (read_trailer(file, &dir) != Trailer::kFound) return false;
-  file.seek(dir.start, 0);
+  std::vector<uint8_t> directory;
+  if (!read_directory(file, dir, &directory)) return false;
+  size_t pos = 0;
   for (;;) {
     ArchiveEntry entry;
-    char name[256];
-    size_t len = 0;
-    Next next = next_entry(file, dir, &entry, name, &len);
+    Next next = next_entry(directory, dir.base, &pos, &entry);
     if (next == Next::kEnd) return true;
     if (next == Next::kDamaged || !data_in_file(file, entry)) return false;
-    entry.name.assign(name, len);
     entries.push_back(std::move(entry));
   }
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,26 @@ namespace zrv {
 
 class RtFile;
 
+struct ArchiveEntry {
+  std::string name;
+  int32_t offset = 0;      // O as stored
+  int32_t stored = 0;      // S as stored
+  int64_t data_start = 0;  // absolute position of the entry data in the file
+};
+
+// A holder's archive file, kept open, and its directory by entry name.
+struct ArchiveIndex;
+
 struct ArchiveHolder {
   uint8_t enabled = 1;                        // 0 once the archive proved unusable
   char archive_path[kPathBufferSize] = {};    // file carrying the archive, "" = none
   char extracted_path[kPathBufferSize] = {};  // temporary file of the last file-mode lookup
   MemBlockRef block;                          // block of the last memory-mode lookup
+  // Made by the first lookup that needs it, dropped by archive_set and
+  // made again when the archive file changes.
+  std::unique_ptr<ArchiveIndex> index;
+
+  ~ArchiveHolder();
 };
 
 // Indexes into RtContext::archive_holders.
@@ -39,7 +55,9 @@ void archive_release(ArchiveHolder* holder);
 // memory-file name); otherwise the entry whose name equals the name's
 // file-name part (ASCII case ignored) is decompressed into a block named by a
 // memory-file name (memory mode) or written to a temporary file (file mode),
-// whose name goes to out. Every call first frees the previous result.
+// whose name goes to out. Every call first frees the previous result. The
+// archive file is opened and its directory read once, then kept in the
+// holder's index.
 bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBufferSize],
                     bool memory_mode);
 
@@ -57,13 +75,6 @@ void archive_holders_destroy();
 RtString archive_temp_name(const char* entry_name, int32_t offset, int32_t stored);
 
 // --- Directory access and building (packer, tests) -----------------------
-
-struct ArchiveEntry {
-  std::string name;
-  int32_t offset = 0;      // O as stored
-  int32_t stored = 0;      // S as stored
-  int64_t data_start = 0;  // absolute position of the entry data in the file
-};
 
 // Reads the whole directory. False when the file has no archive or the
 // directory is damaged (offsets or lengths outside the file).

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/context.hpp"
+#include "files/file_bytes.hpp"
 #include "files/file_replace.hpp"
 #include "files/line_files.hpp"
 #include "files/paths.hpp"
@@ -58,11 +59,12 @@ IniFile& ini_instance() {
   return *ctx.ini_file;
 }
 
-void ini_parse(RtFile& stream, IniFile& ini) {
+void ini_parse(std::span<const uint8_t> text, IniFile& ini) {
   std::string current;  // the unnamed section until the first header
   std::vector<IniEntry> pending;
   char line[RtFile::kLineSize];
-  while (stream.read_line(line)) {
+  int64_t pos = 0;
+  while (memory_line_read(text.data(), static_cast<int64_t>(text.size()), &pos, line)) {
     line[RtFile::kLineSize - 1] = 0;
     const char* p = line;
     while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
@@ -151,9 +153,9 @@ void ini_open(const RtString& name) {
   ini.file_name.assign(resolved);
   ini.write_path = path_absolute(resolved.c_str());
 
-  RtFile stream;
-  if (!stream.open_read(resolved.c_str())) return;  // a missing file is an empty INI
-  ini_parse(stream, ini);
+  FileBytes file;
+  if (!file_read_bytes(resolved.c_str(), &file)) return;  // a missing file is an empty INI
+  ini_parse(file.bytes, ini);
 }
 
 RtString ini_get(const RtString& section, const RtString& key, const RtString& default_value) {

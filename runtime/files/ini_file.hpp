@@ -5,14 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "base/rt_string.hpp"
 
 namespace zrv {
-
-class RtFile;
 
 struct IniEntry {
   RtString key;
@@ -45,8 +44,9 @@ void ini_put(const RtString& section, const RtString& key, const RtString& value
 
 // The process's INI (created on first use).
 IniFile& ini_instance();
-// Parses the stream's lines into sections (appended to ini.sections).
-void ini_parse(RtFile& stream, IniFile& ini);
+// Parses the lines of a file's bytes into sections (appended to
+// ini.sections).
+void ini_parse(std::span<const uint8_t> text, IniFile& ini);
 // The text a write-back writes.
 std::string ini_format(const IniFile& ini);
 // Writes the INI back when it is dirty and names a disk file. True when

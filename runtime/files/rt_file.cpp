@@ -233,25 +233,31 @@ bool RtFile::read_line_file(char destination[kLineSize]) {
 }
 
 bool RtFile::read_line_memory(char destination[kLineSize]) {
+  return memory_line_read(data, size, &pos, destination);
+}
+
+bool memory_line_read(const uint8_t* data, int64_t size, int64_t* pos,
+                      char destination[RtFile::kLineSize]) {
+  constexpr int64_t kLineSize = RtFile::kLineSize;
   std::memset(destination, 0, kLineSize);
-  if (pos < 0 || pos >= size) return false;
-  const int64_t window = std::min<int64_t>(size - pos, kLineSize);
-  const uint8_t* from = data + pos;
+  if (*pos < 0 || *pos >= size) return false;
+  const int64_t window = std::min<int64_t>(size - *pos, kLineSize);
+  const uint8_t* from = data + *pos;
   const void* lf = std::memchr(from, '\n', static_cast<size_t>(window));
   int64_t length = 0;
   if (lf != nullptr) {
     length = static_cast<const uint8_t*>(lf) - from;
     std::memcpy(destination, from, static_cast<size_t>(length));
-    pos += length + 1;
+    *pos += length + 1;
     strip_carriage_return(destination, &length);
   } else if (window < kLineSize) {
     length = window;
     std::memcpy(destination, from, static_cast<size_t>(length));
-    pos += length;
+    *pos += length;
     strip_carriage_return(destination, &length);
   } else {
     std::memcpy(destination, from, kLineSize - 1);
-    pos += kLineSize - 1;
+    *pos += kLineSize - 1;
   }
   return true;
 }

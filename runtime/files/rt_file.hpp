@@ -61,4 +61,9 @@ class RtFile {
   bool read_line_memory(char destination[kLineSize]);
 };
 
+// read_line on bytes in memory: the line from *pos to the next line feed,
+// the end of the data or 1023 bytes, with *pos moved past it.
+bool memory_line_read(const uint8_t* data, int64_t size, int64_t* pos,
+                      char destination[RtFile::kLineSize]);
+
 }  // namespace zrv

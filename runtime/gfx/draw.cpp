@@ -38,7 +38,7 @@ void fan_draw(const QuadVertex v[4]) { vertices_draw(GL_TRIANGLE_FAN, v, 4); }
 // Binds a sprite and sets its filtering; false for a slot out of range.
 bool sprite_bind(OpenGLVireo* r, int32_t id) {
   if (!valid_id(id)) return false;
-  texture_bind(r, id, -1, 0, nullptr);
+  texture_bind(r, id, -1, nullptr);
   texture_filter_apply(r);
   return true;
 }
@@ -131,17 +131,14 @@ void texture_filter_apply(OpenGLVireo* r) {
   gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f);
 }
 
-void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, int32_t mipmapped,
-                  const uint32_t* names) {
+void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names) {
   if (r == nullptr) return;
   r->bound_sprite = id;
   r->bound_sprite2 = id2;
-  r->bound_mipmapped = static_cast<uint8_t>(mipmapped != 0);
   if (!r->gl_ready) return;
   auto texture_of = [&](int32_t slot) -> GLuint {
     if (!valid_id(slot)) return 0;
-    if (names) return names[slot];
-    return mipmapped ? r->sprites[slot].texture_mipmapped : r->sprites[slot].texture;
+    return names ? names[slot] : r->sprites[slot].texture;
   };
   auto bind = [](GLuint texture) {
     gl.BindTexture(GL_TEXTURE_2D, texture);
@@ -299,7 +296,7 @@ void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   const float x1 = static_cast<float>(w >= 0 ? x + w : x + 1);
   const float y0 = static_cast<float>(h >= 0 ? y : y + h + 1);
   const float y1 = static_cast<float>(h >= 0 ? y + h : y + 1);
-  texture_bind(r, -1, -1, 0, nullptr);
+  texture_bind(r, -1, -1, nullptr);
   primitive_color_set(r, color);
   const QuadVertex v[4] = {{x1, y0, 0, 0}, {x0, y0, 0, 0}, {x0, y1, 0, 0}, {x1, y1, 0, 0}};
   fan_draw(v);
@@ -331,7 +328,7 @@ int32_t pixel_get(int32_t x, int32_t y) {
 void line_draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t color) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr) return;
-  texture_bind(r, -1, -1, 0, nullptr);
+  texture_bind(r, -1, -1, nullptr);
   primitive_color_set(r, color);
   gl.MatrixMode(GL_PROJECTION);
   gl.PushMatrix();
@@ -382,7 +379,7 @@ void smooth_set(int32_t flag) {
 void poly_start(int32_t id, int32_t mode) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
-  texture_bind(r, id, -1, 0, nullptr);
+  texture_bind(r, id, -1, nullptr);
   poly.count = 0;
   if (poly.vertices.empty()) poly.vertices.resize(64);
   poly.colored = false;

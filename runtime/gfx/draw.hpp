@@ -47,8 +47,7 @@ void poly_new_strip();
 void poly_end();
 
 // Renderer helpers. names: a table of texture names by slot, or null.
-void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, int32_t mipmapped,
-                  const uint32_t* names);
+void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names);
 struct QuadVertex {
   float x, y, u, v;
 };

@@ -5,6 +5,7 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "files/file_bytes.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/sprites.hpp"
@@ -224,7 +225,7 @@ void font_glyphs_measure(const RtImage& sheet, int32_t padded_width, GlyphRecord
     g.u_right = static_cast<float>(left + width + cw * column) / pw;
     if (c == 'j') {
       // A space is as wide as a "j".
-      GlyphRecord& space = out[' '];
+      GlyphRecord& space = out[static_cast<uint8_t>(' ')];
       space.u_left = 0.0f;
       space.advance = g.advance;
       space.u_right = g.u_right - g.u_left;
@@ -238,9 +239,11 @@ bool font_load_file(OpenGLVireo* r, int32_t f, const char* path) {
   r->font_scale[f] = 1.0f;
   const int32_t id = kFirstFontSprite + f;
   RtImage image;
-  if (path == nullptr || *path == '\0' ||
-      !(image_decode_bmp(image, path, r->font_color_key) ||
-        image_decode_png(image, path, r->font_color_key))) {
+  FileBytes file;
+  // Font sheets are BMP or PNG files; JPEG is not tried.
+  if (path == nullptr || *path == '\0' || !file_read_bytes(path, &file) ||
+      image_format_of(file.bytes) == ImageFormat::kJpeg ||
+      !image_decode(image, file.bytes, r->font_color_key, path)) {
     sprite_delete(r, id);
     return false;
   }
@@ -253,8 +256,7 @@ void font_build_default(OpenGLVireo* r, int32_t f) {
   r->font_scale[f] = 4.0f;
   RtImage image;
   if (!font_default_image(image)) return;
-  // A font slot gets nearest filtering and no mipmapped companion; 128 x 64
-  // is its own padded size.
+  // A font slot gets nearest filtering; 128 x 64 is its own padded size.
   sprite_from_image(r, kFirstFontSprite + f, image, 0);
   for (int32_t c = 0; c < 256; ++c) {
     GlyphRecord& g = r->glyphs[f][c];

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "files/rt_file.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv {
@@ -25,10 +24,11 @@ uint32_t u32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-bool read_at(RtFile& file, int64_t at, void* buffer, int64_t count) {
-  if (at < 0 || count < 0 || at > file.size || count > file.size - at) return false;
-  file.seek(at, 0);
-  return file.read(buffer, count);
+// The count bytes at offset at, null when they are not all in the file.
+const uint8_t* bytes_at(std::span<const uint8_t> file, int64_t at, int64_t count) {
+  const auto size = static_cast<int64_t>(file.size());
+  if (at < 0 || count < 0 || at > size || count > size - at) return nullptr;
+  return file.data() + at;
 }
 
 // One colour channel of a bit-field pixel, scaled to 0..255.
@@ -71,22 +71,21 @@ struct Header {
   uint32_t compression = kRgb;
 };
 
-bool read_header(RtFile& file, Header* h) {
-  uint8_t b[54] = {};
-  if (!read_at(file, 0, b, 18)) return false;
-  if (b[0] != 'B' || b[1] != 'M') return false;
+bool read_header(std::span<const uint8_t> file, Header* h) {
+  const uint8_t* b = bytes_at(file, 0, 18);
+  if (b == nullptr || b[0] != 'B' || b[1] != 'M') return false;
   h->data_offset = u32(b + 10);
   h->header_size = u32(b + 14);
   int64_t w = 0;
   int64_t ht = 0;
   if (h->header_size == 12) {
-    if (!read_at(file, 18, b + 18, 8)) return false;
+    if (bytes_at(file, 18, 8) == nullptr) return false;
     w = u16(b + 18);
     ht = u16(b + 20);
     h->bpp = u16(b + 24);
   } else if (h->header_size == 40 || h->header_size == 52 || h->header_size == 56 ||
              h->header_size == 108 || h->header_size == 124) {
-    if (!read_at(file, 18, b + 18, 36)) return false;
+    if (bytes_at(file, 18, 36) == nullptr) return false;
     w = static_cast<int32_t>(u32(b + 18));
     ht = static_cast<int32_t>(u32(b + 22));
     h->bpp = u16(b + 28);
@@ -229,7 +228,7 @@ bool decode_rle(RtImage& image, const Header& h, const uint8_t* data, int64_t si
   return true;
 }
 
-bool decode(RtFile& file, RtImage& image, int32_t key) {
+bool decode(std::span<const uint8_t> file, RtImage& image, int32_t key) {
   Header h;
   if (!read_header(file, &h)) return false;
 
@@ -240,14 +239,15 @@ bool decode(RtFile& file, RtImage& image, int32_t key) {
   if (h.bpp == 32)
     masks[0] = Channel(0xFF0000), masks[1] = Channel(0xFF00), masks[2] = Channel(0xFF);
   if (h.compression == kBitFields) {
-    uint8_t m[12];
-    if (!read_at(file, 54, m, 12)) return false;
+    const uint8_t* m = bytes_at(file, 54, 12);
+    if (m == nullptr) return false;
     masks[0] = Channel(u32(m));
     masks[1] = Channel(u32(m + 4));
     masks[2] = Channel(u32(m + 8));
     if (h.header_size == 40) header_end += 12;
   }
-  if (h.data_offset < header_end || h.data_offset > file.size) return false;
+  const auto file_size = static_cast<int64_t>(file.size());
+  if (h.data_offset < header_end || h.data_offset > file_size) return false;
 
   Palette palette;
   if (h.bpp <= 8) {
@@ -255,8 +255,8 @@ bool decode(RtFile& file, RtImage& image, int32_t key) {
     palette.count = static_cast<uint32_t>(
         std::min<int64_t>(int64_t{1} << h.bpp, (h.data_offset - header_end) / entry));
     if (palette.count == 0) return false;
-    std::vector<uint8_t> raw(palette.count * entry);
-    if (!read_at(file, header_end, raw.data(), static_cast<int64_t>(raw.size()))) return false;
+    const uint8_t* raw = bytes_at(file, header_end, palette.count * entry);
+    if (raw == nullptr) return false;
     palette.rgb.resize(palette.count * 3);
     for (uint32_t i = 0; i < palette.count; ++i) {
       palette.rgb[i * 3] = raw[i * entry + 2];
@@ -267,14 +267,13 @@ bool decode(RtFile& file, RtImage& image, int32_t key) {
 
   const bool rle = h.compression == kRle8 || h.compression == kRle4;
   const int64_t row_size = (static_cast<int64_t>(h.width) * h.bpp + 31) / 32 * 4;
-  const int64_t need = rle ? file.size - h.data_offset : row_size * h.height;
-  if (need > file.size - h.data_offset) return false;  // short pixel data
-  std::vector<uint8_t> data(static_cast<size_t>(need));
-  if (!read_at(file, h.data_offset, data.data(), need)) return false;
+  const int64_t need = rle ? file_size - h.data_offset : row_size * h.height;
+  const uint8_t* data = bytes_at(file, h.data_offset, need);
+  if (data == nullptr) return false;  // short pixel data
 
   if (!image.resize(h.width, h.height)) return false;
-  bool ok = rle ? decode_rle(image, h, data.data(), need, palette)
-                : decode_rows(image, h, data.data(), row_size, palette, masks);
+  bool ok = rle ? decode_rle(image, h, data, need, palette)
+                : decode_rows(image, h, data, row_size, palette, masks);
   if (!ok) return false;
   image_apply_color_key(image, key);
   image.alpha_in_file = 0;
@@ -283,10 +282,8 @@ bool decode(RtFile& file, RtImage& image, int32_t key) {
 
 }  // namespace
 
-bool image_decode_bmp(RtImage& image, const char* path, int32_t key) {
+bool image_decode_bmp(RtImage& image, std::span<const uint8_t> file, int32_t key) {
   image.clear();
-  RtFile file;
-  if (!file.open_read(path)) return false;
   if (!decode(file, image, key)) {
     image.clear();
     return false;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 namespace zrv {
 
@@ -44,12 +45,23 @@ constexpr int32_t kImageMaxSide = 32767;
 // Every pixel whose red | green << 8 | blue << 16 equals key becomes (0, 0, 0, 0).
 void image_apply_color_key(RtImage& image, int32_t key);
 
-// The decoders, on files and memory-file names: true with the picture in
-// image; false leaves image empty and reports nothing.
-bool image_decode_bmp(RtImage& image, const char* path, int32_t key);
-bool image_decode_png(RtImage& image, const char* path, int32_t key);
-bool image_decode_jpeg(RtImage& image, const char* path);
-// BMP, then PNG, then JPEG; the first that succeeds.
+// The decoders, on the bytes of a whole file: true with the picture in
+// image; false leaves image empty and reports nothing. The PNG decoder
+// names the file (path) in the lines it prints for files it cannot take.
+bool image_decode_bmp(RtImage& image, std::span<const uint8_t> file, int32_t key);
+bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key,
+                      const char* path = "");
+bool image_decode_jpeg(RtImage& image, std::span<const uint8_t> file);
+
+enum class ImageFormat { kUnknown, kBmp, kPng, kJpeg };
+// The format the first bytes announce. Each decoder takes only files that
+// start its own way, so this picks the one decoder that can succeed.
+ImageFormat image_format_of(std::span<const uint8_t> file);
+// The decoder the first bytes name; false for any other file.
+bool image_decode(RtImage& image, std::span<const uint8_t> file, int32_t key,
+                  const char* path = "");
+// Reads a file or a live memory-file name once and decodes it: the same
+// picture as trying BMP, then PNG, then JPEG on it.
 bool image_decode_any(RtImage& image, const char* path, int32_t key);
 
 // Writes PNG (name ends in ".png", any case), JPEG quality 80 (".jpg") or a

@@ -1,10 +1,11 @@
-// RtImage storage, the colour key and the decoder order.
+// RtImage storage, the colour key and the choice of decoder.
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "files/file_bytes.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv {
@@ -91,9 +92,37 @@ void image_apply_color_key(RtImage& image, int32_t key) {
   }
 }
 
+ImageFormat image_format_of(std::span<const uint8_t> file) {
+  const uint8_t* b = file.data();
+  if (file.size() >= 2 && b[0] == 'B' && b[1] == 'M') return ImageFormat::kBmp;
+  // Only bytes 1 to 3: libpng itself checks the whole signature.
+  if (file.size() >= 4 && std::memcmp(b + 1, "PNG", 3) == 0) return ImageFormat::kPng;
+  if (file.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8) return ImageFormat::kJpeg;
+  return ImageFormat::kUnknown;
+}
+
+bool image_decode(RtImage& image, std::span<const uint8_t> file, int32_t key, const char* path) {
+  switch (image_format_of(file)) {
+    case ImageFormat::kBmp:
+      return image_decode_bmp(image, file, key);
+    case ImageFormat::kPng:
+      return image_decode_png(image, file, key, path);
+    case ImageFormat::kJpeg:
+      return image_decode_jpeg(image, file);
+    case ImageFormat::kUnknown:
+      break;
+  }
+  image.clear();
+  return false;
+}
+
 bool image_decode_any(RtImage& image, const char* path, int32_t key) {
-  return image_decode_bmp(image, path, key) || image_decode_png(image, path, key) ||
-         image_decode_jpeg(image, path);
+  FileBytes file;
+  if (!file_read_bytes(path, &file)) {
+    image.clear();
+    return false;
+  }
+  return image_decode(image, file.bytes, key, path);
 }
 
 }  // namespace zrv

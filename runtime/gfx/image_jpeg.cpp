@@ -1,18 +1,16 @@
-// The JPEG decoder on libjpeg, reading files through a C stream and memory
-// files straight from their block. The library's fatal errors jump back
-// here instead of ending the process; its messages are not printed.
+// The JPEG decoder on libjpeg, reading from the file's bytes. The library's
+// fatal errors jump back here instead of ending the process; its messages
+// are not printed.
 // clang-format off
 #include <stdio.h>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
 // clang-format on
-#include <sys/stat.h>
 
 #include <csetjmp>
 #include <memory>
 #include <vector>
 
 #include "base/errors.hpp"
-#include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv {
@@ -38,15 +36,8 @@ void on_error_exit(j_common_ptr cinfo) {
 
 void on_message(j_common_ptr) {}
 
-// Where the compressed bytes come from: a C stream, or a memory block.
-struct JpegSource {
-  std::FILE* stream = nullptr;
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-};
-
 // Only plain locals live in this frame, so the jump skips no destructor.
-bool read_jpeg(JpegReader* r, RtImage& image, const JpegSource& source) {
+bool read_jpeg(JpegReader* r, RtImage& image, std::span<const uint8_t> file) {
   r->cinfo.err = jpeg_std_error(&r->err);
   r->err.error_exit = on_error_exit;
   r->err.output_message = on_message;
@@ -54,11 +45,7 @@ bool read_jpeg(JpegReader* r, RtImage& image, const JpegSource& source) {
   if (setjmp(r->jump)) return false;
   jpeg_create_decompress(&r->cinfo);
   r->created = true;
-  if (source.stream != nullptr) {
-    jpeg_stdio_src(&r->cinfo, source.stream);
-  } else {
-    jpeg_mem_src(&r->cinfo, source.data, static_cast<unsigned long>(source.size));
-  }
+  jpeg_mem_src(&r->cinfo, file.data(), static_cast<unsigned long>(file.size()));
   if (jpeg_read_header(&r->cinfo, TRUE) != JPEG_HEADER_OK) return false;
   if (r->cinfo.image_width > static_cast<JDIMENSION>(kImageMaxSide) ||
       r->cinfo.image_height > static_cast<JDIMENSION>(kImageMaxSide) ||
@@ -112,37 +99,16 @@ bool read_jpeg(JpegReader* r, RtImage& image, const JpegSource& source) {
   return true;
 }
 
-bool jpeg_decode(RtImage& image, const JpegSource& source) {
+}  // namespace
+
+bool image_decode_jpeg(RtImage& image, std::span<const uint8_t> file) {
   image.clear();
   auto reader = std::make_unique<JpegReader>();
-  if (!read_jpeg(reader.get(), image, source)) {
+  if (!read_jpeg(reader.get(), image, file)) {
     image.clear();
     return false;
   }
   return true;
-}
-
-}  // namespace
-
-bool image_decode_jpeg(RtImage& image, const char* path) {
-  image.clear();
-  if (memfile_is_name(path)) {
-    // Straight from the block (a memory file or an entry of the archive).
-    const uint8_t* data = nullptr;
-    int64_t length = 0;
-    const MemBlockRef block = memfile_lookup(path, &data, &length);
-    if (block == nullptr) return false;
-    return jpeg_decode(image, JpegSource{nullptr, data, static_cast<size_t>(length)});
-  }
-  char native[kPathBufferSize];
-  if (!path_to_platform(path, native) || native[0] == 0) return false;
-  struct stat st;
-  if (::stat(native, &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  std::FILE* stream = std::fopen(native, "rb");
-  if (stream == nullptr) return false;
-  const bool ok = jpeg_decode(image, JpegSource{stream, nullptr, 0});
-  std::fclose(stream);
-  return ok;
 }
 
 }  // namespace zrv

@@ -1,7 +1,7 @@
-// The PNG decoder on libpng, reading through RtFile so that memory-file
-// names work. libpng errors jump back here and fail the decode. Warnings
-// (a damaged ancillary chunk, a dubious colour profile) do not: files like
-// that open everywhere else, so they are only logged, once per file.
+// The PNG decoder on libpng, reading from the file's bytes. libpng errors
+// jump back here and fail the decode. Warnings (a damaged ancillary chunk,
+// a dubious colour profile) do not: files like that open everywhere else,
+// so they are only logged, once per file.
 // Nothing of a failed decode outlives the call.
 #include <png.h>
 
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "base/errors.hpp"
-#include "files/rt_file.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv {
@@ -24,7 +23,8 @@ namespace {
 constexpr size_t kMessageSize = 1100;
 
 struct PngReader {
-  RtFile file;
+  std::span<const uint8_t> file;
+  size_t pos = 0;
   std::string first_warning;
   int warnings = 0;
   png_structp png = nullptr;
@@ -56,12 +56,9 @@ void warnings_log(const PngReader& r, const char* path) {
 
 void on_read(png_structp png, png_bytep out, png_size_t length) {
   auto* reader = static_cast<PngReader*>(png_get_io_ptr(png));
-  RtFile& file = reader->file;
-  const int64_t n = static_cast<int64_t>(length);
-  // A memory stream would hand out zeros past its end; treat that as the end.
-  if (file.pos < 0 || n > file.size - file.pos || !file.read(out, n)) {
-    png_error(png, "read beyond the end of the data");
-  }
+  if (length > reader->file.size() - reader->pos) png_error(png, "read beyond the end of the data");
+  std::memcpy(out, reader->file.data() + reader->pos, length);
+  reader->pos += length;
 }
 
 // Runs libpng; every libpng error lands back at the setjmp. Only plain
@@ -137,13 +134,13 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
 
 }  // namespace
 
-bool image_decode_png(RtImage& image, const char* path, int32_t key) {
+bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key,
+                      const char* path) {
   image.clear();
+  if (path == nullptr) path = "";
+  if (file.size() < 4 || std::memcmp(file.data() + 1, "PNG", 3) != 0) return false;
   auto reader = std::make_unique<PngReader>();
-  if (!reader->file.open_read(path)) return false;
-  uint8_t sig[4] = {};
-  if (!reader->file.read(sig, 4) || std::memcmp(sig + 1, "PNG", 3) != 0) return false;
-  reader->file.seek(0, 0);
+  reader->file = file;
 
   reader->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, reader.get(), on_error, on_warning);
   if (reader->png == nullptr) return false;

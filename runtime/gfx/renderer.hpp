@@ -29,11 +29,10 @@ struct GlyphRecord {
 
 // One slot of the sprite table. Free when image_width is 0.
 struct SpriteRecord {
-  uint32_t texture;            // texture name, 0 = none
-  uint32_t texture_mipmapped;  // square mipmapped companion, 0 = none
-  float u_max;                 // image_width / padded_width
-  float v_max;                 // image_height / padded_height
-  int16_t padded_width;        // power of two, at least 16
+  uint32_t texture;      // texture name, 0 = none
+  float u_max;           // image_width / padded_width
+  float v_max;           // image_height / padded_height
+  int16_t padded_width;  // power of two, at least 16
   int16_t padded_height;
   int16_t image_width;  // 0 = free slot
   int16_t image_height;
@@ -66,7 +65,6 @@ class OpenGLVireo {
   // Texture binding state.
   int32_t bound_sprite = -1;
   int32_t bound_sprite2 = -1;
-  uint8_t bound_mipmapped = 0;
 
   SpriteRecord* sprites = nullptr;  // kSpriteSlotCount records
 

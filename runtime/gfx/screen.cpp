@@ -417,7 +417,7 @@ void state_reset_2d(OpenGLVireo* r) {
     gl.Hint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
   }
   r->smooth = 1;
-  texture_bind(r, -1, -1, 0, nullptr);
+  texture_bind(r, -1, -1, nullptr);
   cap_disable(kCapAlphaTest);
   r->alpha_threshold = 1.0f;
   cap_enable(kCapBlend);

@@ -49,11 +49,11 @@ void pixel_copy_free(OpenGLVireo* r, int32_t id) {
   r->pixel_copies[id] = nullptr;
 }
 
-void texture_params(GLint min_filter, GLint mag_filter) {
+void texture_params(GLint filter) {
   gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
 }
 
 // A framebuffer object on a texture, for reading a texture back or drawing
@@ -142,13 +142,11 @@ void sprite_delete(OpenGLVireo* r, int32_t id) {
   if (r == nullptr || !valid_id(id)) return;
   pixel_copy_free(r, id);
   SpriteRecord& s = r->sprites[id];
-  if ((s.texture != 0 || s.texture_mipmapped != 0) && gl_usable(r)) {
-    texture_bind(r, -1, -1, 0, nullptr);
-    if (s.texture != 0) gl.DeleteTextures(1, &s.texture);
-    if (s.texture_mipmapped != 0) gl.DeleteTextures(1, &s.texture_mipmapped);
+  if (s.texture != 0 && gl_usable(r)) {
+    texture_bind(r, -1, -1, nullptr);
+    gl.DeleteTextures(1, &s.texture);
   }
   s.texture = 0;
-  s.texture_mipmapped = 0;
   s.u_max = 1.0f;
   s.v_max = 1.0f;
   s.padded_width = -1;
@@ -158,8 +156,7 @@ void sprite_delete(OpenGLVireo* r, int32_t id) {
 }
 
 bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0, int32_t w,
-                    int32_t h, SpriteRecord* record, SpriteRecord* companion, int32_t normal_map,
-                    int32_t nearest) {
+                    int32_t h, SpriteRecord* record, int32_t normal_map, int32_t nearest) {
   if (!gl_usable(r) || record == nullptr || image.pixels == nullptr) return false;
   const int32_t limit = texture_limit(r);
   if (w == 0) w = image.width - x0;
@@ -193,29 +190,18 @@ bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0
     gl.DeleteTextures(1, &record->texture);
   }
   gl.BindTexture(GL_TEXTURE_2D, record->texture);
-  const GLint filter = nearest ? GL_NEAREST : GL_LINEAR;
-  texture_params(filter, filter);
+  texture_params(nearest ? GL_NEAREST : GL_LINEAR);
   if (normal_map) normal_map_convert(buffer.data(), pw, ph);
   gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
-
-  if (companion != nullptr) {
-    if (companion->texture_mipmapped != 0) gl.DeleteTextures(1, &companion->texture_mipmapped);
-    gl.GenTextures(1, &companion->texture_mipmapped);
-    gl.BindTexture(GL_TEXTURE_2D, companion->texture_mipmapped);
-    texture_params(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
-    mip_chain_build(buffer.data(), pw, ph, [](int32_t level, int32_t side, const uint8_t* pixels) {
-      gl.TexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                    pixels);
-    });
-  }
   // Whatever texture_bind recorded is not what is bound now.
   r->bound_sprite = -1;
   return true;
 }
 
-bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
-  if (r == nullptr || !valid_id(id)) return false;
-  sprite_delete(r, id);
+namespace {
+
+// Makes the image the picture of a slot that is free already.
+bool sprite_upload(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
   if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return false;
   const bool font_slot = id >= kFirstFontSprite;
   SpriteRecord& s = r->sprites[id];
@@ -228,8 +214,7 @@ bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t norma
     record_sizes_set(s, image.width, image.height, tex_w, tex_h);
     return true;
   }
-  if (!texture_create(r, image, 0, 0, 0, 0, &s, font_slot ? nullptr : &s,
-                      font_slot ? 0 : normal_map, font_slot ? 1 : 0)) {
+  if (!texture_create(r, image, 0, 0, 0, 0, &s, font_slot ? 0 : normal_map, font_slot ? 1 : 0)) {
     sprite_delete(r, id);
     return false;
   }
@@ -239,15 +224,23 @@ bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t norma
   return true;
 }
 
+}  // namespace
+
+bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
+  if (r == nullptr || !valid_id(id)) return false;
+  sprite_delete(r, id);
+  return sprite_upload(r, id, image, normal_map);
+}
+
 bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
                       int32_t normal_map) {
   if (r == nullptr) return false;
   sprite_delete(r, id);
-  if (path == nullptr || *path == '\0') return false;
+  if (path == nullptr || *path == '\0' || !valid_id(id)) return false;
   RtImage image;
   if (!image_decode_any(image, path, key)) return false;
   if (image.alpha_in_file == 0) alpha_bleed(image);
-  return sprite_from_image(r, id, image, normal_map);
+  return sprite_upload(r, id, image, normal_map);
 }
 
 namespace {
@@ -255,11 +248,14 @@ namespace {
 void sprite_load_with(const RtString& file, int32_t id, int32_t normal_map) {
   ctx.last_error = 0;
   OpenGLVireo* r = ctx.renderer;
-  sprite_delete(r, id);
-  if (file.empty()) return;
+  if (r == nullptr) {
+    if (!file.empty()) error_report(kErrNoSuchFile);
+    return;
+  }
   RtString path = file;
-  if (r == nullptr || !path_resolve(path) ||
-      !sprite_load_file(r, id, path.c_str(), r->color_key, normal_map)) {
+  // A name that resolves nowhere loads nothing, but the slot is freed all the same.
+  if (!file.empty() && !path_resolve(path)) path.assign("");
+  if (!sprite_load_file(r, id, path.c_str(), r->color_key, normal_map) && !file.empty()) {
     error_report(kErrNoSuchFile);
   }
 }
@@ -444,11 +440,10 @@ void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int
     gl.BindTexture(GL_TEXTURE_2D, s.texture);
   } else {
     if (s.texture != 0) gl.DeleteTextures(1, &s.texture);
-    if (s.texture_mipmapped != 0) gl.DeleteTextures(1, &s.texture_mipmapped);
-    s.texture = s.texture_mipmapped = 0;
+    s.texture = 0;
     gl.GenTextures(1, &s.texture);
     gl.BindTexture(GL_TEXTURE_2D, s.texture);
-    texture_params(GL_LINEAR, GL_LINEAR);
+    texture_params(GL_LINEAR);
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
   r->bound_sprite = -1;

@@ -51,11 +51,9 @@ bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
                       int32_t normal_map);
 bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map);
 // Uploads the rectangle (x0, y0, w, h) of the image (w or h 0: to the
-// image's edge) into record's texture, padded and flipped; with a companion
-// slot also the square mipmapped texture.
+// image's edge) into record's texture, padded and flipped.
 bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0, int32_t w,
-                    int32_t h, SpriteRecord* record, SpriteRecord* companion, int32_t normal_map,
-                    int32_t nearest);
+                    int32_t h, SpriteRecord* record, int32_t normal_map, int32_t nearest);
 bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image);
 void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int32_t w, int32_t h);
 void alpha_bleed(RtImage& image);
@@ -63,62 +61,7 @@ void normal_map_convert(uint8_t* pixels, int32_t width, int32_t height);
 
 // Texture size of an image side: powers of two from 16 up.
 int32_t padded_size(int32_t size);
-// The companion's levels: the padded buffer made square by averaging pairs,
-// then halved by 2 x 2 box averages down to 1 x 1. Calls level(index, side,
-// pixels) for each level.
-template <class LevelFn>
-void mip_chain_build(uint8_t* buffer, int32_t width, int32_t height, LevelFn level);
-
 // The off-screen target that draws into sprite id, -1 when none.
 int32_t target_of_sprite(const OpenGLVireo* r, int32_t id);
-
-// ---- implementation of the template ----
-
-template <class LevelFn>
-void mip_chain_build(uint8_t* buf, int32_t w, int32_t h, LevelFn level) {
-  // Halving in place: each output pixel only reads pixels at or after its
-  // own position, so the buffer can be reused.
-  while (w > h) {
-    const int32_t nw = w / 2;
-    for (int32_t y = 0; y < h; ++y) {
-      for (int32_t x = 0; x < nw; ++x) {
-        const uint8_t* a = buf + (static_cast<int64_t>(y) * w + 2 * x) * 4;
-        uint8_t* o = buf + (static_cast<int64_t>(y) * nw + x) * 4;
-        for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((a[c] + a[c + 4]) / 2);
-      }
-    }
-    w = nw;
-  }
-  while (h > w) {
-    const int32_t nh = h / 2;
-    for (int32_t y = 0; y < nh; ++y) {
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* a = buf + (static_cast<int64_t>(2 * y) * w + x) * 4;
-        const uint8_t* b = a + static_cast<int64_t>(w) * 4;
-        uint8_t* o = buf + (static_cast<int64_t>(y) * w + x) * 4;
-        for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((a[c] + b[c]) / 2);
-      }
-    }
-    h = nh;
-  }
-  int32_t index = 0;
-  int32_t side = w;
-  level(index, side, buf);
-  while (side >= 2) {
-    const int32_t ns = side / 2;
-    for (int32_t y = 0; y < ns; ++y) {
-      for (int32_t x = 0; x < ns; ++x) {
-        const uint8_t* a = buf + (static_cast<int64_t>(2 * y) * side + 2 * x) * 4;
-        const uint8_t* b = a + static_cast<int64_t>(side) * 4;
-        uint8_t* o = buf + (static_cast<int64_t>(y) * ns + x) * 4;
-        for (int c = 0; c < 4; ++c) {
-          o[c] = static_cast<uint8_t>((a[c] + a[c + 4] + b[c] + b[c + 4]) / 4);
-        }
-      }
-    }
-    side = ns;
-    level(++index, side, buf);
-  }
-}
 
 }  // namespace zrv

@@ -29,7 +29,7 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
   const int32_t id = kFirstFontSprite + f;
   const SpriteRecord& s = r->sprites[id];
   if (s.image_width <= 0 || s.image_height <= 0) return;
-  texture_bind(r, id, -1, 0, nullptr);
+  texture_bind(r, id, -1, nullptr);
 
   const int32_t W = s.image_width, H = s.image_height;
   float gw = static_cast<float>(W / 16);

@@ -3,9 +3,10 @@
 // its own.
 #include "sound/sound_device.hpp"
 
+#include <span>
 #include <vector>
 
-#include "files/rt_file.hpp"
+#include "files/file_bytes.hpp"
 #include "sound/music.hpp"
 #include "sound/wav_reader.hpp"
 
@@ -56,12 +57,12 @@ bool voice_gains(const SoundSlot& slot, int32_t index, double gains[platform::kA
 // offered to the output: mono or stereo, the rest as in the file; the
 // output may refuse it.
 bool read_sample(SoundSlot& slot) {
-  RtFile file;
-  if (!file.open_read(slot.name.c_str())) return false;
+  FileBytes file;
   WavFormat wav;
-  std::vector<uint8_t> data;
-  if (!wav_read(file, &wav, &data)) return false;
-  file.close();
+  std::span<const uint8_t> data;
+  if (!file_read_bytes(slot.name.c_str(), &file) || !wav_read(file.bytes, &wav, &data)) {
+    return false;
+  }
 
   platform::SampleFormat format;
   format.channels = wav.channels > 1 ? 2 : 1;

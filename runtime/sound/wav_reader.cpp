@@ -1,19 +1,12 @@
-// The WAV reader. Every read checks that all the bytes arrived, so a file
+// The WAV reader. Every read checks that all the bytes are there, so a file
 // cut short anywhere fails instead of leaving parts of the header unset.
 #include "sound/wav_reader.hpp"
 
 #include <cstring>
 
-#include "files/rt_file.hpp"
-
 namespace zrv {
 
 namespace {
-
-bool read_exact(RtFile& file, void* buffer, int64_t count) {
-  const int64_t before = file.pos;
-  return file.read(buffer, count) && file.pos - before == count;
-}
 
 uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -22,68 +15,80 @@ uint32_t u32(const uint8_t* p) {
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// A read position in the file's bytes; skips may move it past the end,
+// where every read fails.
+struct Cursor {
+  std::span<const uint8_t> file;
+  int64_t pos = 0;
+
+  int64_t size() const { return static_cast<int64_t>(file.size()); }
+  bool in_file() const { return pos >= 0 && pos <= size(); }
+  // The next count bytes, null when they are not all there.
+  const uint8_t* take(int64_t count) {
+    if (!in_file() || count > size() - pos) return nullptr;
+    const uint8_t* at = file.data() + pos;
+    pos += count;
+    return at;
+  }
+};
+
 // Moves past the rest of a chunk. RIFF pads chunks of odd length to an even
 // one with a zero byte; some writers leave the pad out, so the byte is only
 // taken when it is zero (a chunk identifier never starts with one).
-bool skip_chunk_rest(RtFile& file, uint32_t rest, uint32_t length) {
-  file.seek(rest, 1);
+bool skip_chunk_rest(Cursor& in, uint32_t rest, uint32_t length) {
+  in.pos += rest;
   if (length % 2 == 1) {
-    uint8_t pad = 0;
-    if (!read_exact(file, &pad, 1)) return false;
-    if (pad != 0) file.seek(-1, 1);
+    const uint8_t* pad = in.take(1);
+    if (pad == nullptr) return false;
+    if (*pad != 0) --in.pos;
   }
-  return file.pos >= 0 && file.pos <= file.size;
+  return in.in_file();
 }
 
 // Reads chunk headers until one named id; its length goes to *length and the
-// stream stands at its contents.
-bool find_chunk(RtFile& file, const char id[4], uint32_t* length) {
+// cursor stands at its contents.
+bool find_chunk(Cursor& in, const char id[4], uint32_t* length) {
   for (;;) {
-    uint8_t header[8];
-    if (!read_exact(file, header, 8)) return false;
+    const uint8_t* header = in.take(8);
+    if (header == nullptr) return false;
     const uint32_t n = u32(header + 4);
     if (std::memcmp(header, id, 4) == 0) {
       *length = n;
       return true;
     }
-    if (!skip_chunk_rest(file, n, n)) return false;
+    if (!skip_chunk_rest(in, n, n)) return false;
   }
 }
 
 }  // namespace
 
-bool wav_read_header(RtFile& file, WavFormat* format, uint32_t* data_length) {
-  uint8_t riff[12];
-  if (!read_exact(file, riff, 12)) return false;
+bool wav_read(std::span<const uint8_t> file, WavFormat* format, std::span<const uint8_t>* samples) {
+  Cursor in{file};
+  const uint8_t* riff = in.take(12);
+  if (riff == nullptr) return false;
   if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) return false;
 
   uint32_t fmt_length = 0;
-  if (!find_chunk(file, "fmt ", &fmt_length)) return false;
+  if (!find_chunk(in, "fmt ", &fmt_length)) return false;
   // A shorter format chunk has no sample size; reading 16 bytes anyway
   // would take the next chunk's header for it.
   if (fmt_length < 16) return false;
-  uint8_t fmt[16];
-  if (!read_exact(file, fmt, 16)) return false;
+  const uint8_t* fmt = in.take(16);
+  if (fmt == nullptr) return false;
   format->format_tag = u16(fmt);
   format->channels = u16(fmt + 2);
   format->samples_per_sec = u32(fmt + 4);
   format->avg_bytes_per_sec = u32(fmt + 8);
   format->block_align = u16(fmt + 12);
   format->bits_per_sample = u16(fmt + 14);
-  if (!skip_chunk_rest(file, fmt_length - 16, fmt_length)) return false;
+  if (!skip_chunk_rest(in, fmt_length - 16, fmt_length)) return false;
 
   uint32_t length = 0;
-  if (!find_chunk(file, "data", &length)) return false;
-  if (static_cast<int64_t>(length) > file.size - file.pos) return false;
-  *data_length = length;
+  if (!find_chunk(in, "data", &length)) return false;
+  const uint8_t* data = in.take(length);
+  if (data == nullptr) return false;
+  *samples = {data, length};
   return true;
-}
-
-bool wav_read(RtFile& file, WavFormat* format, std::vector<uint8_t>* samples) {
-  uint32_t length = 0;
-  if (!wav_read_header(file, format, &length)) return false;
-  samples->resize(length);
-  return length == 0 || read_exact(file, samples->data(), length);
 }
 
 }  // namespace zrv

@@ -2,11 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace zrv {
-
-class RtFile;
 
 struct WavFormat {
   uint16_t format_tag = 0;  // not examined: the data is passed on as PCM
@@ -17,16 +15,12 @@ struct WavFormat {
   uint16_t bits_per_sample = 0;
 };
 
-// Reads the header of an open stream up to the sample data: "RIFF" and
-// "WAVE", then chunks one after the other until "fmt " (at least 16 bytes,
-// longer ones are skipped past) and after it until "data". Other chunks are
-// skipped; after a chunk of odd length a zero pad byte is skipped too, while
-// a file written without pad bytes still reads. On success the stream stands
-// at the first sample byte and *data_length holds the sample length, which
-// the stream is known to hold in full. False for anything else.
-bool wav_read_header(RtFile& file, WavFormat* format, uint32_t* data_length);
-
-// The header and the whole sample data.
-bool wav_read(RtFile& file, WavFormat* format, std::vector<uint8_t>* samples);
+// Reads the bytes of a whole WAV file: "RIFF" and "WAVE", then chunks one
+// after the other until "fmt " (at least 16 bytes, longer ones are skipped
+// past) and after it until "data". Other chunks are skipped; after a chunk
+// of odd length a zero pad byte is skipped too, while a file written
+// without pad bytes still reads. On success *samples is the sample data,
+// inside the file's bytes and complete. False for anything else.
+bool wav_read(std::span<const uint8_t> file, WavFormat* format, std::span<const uint8_t>* samples);
 
 }  // namespace zrv

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -489,6 +490,48 @@ TEST_F(ArchiveTest, EveryTruncationAndManyCorruptionsAreSafe) {
     }
     memfile_unregister(bad.data());
   }
+}
+
+// Read system calls this process has made so far, -1 where the kernel
+// does not count them.
+int64_t read_calls() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  int64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "syscr:") return value;
+  }
+  return -1;
+}
+
+TEST_F(ArchiveTest, TheDirectoryIsReadOnceForManyLookups) {
+  std::vector<ArchiveSource> sources;
+  for (int i = 0; i < 200; ++i) {
+    sources.push_back(
+        {"asset" + std::to_string(i) + ".png", pattern(64, static_cast<uint32_t>(i))});
+  }
+  const std::string program = program_with(built_archive(sources));
+  char out[kPathBufferSize];
+  ASSERT_TRUE(archive_lookup(memory(), "asset199.png", out, true));
+  const int64_t before = read_calls();
+  if (before < 0) GTEST_SKIP() << "the kernel counts no read calls";
+  constexpr int kLookups = 50;
+  for (int i = 0; i < kLookups; ++i) {
+    const std::string name = "Media/ASSET" + std::to_string(199 - i) + ".png";
+    ASSERT_TRUE(archive_lookup(memory(), name.c_str(), out, true)) << name;
+  }
+  // A few reads per lookup for its entry, none for the 200 directory entries.
+  EXPECT_LT(read_calls() - before, kLookups * 4);
+  EXPECT_EQ(read_all(out), sources[199 - kLookups + 1].bytes);
+
+  // A new archive in the same file is read anew.
+  Bytes program_bytes = bytes_of("another program ");
+  Bytes other = built_archive({{"other.png", pattern(10, 1)}});
+  program_bytes.insert(program_bytes.end(), other.begin(), other.end());
+  test::write_bytes(program, program_bytes);
+  EXPECT_FALSE(archive_lookup(memory(), "asset0.png", out, true));
+  ASSERT_TRUE(archive_lookup(memory(), "other.png", out, true));
+  EXPECT_EQ(read_all(out), pattern(10, 1));
 }
 
 TEST(ArchiveBuild, RejectsNamesTheLookupCouldNotFind) {

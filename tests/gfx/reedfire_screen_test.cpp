@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "child_process.hpp"
+#include "file_bytes_of.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace gfx_test {
@@ -275,7 +276,8 @@ Shot shoot(const GameDir& dir, int frames, const std::string& keys) {
   s.result = dir.run(args);
   EXPECT_TRUE(s.result.exited);
   EXPECT_EQ(s.result.status, 0) << s.result.out << s.result.err;
-  EXPECT_TRUE(zrv::image_decode_png(s.image, dir.file("shot.png").c_str(), zrv::kNoColorKey))
+  EXPECT_TRUE(zrv::image_decode_png(s.image, zrv::test::file_bytes_of(dir.file("shot.png").c_str()),
+                                    zrv::kNoColorKey))
       << "no screenshot: " << s.result.err;
   s.last_trace = last_line(read_file(dir.file("trace.jsonl")));
   return s;
@@ -290,7 +292,8 @@ void check_reference(const RtImage& shot, const std::string& name) {
     return;
   }
   RtImage reference;
-  ASSERT_TRUE(zrv::image_decode_png(reference, path.c_str(), zrv::kNoColorKey))
+  ASSERT_TRUE(
+      zrv::image_decode_png(reference, zrv::test::file_bytes_of(path.c_str()), zrv::kNoColorKey))
       << path << " missing: run the test with ZRV_UPDATE_REFERENCE=1 to make it";
   const Difference d = compare(shot, reference);
   // A small tolerance for rounding differences between OpenGL drivers;
@@ -317,7 +320,8 @@ TEST(Reedfire, StartUpLogsEveryStepInOrder) {
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.status, 0);
   RtImage first;
-  EXPECT_TRUE(zrv::image_decode_png(first, dir.file("tmp/first.png").c_str(), zrv::kNoColorKey))
+  EXPECT_TRUE(zrv::image_decode_png(
+      first, zrv::test::file_bytes_of(dir.file("tmp/first.png").c_str()), zrv::kNoColorKey))
       << r.err;
   EXPECT_EQ(first.width, 800) << "the window after the game's screen set-up";
   const std::string log = read_file(dir.file("tmp/ErrorLog.txt"));
@@ -424,7 +428,8 @@ TEST(Reedfire, QuitWithEscapeKeepsTheLastShownFrame) {
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.status, 0);
   RtImage shot;
-  ASSERT_TRUE(zrv::image_decode_png(shot, dir.file("esc.png").c_str(), zrv::kNoColorKey));
+  ASSERT_TRUE(zrv::image_decode_png(shot, zrv::test::file_bytes_of(dir.file("esc.png").c_str()),
+                                    zrv::kNoColorKey));
   // Escape ends the run inside the frame after 40; the picture is the
   // last one presented, that of the trace's second-last line.
   const std::string trace = read_file(dir.file("trace.jsonl"));

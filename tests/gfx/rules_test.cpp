@@ -176,38 +176,6 @@ TEST(Rules, NormalMapOfAFlatHeightFieldPointsUp) {
   EXPECT_EQ(step[(4 * 16 + 7) * 4 + 1], 127);
 }
 
-TEST(Rules, MipChainSquaresThenHalvesByAveraging) {
-  // 128 x 64 -> 64 x 64 -> 32 ... 1: seven levels.
-  std::vector<uint8_t> buffer(128 * 64 * 4);
-  for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<uint8_t>(i * 7);
-  const std::vector<uint8_t> original = buffer;
-  std::vector<int> sides;
-  std::vector<uint8_t> first;
-  mip_chain_build(buffer.data(), 128, 64, [&](int32_t level, int32_t side, const uint8_t* p) {
-    EXPECT_EQ(level, static_cast<int>(sides.size()));
-    sides.push_back(side);
-    if (level == 0) first.assign(p, p + side * side * 4);
-  });
-  EXPECT_EQ(sides, (std::vector<int>{64, 32, 16, 8, 4, 2, 1}));
-  // Level 0: horizontal pairs averaged, truncated.
-  for (int c = 0; c < 4; ++c) {
-    EXPECT_EQ(first[c], (original[c] + original[4 + c]) / 2);
-    EXPECT_EQ(first[(5 * 64 + 3) * 4 + c],
-              (original[(5 * 128 + 6) * 4 + c] + original[(5 * 128 + 7) * 4 + c]) / 2);
-  }
-  // Tall buffers are halved vertically.
-  std::vector<uint8_t> tall(16 * 64 * 4, 0);
-  for (int y = 0; y < 64; ++y) tall[(y * 16) * 4] = static_cast<uint8_t>(y % 2 ? 9 : 0);
-  std::vector<int> tall_sides;
-  uint8_t first_texel = 255;
-  mip_chain_build(tall.data(), 16, 64, [&](int32_t level, int32_t side, const uint8_t* p) {
-    tall_sides.push_back(side);
-    if (level == 0) first_texel = p[0];
-  });
-  EXPECT_EQ(tall_sides, (std::vector<int>{16, 8, 4, 2, 1}));
-  EXPECT_EQ(first_texel, 4) << "(0 + 9) / 2 twice: (4 + 4) / 2";
-}
-
 TEST(Rules, WithoutAWindowLoadsKeepSizesAndDrawingDoesNothing) {
   WindowlessRenderer w(800, 480);
   const std::string dir = [] {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "base/errors.hpp"
+#include "file_bytes_of.hpp"
 #include "gfx/targets.hpp"
 #include "gl_session.hpp"
 
@@ -245,7 +246,7 @@ TEST(Screen, WindowAlphaStaysOpaqueForReadBack) {
   const std::string dir = make_temp_dir("zrv_gfx_alpha"), file = dir + "/screen.png";
   ASSERT_TRUE(screen_save(RtString(file.c_str())));
   RtImage saved;
-  ASSERT_TRUE(image_decode_png(saved, file.c_str(), kNoColorKey));
+  ASSERT_TRUE(image_decode_png(saved, test::file_bytes_of(file.c_str()), kNoColorKey));
   unlink(file.c_str());
   rmdir(dir.c_str());
   for (int x : xs) EXPECT_EQ(saved.row(12)[x * 4 + 3], 255) << x;

@@ -1,9 +1,10 @@
-// The sprite store on a real context: texture sizes and layout, the
-// mipmapped companion, loading, sheets, colour key, arrays, grabs and saving.
+// The sprite store on a real context: texture sizes and layout, loading,
+// sheets, colour key, arrays, grabs and saving.
 #include <unistd.h>
 
 #include <fstream>
 
+#include "file_bytes_of.hpp"
 #include "gl_session.hpp"
 
 namespace gfx_test {
@@ -58,24 +59,37 @@ TEST(SpriteStore, PaddedSizesAndTextureCoordinateMaxima) {
   sprite_set_frames(10, 40, 26);
   sprite_delete(ctx.renderer, 10);
   EXPECT_EQ(duck.texture, 0u);
-  EXPECT_EQ(duck.texture_mipmapped, 0u);
   EXPECT_EQ(duck.padded_width, -1);
   EXPECT_EQ(duck.image_width, 0);
   EXPECT_FLOAT_EQ(duck.u_max, 1.0f);
   EXPECT_EQ(duck.frame_width, 40);
 }
 
-TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeftWithCompanionLevels) {
+int g_textures_made = 0;
+decltype(gl.GenTextures) g_real_gen_textures = nullptr;
+
+void counting_gen_textures(GLsizei n, GLuint* names) {
+  g_textures_made += n;
+  g_real_gen_textures(n, names);
+}
+
+TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
   REQUIRE_GL();
   fresh();
   RtImage image;
   image_fill(image, 100, 60, [](int x, int y) {
     return 0xFF000000u | static_cast<uint32_t>(y * 4) << 8 | static_cast<uint32_t>(x * 2);
   });
-  ASSERT_TRUE(sprite_from_image(ctx.renderer, 20, image, 0));
+  // The sprite is one texture: nothing else is made for it.
+  g_textures_made = 0;
+  g_real_gen_textures = gl.GenTextures;
+  gl.GenTextures = counting_gen_textures;
+  const bool made = sprite_from_image(ctx.renderer, 20, image, 0);
+  gl.GenTextures = g_real_gen_textures;
+  ASSERT_TRUE(made);
+  EXPECT_EQ(g_textures_made, 1);
   const SpriteRecord& s = ctx.renderer->sprites[20];
   ASSERT_NE(s.texture, 0u);
-  ASSERT_NE(s.texture_mipmapped, 0u);
 
   std::vector<uint8_t> level0(128 * 64 * 4);
   gl.BindTexture(GL_TEXTURE_2D, s.texture);
@@ -92,31 +106,9 @@ TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeftWithCompanionLevels) 
     EXPECT_EQ(texel(x, row)[0] | texel(x, row)[1] | texel(x, row)[2] | texel(x, row)[3], 0);
   }
 
-  // The companion: 128 x 64 averaged to 64 x 64, then 32 ... 1: seven
-  // levels, built by box averaging.
-  for (int level = 0; level < 7; ++level) {
-    EXPECT_EQ(texture_level_size(s.texture_mipmapped, level, GL_TEXTURE_WIDTH), 64 >> level);
-    EXPECT_EQ(texture_level_size(s.texture_mipmapped, level, GL_TEXTURE_HEIGHT), 64 >> level);
-  }
-  EXPECT_EQ(texture_level_size(s.texture_mipmapped, 7, GL_TEXTURE_WIDTH), 0);
-  std::vector<uint8_t> expected = level0;
-  std::vector<std::vector<uint8_t>> levels;
-  mip_chain_build(expected.data(), 128, 64, [&](int32_t, int32_t side, const uint8_t* p) {
-    levels.emplace_back(p, p + side * side * 4);
-  });
-  ASSERT_EQ(levels.size(), 7u);
-  for (int level = 0; level < 7; ++level) {
-    std::vector<uint8_t> got(levels[level].size());
-    gl.BindTexture(GL_TEXTURE_2D, s.texture_mipmapped);
-    gl.GetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, got.data());
-    EXPECT_EQ(got, levels[level]) << "level " << level;
-  }
-  ctx.renderer->bound_sprite = -1;
-
-  // Font slots get no companion and nearest filtering.
+  // Font slots get nearest filtering.
   ASSERT_TRUE(sprite_from_image(ctx.renderer, kFirstFontSprite, image, 0));
   const SpriteRecord& font = ctx.renderer->sprites[kFirstFontSprite];
-  EXPECT_EQ(font.texture_mipmapped, 0u);
   GLint filter = 0;
   gl.BindTexture(GL_TEXTURE_2D, font.texture);
   gl.GetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
@@ -299,7 +291,8 @@ TEST(SpriteStore, ArraysReadBackGrabsAndSavedFiles) {
   // Saving: the sprite and the whole window as PNG, read back in.
   ASSERT_TRUE(sprite_save(40, RtString(dir.file("sprite.png").c_str())));
   RtImage saved;
-  ASSERT_TRUE(image_decode_png(saved, dir.file("sprite.png").c_str(), kNoColorKey));
+  ASSERT_TRUE(
+      image_decode_png(saved, test::file_bytes_of(dir.file("sprite.png").c_str()), kNoColorKey));
   ASSERT_EQ(saved.width, 3);
   ASSERT_EQ(saved.height, 2);
   EXPECT_EQ(saved.row(0)[0], 255);
@@ -312,7 +305,8 @@ TEST(SpriteStore, ArraysReadBackGrabsAndSavedFiles) {
   rect_fill(0, 0, 1, 1, 0x00FFFF);
   rect_fill(799, 479, 1, 1, 0xFF00FF);
   ASSERT_TRUE(screen_save(RtString(dir.file("screen.png").c_str())));
-  ASSERT_TRUE(image_decode_png(saved, dir.file("screen.png").c_str(), kNoColorKey));
+  ASSERT_TRUE(
+      image_decode_png(saved, test::file_bytes_of(dir.file("screen.png").c_str()), kNoColorKey));
   ASSERT_EQ(saved.width, kW);
   ASSERT_EQ(saved.height, kH);
   EXPECT_EQ(saved.row(0)[0], 255);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes_of.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
@@ -84,7 +85,7 @@ bool decode_bytes(RtImage& image, const Bytes& bytes, int32_t key = kNoColorKey)
   Bytes copy = bytes;
   if (copy.empty()) copy.reserve(1);
   RtString name = memfile_name(copy.data(), static_cast<uint32_t>(bytes.size()));
-  bool ok = image_decode_bmp(image, name.c_str(), key);
+  bool ok = image_decode_bmp(image, test::file_bytes_of(name.c_str()), key);
   memfile_unregister(copy.data());
   return ok;
 }
@@ -363,7 +364,7 @@ TEST(BmpDamaged, FailsCleanly) {
         decode_bytes(image, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n))))
         << "cut at " << n;
   }
-  EXPECT_FALSE(image_decode_bmp(image, "/no/such/file.bmp", kNoColorKey));
+  EXPECT_FALSE(image_decode_bmp(image, test::file_bytes_of("/no/such/file.bmp"), kNoColorKey));
 }
 
 // --- BMP Suite ---
@@ -406,7 +407,7 @@ TEST(BmpSuite, GoodFilesMatchTheirReferences) {
     if (f.category != 'g') continue;
     RtImage image;
     const std::string path = test::testdata("bmpsuite/" + f.file);
-    ASSERT_TRUE(image_decode_bmp(image, path.c_str(), kNoColorKey)) << f.file;
+    ASSERT_TRUE(image_decode_bmp(image, test::file_bytes_of(path.c_str()), kNoColorKey)) << f.file;
     EXPECT_EQ(image.alpha_in_file, 0) << f.file;
     Picture got = test::picture_of(image);
     // 16-bit channels are widened by truncation; renderers may round.
@@ -436,7 +437,7 @@ TEST(BmpSuite, QuestionableAndBadFilesNeverCrash) {
     if (f.category == 'g') continue;
     RtImage image;
     const std::string path = test::testdata("bmpsuite/" + f.file);
-    bool ok = image_decode_bmp(image, path.c_str(), 0x8000FF);
+    bool ok = image_decode_bmp(image, test::file_bytes_of(path.c_str()), 0x8000FF);
     if (std::find(must_fail.begin(), must_fail.end(), f.file) != must_fail.end()) {
       EXPECT_FALSE(ok) << f.file;
     }
@@ -464,21 +465,25 @@ TEST(BmpSuite, QuestionableAndBadFilesNeverCrash) {
 TEST(BmpSuite, PaletteVariantsOfOnePictureAgree) {
   // The same picture stored eight ways.
   RtImage base;
-  ASSERT_TRUE(image_decode_bmp(base, test::testdata("bmpsuite/g/pal8.bmp").c_str(), kNoColorKey));
+  ASSERT_TRUE(image_decode_bmp(
+      base, test::file_bytes_of(test::testdata("bmpsuite/g/pal8.bmp").c_str()), kNoColorKey));
   for (const char* name : {"g/pal8-0.bmp", "g/pal8rle.bmp", "g/pal8topdown.bmp", "g/pal8os2.bmp",
                            "g/pal8v4.bmp", "g/pal8v5.bmp", "q/pal8os2sp.bmp", "q/pal8offs.bmp"}) {
     RtImage other;
-    ASSERT_TRUE(image_decode_bmp(other, test::testdata(std::string("bmpsuite/") + name).c_str(),
-                                 kNoColorKey))
+    ASSERT_TRUE(image_decode_bmp(
+        other, test::file_bytes_of(test::testdata(std::string("bmpsuite/") + name).c_str()),
+        kNoColorKey))
         << name;
     EXPECT_EQ(test::max_difference(test::picture_of(base), test::picture_of(other)), 0) << name;
   }
   RtImage rgb24;
   RtImage rgb32;
-  ASSERT_TRUE(image_decode_bmp(rgb24, test::testdata("bmpsuite/g/rgb24.bmp").c_str(), kNoColorKey));
+  ASSERT_TRUE(image_decode_bmp(
+      rgb24, test::file_bytes_of(test::testdata("bmpsuite/g/rgb24.bmp").c_str()), kNoColorKey));
   for (const char* name : {"g/rgb32.bmp", "g/rgb32bf.bmp", "g/rgb32bfdef.bmp", "g/rgb24pal.bmp"}) {
-    ASSERT_TRUE(image_decode_bmp(rgb32, test::testdata(std::string("bmpsuite/") + name).c_str(),
-                                 kNoColorKey));
+    ASSERT_TRUE(image_decode_bmp(
+        rgb32, test::file_bytes_of(test::testdata(std::string("bmpsuite/") + name).c_str()),
+        kNoColorKey));
     EXPECT_EQ(test::max_difference(test::picture_of(rgb24), test::picture_of(rgb32)), 0) << name;
   }
 }

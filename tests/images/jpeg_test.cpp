@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes_of.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
@@ -71,7 +72,8 @@ TEST(JpegFiles, IjgPicturesDecodeCloseToTheirSource) {
   ASSERT_TRUE(source.ok);
   for (const char* name : {"testorig.jpg", "testimgint.jpg", "testimgari.jpg"}) {
     RtImage image;
-    ASSERT_TRUE(image_decode_jpeg(image, test::testdata(std::string("jpeg/") + name).c_str()))
+    ASSERT_TRUE(image_decode_jpeg(
+        image, test::file_bytes_of(test::testdata(std::string("jpeg/") + name).c_str())))
         << name;
     EXPECT_EQ(image.width, 227);
     EXPECT_EQ(image.height, 149);
@@ -89,19 +91,21 @@ TEST(JpegFiles, IjgPicturesDecodeCloseToTheirSource) {
 
 TEST(JpegFiles, RefusesWhatItCannotRead) {
   RtImage image;
-  EXPECT_FALSE(image_decode_jpeg(image, test::testdata("jpeg/monkey12.jpg").c_str()));
+  EXPECT_FALSE(
+      image_decode_jpeg(image, test::file_bytes_of(test::testdata("jpeg/monkey12.jpg").c_str())));
   EXPECT_TRUE(image.empty());
-  EXPECT_FALSE(image_decode_jpeg(image, test::testdata("jpeg/testorig.ppm").c_str()));
-  EXPECT_FALSE(image_decode_jpeg(image, test::testdata("jpeg").c_str()));
-  EXPECT_FALSE(image_decode_jpeg(image, "/no/such/file.jpg"));
-  EXPECT_FALSE(image_decode_jpeg(image, ""));
+  EXPECT_FALSE(
+      image_decode_jpeg(image, test::file_bytes_of(test::testdata("jpeg/testorig.ppm").c_str())));
+  EXPECT_FALSE(image_decode_jpeg(image, test::file_bytes_of(test::testdata("jpeg").c_str())));
+  EXPECT_FALSE(image_decode_jpeg(image, test::file_bytes_of("/no/such/file.jpg")));
+  EXPECT_FALSE(image_decode_jpeg(image, test::file_bytes_of("")));
   // Damaged data: cut files either fail or give a picture of the stated size.
   Bytes bytes = test::read_bytes(test::testdata("jpeg/testorig.jpg"));
   test::ScratchDir dir;
   const std::string cut = dir.file("cut.jpg");
   for (size_t n : {size_t{0}, size_t{2}, size_t{100}, size_t{600}, bytes.size() / 2}) {
     test::write_bytes(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)));
-    if (image_decode_jpeg(image, cut.c_str())) {
+    if (image_decode_jpeg(image, test::file_bytes_of(cut.c_str()))) {
       EXPECT_EQ(image.width, 227) << n;
     } else {
       EXPECT_TRUE(image.empty()) << n;
@@ -112,18 +116,18 @@ TEST(JpegFiles, RefusesWhatItCannotRead) {
 TEST(JpegFiles, MemoryFilesDecodeLikeTheirFiles) {
   const std::string path = test::testdata("jpeg/testorig.jpg");
   RtImage from_file;
-  ASSERT_TRUE(image_decode_jpeg(from_file, path.c_str()));
+  ASSERT_TRUE(image_decode_jpeg(from_file, test::file_bytes_of(path.c_str())));
   Bytes bytes = test::read_bytes(path);
   RtString name = memfile_name(bytes.data(), static_cast<uint32_t>(bytes.size()));
   RtImage image;
-  ASSERT_TRUE(image_decode_jpeg(image, name.c_str()));
+  ASSERT_TRUE(image_decode_jpeg(image, test::file_bytes_of(name.c_str())));
   EXPECT_EQ(test::picture_of(image).rgba, test::picture_of(from_file).rgba);
   EXPECT_EQ(image.alpha_in_file, 0);
   ASSERT_TRUE(image_decode_any(image, name.c_str(), kNoColorKey));
   EXPECT_EQ(image.width, 227);
   // A name whose block is gone is a missing file.
   memfile_unregister(bytes.data());
-  EXPECT_FALSE(image_decode_jpeg(image, name.c_str()));
+  EXPECT_FALSE(image_decode_jpeg(image, test::file_bytes_of(name.c_str())));
   EXPECT_TRUE(image.empty());
 }
 
@@ -136,7 +140,7 @@ TEST(JpegFiles, GreyAndFourComponentPictures) {
   const std::string grey_path = dir.file("grey.jpg");
   ASSERT_TRUE(write_jpeg(grey_path, w, h, 1, JCS_GRAYSCALE, grey));
   RtImage image;
-  ASSERT_TRUE(image_decode_jpeg(image, grey_path.c_str()));
+  ASSERT_TRUE(image_decode_jpeg(image, test::file_bytes_of(grey_path.c_str())));
   EXPECT_EQ(image.alpha_in_file, 0);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
@@ -151,7 +155,7 @@ TEST(JpegFiles, GreyAndFourComponentPictures) {
   for (size_t i = 0; i < cmyk.size(); ++i) cmyk[i] = static_cast<uint8_t>(i % 4 * 60 + 10);
   const std::string cmyk_path = dir.file("cmyk.jpg");
   ASSERT_TRUE(write_jpeg(cmyk_path, w, h, 4, JCS_CMYK, cmyk));
-  ASSERT_TRUE(image_decode_jpeg(image, cmyk_path.c_str()));
+  ASSERT_TRUE(image_decode_jpeg(image, test::file_bytes_of(cmyk_path.c_str())));
   EXPECT_EQ(image.alpha_in_file, 1);
   EXPECT_NEAR(image.pixels[0], 10, 3);
   EXPECT_NEAR(image.pixels[3], 190, 3);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/errors.hpp"
+#include "file_bytes_of.hpp"
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
@@ -31,7 +32,7 @@ std::vector<std::string> suite_names() {
 
 Picture decode(const std::string& path, int32_t key = kNoColorKey, int* alpha = nullptr) {
   RtImage image;
-  image_decode_png(image, path.c_str(), key);
+  image_decode_png(image, test::file_bytes_of(path.c_str()), key, path.c_str());
   if (alpha != nullptr) *alpha = image.alpha_in_file;
   return test::picture_of(image);
 }
@@ -70,7 +71,8 @@ TEST(PngSuite, CorruptFilesAreRejected) {
   for (const std::string& name : suite_names()) {
     if (name[0] != 'x') continue;
     RtImage image;
-    EXPECT_FALSE(image_decode_png(image, test::testdata("pngsuite/" + name).c_str(), kNoColorKey))
+    EXPECT_FALSE(image_decode_png(
+        image, test::file_bytes_of(test::testdata("pngsuite/" + name).c_str()), kNoColorKey))
         << name;
     EXPECT_TRUE(image.empty());
     EXPECT_FALSE(image_decode_any(image, test::testdata("pngsuite/" + name).c_str(), kNoColorKey))
@@ -209,7 +211,7 @@ TEST_F(PngFiles, PaletteTransparencyAndGreyTransparency) {
   key.gray = 7;
   ASSERT_TRUE(test::write_test_png(grey, 2, 1, PNG_COLOR_TYPE_GRAY, Bytes{7, 8}, {}, {}, &key));
   RtImage image;
-  EXPECT_FALSE(image_decode_png(image, grey.c_str(), kNoColorKey));
+  EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(grey.c_str()), kNoColorKey));
   EXPECT_TRUE(image.empty());
   EXPECT_EQ(image.alpha_in_file, 1);
 }
@@ -230,7 +232,7 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
     std::copy(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n), block.get());
     RtString cut = memfile_name(block.get(), static_cast<uint32_t>(n));
     RtImage image;
-    EXPECT_FALSE(image_decode_png(image, cut.c_str(), kNoColorKey)) << n;
+    EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(cut.c_str()), kNoColorKey)) << n;
     memfile_unregister(block.get());
   }
   const std::string cut = dir_.file("cut.png");
@@ -238,18 +240,19 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
                     Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
   EXPECT_FALSE(decode(cut).ok);
   RtImage image;
-  EXPECT_FALSE(image_decode_png(image, dir_.file("missing.png").c_str(), kNoColorKey));
-  EXPECT_FALSE(image_decode_png(image, dir_.path().c_str(), kNoColorKey));
+  EXPECT_FALSE(
+      image_decode_png(image, test::file_bytes_of(dir_.file("missing.png").c_str()), kNoColorKey));
+  EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(dir_.path().c_str()), kNoColorKey));
   // A header that claims a picture beyond the limits is refused before
   // anything is allocated for it.
   const std::string huge = dir_.file("huge.png");
   test::write_bytes(huge, png_with_header(30000, 30000));
-  EXPECT_FALSE(image_decode_png(image, huge.c_str(), kNoColorKey));
+  EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
   test::write_bytes(huge, png_with_header(40000, 1));
-  EXPECT_FALSE(image_decode_png(image, huge.c_str(), kNoColorKey));
+  EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
   // The same construction with a sane size is a valid picture.
   test::write_bytes(huge, png_with_header(1, 1));
-  EXPECT_TRUE(image_decode_png(image, huge.c_str(), kNoColorKey));
+  EXPECT_TRUE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
 }
 
 TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
@@ -285,7 +288,7 @@ TEST_F(PngFiles, NoDispatchByExtension) {
   const std::string fake_png = dir_.file("x.png");
   test::write_bytes(fake_png, test::read_bytes(test::testdata("bmpsuite/g/rgb24.bmp")));
   RtImage image;
-  EXPECT_FALSE(image_decode_png(image, fake_png.c_str(), kNoColorKey));
+  EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(fake_png.c_str()), kNoColorKey));
   ASSERT_TRUE(image_decode_any(image, fake_png.c_str(), kNoColorKey));
   EXPECT_EQ(image.width, 127);
   const std::string fake_bmp = dir_.file("y.bmp");

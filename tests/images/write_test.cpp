@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "file_bytes_of.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
 
@@ -62,7 +63,7 @@ TEST(ImageWrite, PngRoundTripKeepsEveryByte) {
     ASSERT_TRUE(image_write(path.c_str(), image)) << name;
     EXPECT_EQ(head(path, 4), "\x89PNG") << name;
     RtImage back;
-    ASSERT_TRUE(image_decode_png(back, path.c_str(), 0x8000FF));
+    ASSERT_TRUE(image_decode_png(back, test::file_bytes_of(path.c_str()), 0x8000FF));
     EXPECT_EQ(back.alpha_in_file, 1);
     EXPECT_EQ(test::picture_of(back).rgba, test::picture_of(image).rgba);
   }
@@ -97,7 +98,7 @@ TEST(ImageWrite, BmpLayoutAndTransparencyAsTheColourKey) {
     EXPECT_EQ(b[54], image.pixels[12 + 2]);
 
     RtImage back;
-    ASSERT_TRUE(image_decode_bmp(back, path.c_str(), 0x8000FF));
+    ASSERT_TRUE(image_decode_bmp(back, test::file_bytes_of(path.c_str()), 0x8000FF));
     for (int i = 0; i < 6; ++i) {
       const uint8_t* want = image.pixels + i * 4;
       const uint8_t* got = back.pixels + i * 4;
@@ -119,7 +120,7 @@ TEST(ImageWrite, JpegAtQualityEighty) {
     ASSERT_TRUE(image_write(path.c_str(), image));
     EXPECT_EQ(head(path, 3), "\xFF\xD8\xFF");
     RtImage back;
-    ASSERT_TRUE(image_decode_jpeg(back, path.c_str()));
+    ASSERT_TRUE(image_decode_jpeg(back, test::file_bytes_of(path.c_str())));
     EXPECT_EQ(back.width, 64);
     EXPECT_EQ(back.height, 48);
     EXPECT_EQ(back.pixels[3], 255);
@@ -134,11 +135,11 @@ TEST(ImageWrite, ReplacesWhatIsThereAndFailsCleanly) {
   test::write_bytes(path, std::string(100000, 'x'));
   ASSERT_TRUE(image_write(path.c_str(), image));
   RtImage back;
-  EXPECT_TRUE(image_decode_png(back, path.c_str(), kNoColorKey));
+  EXPECT_TRUE(image_decode_png(back, test::file_bytes_of(path.c_str()), kNoColorKey));
   const std::string empty_dir = dir.file("d.bmp");
   ASSERT_EQ(::mkdir(empty_dir.c_str(), 0755), 0);
   EXPECT_TRUE(image_write(empty_dir.c_str(), image));
-  EXPECT_TRUE(image_decode_bmp(back, empty_dir.c_str(), kNoColorKey));
+  EXPECT_TRUE(image_decode_bmp(back, test::file_bytes_of(empty_dir.c_str()), kNoColorKey));
 
   for (const char* name :
        {"no/such/folder/a.png", "no/such/folder/a.jpg", "no/such/folder/a.bmp"}) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/errors.hpp"
+#include "file_bytes_of.hpp"
 #include "gl_session.hpp"
 #include "types/rt_array.hpp"
 
@@ -110,7 +111,7 @@ TEST(Targets, SaveWritesTheDrawnPicture) {
   const std::string file = dir + "/t.png";
   ASSERT_TRUE(sprite_save(11, RtString(file.c_str())));
   RtImage image;
-  ASSERT_TRUE(image_decode_png(image, file.c_str(), kNoColorKey));
+  ASSERT_TRUE(image_decode_png(image, test::file_bytes_of(file.c_str()), kNoColorKey));
   unlink(file.c_str());
   rmdir(dir.c_str());
   ASSERT_EQ(image.width, 20);
