@@ -1,8 +1,10 @@
 // The error reporter and the way out of the program.
 #include "base/errors.hpp"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/context.hpp"
 
@@ -20,6 +22,18 @@ int32_t error_report(int32_t code) {
   std::snprintf(line, sizeof line, "error: %x\n", static_cast<unsigned>(code));
   console_print(line);
   return code;
+}
+
+int32_t error_say(int32_t code, const char* format, ...) {
+  char line[1200];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line - 1, format, args);
+  va_end(args);
+  std::strcat(line, "\n");
+  console_print_error(line);
+  log_write(line);
+  return error_report(code);
 }
 
 void set_source_position(int32_t module, int32_t line) {

@@ -21,6 +21,9 @@ enum ErrorCode : int32_t {
 
 // Records a non-zero code in last_error and prints "error: <hex>" on stdout.
 int32_t error_report(int32_t code);
+// error_report with the reason in words: one line, "command: 'argument':
+// reason" (printf format), on standard error and in the log first.
+int32_t error_say(int32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // The only way out: shutdown, "exit" on stdout, status 0. Re-entry returns.
 // The application installs its shutdown at start-up; until then (a program

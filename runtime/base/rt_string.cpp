@@ -27,7 +27,7 @@ constexpr uint32_t kInt32Room = 15;
 constexpr uint32_t kWideRoom = 63;
 
 [[noreturn]] void out_of_memory() {
-  error_report(kErrOutOfMemory);
+  error_say(kErrOutOfMemory, "string: out of memory, or longer than a string holds");
   program_end();
   // program_end returns only when the program is already ending.
   std::abort();

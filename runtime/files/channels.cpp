@@ -3,6 +3,7 @@
 // the file format is the same on every host byte order.
 #include "files/channels.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #include "base/context.hpp"
@@ -14,10 +15,17 @@ namespace zrv {
 
 namespace {
 
-// A fatal command on a bad channel, an impossible read or a failed write.
-void fail_and_end(int32_t code) {
-  error_report(code);
+// A fatal command on a bad channel, an impossible read or a failed write:
+// said in words, then the end.
+void fail_and_end(int32_t code, const char* command, uint32_t channel, const char* why) {
+  error_say(code, "%s: channel %u: %s", command, channel, why);
   program_end();
+}
+
+// Why a stream gives no more: the end of its data, or it is not open.
+const char* read_failure(const FileChannel* ch) {
+  if (!ch->stream.is_open()) return "not open for reading";
+  return ch->writable ? "open for writing, not reading" : "read past the end";
 }
 
 FileChannel* slot(uint32_t channel) {
@@ -28,33 +36,36 @@ FileChannel* slot(uint32_t channel) {
 
 // The channel for every command under the common rule: a number above 7
 // ends the program (null only when the program is already ending).
-FileChannel* checked(uint32_t channel) {
+FileChannel* checked(const char* command, uint32_t channel) {
   if (channel >= kFileChannelCount) {
-    fail_and_end(kErrOutOfMemory);
+    fail_and_end(kErrOutOfMemory, command, channel, "out of range 0..7");
     return nullptr;
   }
   return slot(channel);
 }
 
 // False after ending the program.
-bool write_bytes(uint32_t channel, const void* bytes, int64_t count) {
-  FileChannel* ch = checked(channel);
+bool write_bytes(const char* command, uint32_t channel, const void* bytes, int64_t count) {
+  FileChannel* ch = checked(command, channel);
   if (ch == nullptr) return false;
-  if (!ch->writable || !ch->stream.is_open() || ch->stream.is_memory() ||
-      !ch->stream.write(bytes, count)) {
-    fail_and_end(kErrNoSuchFile);
+  if (!ch->writable || !ch->stream.is_open() || ch->stream.is_memory()) {
+    fail_and_end(kErrNoSuchFile, command, channel, "not open for writing");
+    return false;
+  }
+  if (!ch->stream.write(bytes, count)) {
+    fail_and_end(kErrNoSuchFile, command, channel, std::strerror(errno));
     return false;
   }
   return true;
 }
 
 // Reads count bytes into a zeroed buffer; false after ending the program.
-bool read_bytes(uint32_t channel, uint8_t* buffer, int64_t count) {
+bool read_bytes(const char* command, uint32_t channel, uint8_t* buffer, int64_t count) {
   std::memset(buffer, 0, static_cast<size_t>(count));
-  FileChannel* ch = checked(channel);
+  FileChannel* ch = checked(command, channel);
   if (ch == nullptr) return false;
   if (!ch->stream.read(buffer, count)) {
-    fail_and_end(kErrNoSuchFile);
+    fail_and_end(kErrNoSuchFile, command, channel, read_failure(ch));
     return false;
   }
   return true;
@@ -71,27 +82,27 @@ uint64_t get_le(const uint8_t* in, int bytes) {
 }
 
 // One line into a 1024-byte buffer; false after ending the program.
-bool read_line_into(uint32_t channel, char buffer[RtFile::kLineSize]) {
-  FileChannel* ch = checked(channel);
+bool read_line_into(const char* command, uint32_t channel, char buffer[RtFile::kLineSize]) {
+  FileChannel* ch = checked(command, channel);
   if (ch == nullptr) return false;
   if (!ch->stream.read_line(buffer)) {
-    fail_and_end(kErrNoSuchFile);
+    fail_and_end(kErrNoSuchFile, command, channel, read_failure(ch));
     return false;
   }
   buffer[RtFile::kLineSize - 1] = 0;
   return true;
 }
 
-void write_int(uint32_t channel, int32_t value, int bytes) {
+void write_int(const char* command, uint32_t channel, int32_t value, int bytes) {
   uint8_t buffer[4];
   put_le(buffer, static_cast<uint32_t>(value), bytes);
-  write_bytes(channel, buffer, bytes);
+  write_bytes(command, channel, buffer, bytes);
 }
 
 // Reads an integer of 1, 2 or 4 bytes, sign-extended or zero-extended.
-void read_int(uint32_t channel, int32_t& out, int bytes, bool is_signed) {
+void read_int(const char* command, uint32_t channel, int32_t& out, int bytes, bool is_signed) {
   uint8_t buffer[4];
-  if (!read_bytes(channel, buffer, bytes)) return;
+  if (!read_bytes(command, channel, buffer, bytes)) return;
   uint32_t raw = static_cast<uint32_t>(get_le(buffer, bytes));
   if (is_signed && bytes < 4) {
     const uint32_t sign = 1u << (8 * bytes - 1);
@@ -110,7 +121,7 @@ void FileChannel::close() {
 int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
   ctx.last_error = 0;
   if (channel >= kFileChannelCount) {
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "file_open: channel %u out of range 0..7", channel);
     return 0;
   }
   FileChannel* ch = slot(channel);
@@ -119,7 +130,7 @@ int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
   if (mode >= 1) {
     RtString resolved = name;
     if (!path_resolve(resolved)) {
-      error_report(kErrNoSuchFile);
+      error_say(kErrNoSuchFile, "file_open: '%s': no such file", name.c_str());
       return 0;
     }
     return ch->stream.open_read(resolved.c_str()) ? 1 : 0;
@@ -128,7 +139,9 @@ int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
   bool opened =
       mode == 0 ? ch->stream.open_create(name.c_str()) : ch->stream.open_append(name.c_str());
   if (!opened) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "file_open: '%s': cannot be opened for %s: %s", name.c_str(),
+              mode == 0 ? "writing" : "appending",
+              memfile_is_name(name.c_str()) ? "a memory file is read-only" : std::strerror(errno));
     return 0;
   }
   ch->writable = true;
@@ -137,7 +150,7 @@ int32_t file_open(uint32_t channel, const RtString& name, int32_t mode) {
 
 void file_close(uint32_t channel) {
   ctx.last_error = 0;
-  FileChannel* ch = checked(channel);
+  FileChannel* ch = checked(__func__, channel);
   if (ch == nullptr) return;
   ch->close();
 }
@@ -152,19 +165,19 @@ int32_t file_free_channel() {
 }
 
 void file_seek(uint32_t channel, int64_t offset, int32_t origin) {
-  FileChannel* ch = checked(channel);
+  FileChannel* ch = checked(__func__, channel);
   if (ch != nullptr) ch->stream.seek(offset, origin);
 }
 
 int64_t file_position(uint32_t channel) {
-  FileChannel* ch = checked(channel);
+  FileChannel* ch = checked(__func__, channel);
   return ch != nullptr ? ch->stream.pos : 0;
 }
 
 int32_t file_at_end(uint32_t channel) {
   if (channel >= kFileChannelCount) {
     // No such channel has anything to read; a reading loop stops here.
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "file_at_end: channel %u out of range 0..7", channel);
     return 1;
   }
   const FileChannel* ch = ctx.file_channels[channel];
@@ -174,11 +187,12 @@ int32_t file_at_end(uint32_t channel) {
 
 void file_write_line(uint32_t channel, const RtString& text) {
   static const uint8_t kEnd[2] = {13, 10};
-  if (write_bytes(channel, text.data, text.length)) write_bytes(channel, kEnd, 2);
+  if (write_bytes(__func__, channel, text.data, text.length))
+    write_bytes(__func__, channel, kEnd, 2);
 }
 
 void file_write_string(uint32_t channel, const RtString& text) {
-  write_bytes(channel, text.data, text.length);
+  write_bytes(__func__, channel, text.data, text.length);
 }
 
 void file_write_float(uint32_t channel, double value) {
@@ -187,7 +201,7 @@ void file_write_float(uint32_t channel, double value) {
   std::memcpy(&bits, &single, 4);
   uint8_t buffer[4];
   put_le(buffer, bits, 4);
-  write_bytes(channel, buffer, 4);
+  write_bytes(__func__, channel, buffer, 4);
 }
 
 void file_write_double(uint32_t channel, double value) {
@@ -195,29 +209,29 @@ void file_write_double(uint32_t channel, double value) {
   std::memcpy(&bits, &value, 8);
   uint8_t buffer[8];
   put_le(buffer, bits, 8);
-  write_bytes(channel, buffer, 8);
+  write_bytes(__func__, channel, buffer, 8);
 }
 
-void file_write_u32(uint32_t channel, int32_t value) { write_int(channel, value, 4); }
-void file_write_u16(uint32_t channel, int32_t value) { write_int(channel, value, 2); }
-void file_write_u8(uint32_t channel, int32_t value) { write_int(channel, value, 1); }
-void file_write_i32(uint32_t channel, int32_t value) { write_int(channel, value, 4); }
-void file_write_i16(uint32_t channel, int32_t value) { write_int(channel, value, 2); }
-void file_write_i8(uint32_t channel, int32_t value) { write_int(channel, value, 1); }
+void file_write_u32(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 4); }
+void file_write_u16(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 2); }
+void file_write_u8(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 1); }
+void file_write_i32(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 4); }
+void file_write_i16(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 2); }
+void file_write_i8(uint32_t channel, int32_t value) { write_int(__func__, channel, value, 1); }
 
 void file_read_line(uint32_t channel, RtString& out) {
   char line[RtFile::kLineSize];
-  if (read_line_into(channel, line)) out.assign(line);
+  if (read_line_into(__func__, channel, line)) out.assign(line);
 }
 
 void file_read_line_int(uint32_t channel, int32_t& out) {
   char line[RtFile::kLineSize];
-  if (read_line_into(channel, line)) out = str_to_int(line);
+  if (read_line_into(__func__, channel, line)) out = str_to_int(line);
 }
 
 void file_read_line_number(uint32_t channel, double& out) {
   char line[RtFile::kLineSize];
-  if (read_line_into(channel, line)) out = str_to_float(line);
+  if (read_line_into(__func__, channel, line)) out = str_to_float(line);
 }
 
 void file_read_string(uint32_t channel, RtString& out, int32_t count) {
@@ -225,14 +239,14 @@ void file_read_string(uint32_t channel, RtString& out, int32_t count) {
     out.assign("");
     return;
   }
-  FileChannel* ch = checked(channel);
+  FileChannel* ch = checked(__func__, channel);
   if (ch == nullptr) return;
   const uint32_t room = static_cast<uint32_t>(count) + 32;
   out.reserve(room, false);
   std::memset(out.data, 0, out.capacity);
   out.length = 0;
   if (!ch->stream.read(out.data, count)) {
-    fail_and_end(kErrNoSuchFile);
+    fail_and_end(kErrNoSuchFile, __func__, channel, read_failure(ch));
     return;
   }
   // The length is the count asked for, whatever arrived: missing bytes of
@@ -243,7 +257,7 @@ void file_read_string(uint32_t channel, RtString& out, int32_t count) {
 
 void file_read_float(uint32_t channel, double& out) {
   uint8_t buffer[4];
-  if (!read_bytes(channel, buffer, 4)) return;
+  if (!read_bytes(__func__, channel, buffer, 4)) return;
   const uint32_t bits = static_cast<uint32_t>(get_le(buffer, 4));
   float single = 0;
   std::memcpy(&single, &bits, 4);
@@ -252,17 +266,17 @@ void file_read_float(uint32_t channel, double& out) {
 
 void file_read_double(uint32_t channel, double& out) {
   uint8_t buffer[8];
-  if (!read_bytes(channel, buffer, 8)) return;
+  if (!read_bytes(__func__, channel, buffer, 8)) return;
   const uint64_t bits = get_le(buffer, 8);
   std::memcpy(&out, &bits, 8);
 }
 
-void file_read_u32(uint32_t channel, int32_t& out) { read_int(channel, out, 4, false); }
-void file_read_u16(uint32_t channel, int32_t& out) { read_int(channel, out, 2, false); }
-void file_read_u8(uint32_t channel, int32_t& out) { read_int(channel, out, 1, false); }
-void file_read_i32(uint32_t channel, int32_t& out) { read_int(channel, out, 4, true); }
-void file_read_i16(uint32_t channel, int32_t& out) { read_int(channel, out, 2, true); }
-void file_read_i8(uint32_t channel, int32_t& out) { read_int(channel, out, 1, true); }
+void file_read_u32(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 4, false); }
+void file_read_u16(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 2, false); }
+void file_read_u8(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 1, false); }
+void file_read_i32(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 4, true); }
+void file_read_i16(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 2, true); }
+void file_read_i8(uint32_t channel, int32_t& out) { read_int(__func__, channel, out, 1, true); }
 
 void file_channels_close_all() {
   for (uint32_t i = 0; i < kFileChannelCount; ++i) {

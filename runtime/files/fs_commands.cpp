@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -128,14 +129,16 @@ void file_copy(const RtString& source, const RtString& destination) {
   if (!path_resolve(resolved)) return;  // a missing source is silent
   RtFile in;
   if (!in.open_read(resolved.c_str())) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "file_copy: '%s': cannot be read: %s", source.c_str(),
+              std::strerror(errno));
     return;
   }
   // The copy goes to a temporary file that replaces the destination only
   // once complete: a failure leaves no partial file and keeps an old one.
   FileReplacer out;
   if (!out.begin(destination.c_str())) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "file_copy: '%s': cannot be written: %s", destination.c_str(),
+              out.error() != 0 ? std::strerror(out.error()) : "not a name a file can take");
     return;
   }
   const int64_t length = in.query_size();
@@ -145,20 +148,25 @@ void file_copy(const RtString& source, const RtString& destination) {
     if (!in.read(block, n) || !out.write(block, n)) {
       in.close();
       out.abort();
-      error_report(kErrNoSuchFile);  // not reported as a success
+      // Not reported as a success.
+      error_say(kErrNoSuchFile, "file_copy: '%s' to '%s': %s", source.c_str(), destination.c_str(),
+                out.error() != 0 ? std::strerror(out.error()) : "the source could not be read");
       return;
     }
     done += n;
   }
   in.close();
-  if (!out.commit()) error_report(kErrNoSuchFile);
+  if (!out.commit()) {
+    error_say(kErrNoSuchFile, "file_copy: '%s': cannot be written: %s", destination.c_str(),
+              std::strerror(out.error()));
+  }
 }
 
 int64_t file_size(const RtString& name) {
   ctx.last_error = 0;
   RtFile stream;
   if (name.empty() || !stream.open_read(name.c_str())) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "file_size: '%s': no such file", name.c_str());
     return 0;
   }
   return stream.query_size();
@@ -178,7 +186,7 @@ RtString file_time(const RtString& name) {
       if (have && ::localtime_r(&seconds, &local) != nullptr) return format_file_time(local);
     }
   }
-  error_report(kErrNoSuchFile);
+  error_say(kErrNoSuchFile, "file_time: '%s': no such file", name.c_str());
   return RtString();
 }
 

@@ -58,7 +58,8 @@ bool line_file_read_text(const RtString& file, double number, RtString& out, boo
   const int32_t index = line_index(number);
   if (index < 0) {
     out.assign("NO_DATA");
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "line_file_read: '%s': line %g out of range 0..255", file.c_str(),
+              number);
     return true;
   }
   if (!line_file_load(resolved.c_str(), file.c_str())) {
@@ -122,7 +123,8 @@ bool line_file_load(const char* name, const char* source) {
   cache.write_path = path_absolute(name);
   RtFile stream;
   if (!stream.open_read(name)) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "line file: '%s': no such file",
+              source != nullptr && *source ? source : name);
     return false;
   }
   int32_t count = 0;
@@ -160,7 +162,8 @@ void line_file_write(const RtString& file, double number, const RtString& text) 
   ctx.last_error = 0;
   const int32_t index = line_index(number);
   if (index < 0) {
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "line_file_write: '%s': line %g out of range 0..255", file.c_str(),
+              number);
     return;
   }
   // A file that does not exist yet reports error 3 and starts empty.

@@ -210,7 +210,7 @@ double dir_set_current(const char* path) {
   char native[kPathBufferSize];
   if (!path_to_platform(path, native) || native[0] == 0 ||
       !platform::set_current_directory(native)) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "dir_set_current: '%s': no such folder", path != nullptr ? path : "");
     return 0.0;
   }
   return 1.0;

@@ -15,8 +15,6 @@ namespace {
 // texel in texture row order (row 0 = the image's bottom row).
 constexpr size_t kMaskHeader = 8;
 
-bool valid_id(int32_t id) { return id >= 0 && id < kSpriteSlotCount; }
-
 const uint8_t* mask_make(OpenGLVireo* r, int32_t id) {
   if (r->pixel_copies[id] != nullptr) return r->pixel_copies[id];
   const SpriteRecord& s = r->sprites[id];
@@ -80,19 +78,19 @@ bool boxes_overlap(OpenGLVireo* r, int32_t id1, const Box& a, int32_t id2, const
 }  // namespace
 
 void collision_mask_free(OpenGLVireo* r, int32_t id) {
-  if (r == nullptr || r->pixel_copies == nullptr || !valid_id(id)) return;
+  if (r == nullptr || r->pixel_copies == nullptr || !sprite_id_valid(id)) return;
   delete[] r->pixel_copies[id];
   r->pixel_copies[id] = nullptr;
 }
 
 bool collision_mask_present(const OpenGLVireo* r, int32_t id) {
-  return r != nullptr && r->pixel_copies != nullptr && valid_id(id) &&
+  return r != nullptr && r->pixel_copies != nullptr && sprite_id_valid(id) &&
          r->pixel_copies[id] != nullptr;
 }
 
 bool pixel_overlap(OpenGLVireo* r, int32_t id1, int32_t ox1, int32_t oy1, int32_t id2, int32_t ox2,
                    int32_t oy2, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  if (r == nullptr || !valid_id(id1) || !valid_id(id2)) return false;
+  if (r == nullptr || !sprite_id_valid(id1) || !sprite_id_valid(id2)) return false;
   if (left >= right || top >= bottom) return false;
   Mask a, b;
   if (!mask_of(r, id1, ox1, oy1, &a) || !mask_of(r, id2, ox2, oy2, &b)) return false;
@@ -113,7 +111,7 @@ bool pixel_overlap(OpenGLVireo* r, int32_t id1, int32_t ox1, int32_t oy1, int32_
 
 bool sprite_collision(int32_t id1, int32_t x1, int32_t y1, int32_t id2, int32_t x2, int32_t y2) {
   OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !valid_id(id1) || !valid_id(id2)) return false;
+  if (r == nullptr || !sprite_id_valid(id1) || !sprite_id_valid(id2)) return false;
   const SpriteRecord& s1 = r->sprites[id1];
   const SpriteRecord& s2 = r->sprites[id2];
   const Box a{x1, y1, s1.image_width, s1.image_height, x1, y1};
@@ -124,7 +122,7 @@ bool sprite_collision(int32_t id1, int32_t x1, int32_t y1, int32_t id2, int32_t 
 bool sprite_frame_collision(int32_t id1, int32_t frame1, int32_t x1, int32_t y1, int32_t id2,
                             int32_t frame2, int32_t x2, int32_t y2) {
   OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !valid_id(id1) || !valid_id(id2)) return false;
+  if (r == nullptr || !sprite_id_valid(id1) || !sprite_id_valid(id2)) return false;
   return boxes_overlap(r, id1, frame_box(r->sprites[id1], frame1, x1, y1), id2,
                        frame_box(r->sprites[id2], frame2, x2, y2));
 }

@@ -19,8 +19,6 @@ OpenGLVireo* drawing_renderer() {
   return r != nullptr && r->gl_ready ? r : nullptr;
 }
 
-bool valid_id(int32_t id) { return id >= 0 && id < kSpriteSlotCount; }
-
 // Draws vertices of x, y, u, v from client memory. Both arrays stay
 // enabled (texture coordinates are simply not used while texturing is
 // off), so that a run of quads switches no client state.
@@ -37,7 +35,7 @@ void fan_draw(const QuadVertex v[4]) { vertices_draw(GL_TRIANGLE_FAN, v, 4); }
 
 // Binds a sprite and sets its filtering; false for a slot out of range.
 bool sprite_bind(OpenGLVireo* r, int32_t id) {
-  if (!valid_id(id)) return false;
+  if (!sprite_id_valid(id)) return false;
   texture_bind(r, id, -1, nullptr);
   texture_filter_apply(r);
   return true;
@@ -137,7 +135,7 @@ void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names
   r->bound_sprite2 = id2;
   if (!r->gl_ready) return;
   auto texture_of = [&](int32_t slot) -> GLuint {
-    if (!valid_id(slot)) return 0;
+    if (!sprite_id_valid(slot)) return 0;
     return names ? names[slot] : r->sprites[slot].texture;
   };
   auto bind = [](GLuint texture) {
@@ -185,7 +183,7 @@ void quad_draw(OpenGLVireo* r, const QuadVertex vertices[4]) {
 
 void sprite_draw(int32_t id, int32_t x, int32_t y) {
   OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !valid_id(id) || r->sprites[id].image_width == 0) return;
+  if (r == nullptr || !sprite_id_valid(id) || r->sprites[id].image_width == 0) return;
   sprite_bind(r, id);
   const SpriteRecord& s = r->sprites[id];
   box_draw(r, id, static_cast<float>(x), static_cast<float>(y),
@@ -237,7 +235,7 @@ void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double
 
 void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
   OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   Cell c;
   if (!frame_cell(r->sprites[id], frame, &c)) return;
   sprite_bind(r, id);
@@ -253,7 +251,7 @@ void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
 void sprite_draw_frame_stretched(int32_t id, int32_t frame, int32_t x, int32_t y, int32_t w,
                                  int32_t h) {
   OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   Cell c;
   if (!frame_cell(r->sprites[id], frame, &c)) return;
   sprite_bind(r, id);
@@ -269,7 +267,7 @@ void sprite_draw_frame_stretched(int32_t id, int32_t frame, int32_t x, int32_t y
 void sprite_draw_frame_rotozoom(int32_t id, int32_t frame, int32_t x, int32_t y, double angle,
                                 double zoom) {
   OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   const SpriteRecord& s = r->sprites[id];
   Cell c;
   if (!frame_cell(s, frame, &c)) return;
@@ -384,7 +382,7 @@ void poly_start(int32_t id, int32_t mode) {
   if (poly.vertices.empty()) poly.vertices.resize(64);
   poly.colored = false;
   poly.mode = mode;
-  poly.sprite = valid_id(id) ? id : -1;
+  poly.sprite = sprite_id_valid(id) ? id : -1;
   if (poly.sprite >= 0) {
     const SpriteRecord& s = r->sprites[id];
     poly.inv_width = s.padded_width > 0 ? 1.0f / s.padded_width : 0.0f;

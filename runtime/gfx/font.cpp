@@ -234,21 +234,18 @@ void font_glyphs_measure(const RtImage& sheet, int32_t padded_width, GlyphRecord
   }
 }
 
-bool font_load_file(OpenGLVireo* r, int32_t f, const char* path) {
-  if (r == nullptr || !font_slot_valid(f)) return false;
+const char* font_load_file(OpenGLVireo* r, int32_t f, const char* path) {
+  if (r == nullptr || !font_slot_valid(f)) return "no such font";
   r->font_scale[f] = 1.0f;
   const int32_t id = kFirstFontSprite + f;
   RtImage image;
-  FileBytes file;
   // Font sheets are BMP or PNG files; JPEG is not tried.
-  if (path == nullptr || *path == '\0' || !file_read_bytes(path, &file) ||
-      image_format_of(file.bytes) == ImageFormat::kJpeg ||
-      !image_decode(image, file.bytes, r->font_color_key, path)) {
+  if (const char* why = image_read(image, path, r->font_color_key, false)) {
     sprite_delete(r, id);
-    return false;
+    return why;
   }
   font_glyphs_measure(image, padded_size(image.width), r->glyphs[f]);
-  return sprite_from_image(r, id, image, 0);
+  return sprite_from_image(r, id, image, 0) ? nullptr : "no texture could be made of it";
 }
 
 void font_build_default(OpenGLVireo* r, int32_t f) {
@@ -275,21 +272,22 @@ void font_load(const RtString& file, int32_t f) {
     return;
   }
   if (f < 0 || f >= kFontCount) {
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "font_load: font %d out of range 0..%d", f, kFontCount - 1);
     return;
   }
   if (r == nullptr) return;
   current_font = f;
   r->font_scale[f] = 1.0f;
   RtString path = file;
-  if (path_resolve(path) && font_load_file(r, f, path.c_str())) return;
-  error_report(kErrNoSuchFile);
+  const char* why = path_resolve(path) ? font_load_file(r, f, path.c_str()) : "no such file";
+  if (why == nullptr) return;
+  error_say(kErrNoSuchFile, "font_load: '%s': %s", file.c_str(), why);
   font_build_default(r, f);
 }
 
 void font_set(int32_t f, double scale) {
   if (f < 0 || f >= kFontCount) {
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "font_set: font %d out of range 0..%d", f, kFontCount - 1);
     return;
   }
   current_font = f;

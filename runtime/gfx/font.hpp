@@ -30,7 +30,8 @@ void font_glyph_size(double* width, double* height);
 void font_glyph_size(int32_t* width, int32_t* height);
 
 // Renderer operations.
-bool font_load_file(OpenGLVireo* r, int32_t f, const char* path);
+// Null when the sheet loaded, else why not in words.
+const char* font_load_file(OpenGLVireo* r, int32_t f, const char* path);
 void font_build_default(OpenGLVireo* r, int32_t f);
 // Start-up: the built-in font stays in slot 0 unless one of the system font
 // files is found; then font 0 at scale 1.

@@ -63,6 +63,10 @@ bool image_decode(RtImage& image, std::span<const uint8_t> file, int32_t key,
 // Reads a file or a live memory-file name once and decodes it: the same
 // picture as trying BMP, then PNG, then JPEG on it.
 bool image_decode_any(RtImage& image, const char* path, int32_t key);
+// The same, saying why there is no picture: null when there is one, else
+// the reason in words ("not a BMP, PNG or JPEG image", ...). allow_jpeg
+// false refuses JPEG files (font sheets).
+const char* image_read(RtImage& image, const char* path, int32_t key, bool allow_jpeg = true);
 
 // Writes PNG (name ends in ".png", any case), JPEG quality 80 (".jpg") or a
 // 24-bit BMP where pixels with alpha other than 255 get the default colour

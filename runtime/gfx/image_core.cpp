@@ -117,12 +117,27 @@ bool image_decode(RtImage& image, std::span<const uint8_t> file, int32_t key, co
 }
 
 bool image_decode_any(RtImage& image, const char* path, int32_t key) {
+  return image_read(image, path, key) == nullptr;
+}
+
+const char* image_read(RtImage& image, const char* path, int32_t key, bool allow_jpeg) {
+  image.clear();
   FileBytes file;
-  if (!file_read_bytes(path, &file)) {
-    image.clear();
-    return false;
+  if (path == nullptr || *path == '\0' || !file_read_bytes(path, &file)) return "cannot be read";
+  switch (image_format_of(file.bytes)) {
+    case ImageFormat::kUnknown:
+      return allow_jpeg ? "not a BMP, PNG or JPEG image" : "not a BMP or PNG image";
+    case ImageFormat::kBmp:
+      return image_decode(image, file.bytes, key, path) ? nullptr
+                                                        : "damaged or unsupported BMP image";
+    case ImageFormat::kPng:
+      return image_decode(image, file.bytes, key, path) ? nullptr : "damaged PNG image";
+    case ImageFormat::kJpeg:
+      if (!allow_jpeg) return "a JPEG image, where only BMP and PNG are taken";
+      return image_decode(image, file.bytes, key, path) ? nullptr
+                                                        : "damaged or unsupported JPEG image";
   }
-  return image_decode(image, file.bytes, key, path);
+  return "not a picture";
 }
 
 }  // namespace zrv

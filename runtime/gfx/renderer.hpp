@@ -12,6 +12,8 @@ namespace zrv {
 constexpr int32_t kSpriteSlotCount = 65537;    // ids 0..65536
 constexpr int32_t kFirstFontSprite = 65504;    // ids 65504..65535 hold the font sheets
 constexpr int32_t kLastProgramSprite = 65503;  // highest id of the program's own slots
+
+inline bool sprite_id_valid(int32_t id) { return id >= 0 && id < kSpriteSlotCount; }
 constexpr int32_t kTargetCount = 32;
 constexpr int32_t kBackgroundCount = 8;
 constexpr int32_t kFontCount = 32;

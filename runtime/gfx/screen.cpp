@@ -479,26 +479,30 @@ void background_load(const RtString& file) {
   ctx.last_error = 0;
   if (r == nullptr) return;
   RtString path = file;
-  if (path_resolve(path) && background_load_file(r, 0, path.c_str())) {
-    background_draw(r, 0);
-    return;
+  const char* why = "no such file";
+  if (path_resolve(path)) {
+    why = background_load_file(r, 0, path.c_str());
+    if (why == nullptr) {
+      background_draw(r, 0);
+      return;
+    }
   }
-  error_report(kErrNoSuchFile);
+  error_say(kErrNoSuchFile, "background_load: '%s': %s", file.c_str(), why);
   background_remove(r, 0);
   clear_color_apply(r, 0);
 }
 
-bool background_load_file(OpenGLVireo* r, int32_t index, const char* path) {
-  if (r == nullptr || index < 0 || index >= kBackgroundCount) return false;
+const char* background_load_file(OpenGLVireo* r, int32_t index, const char* path) {
+  if (r == nullptr || index < 0 || index >= kBackgroundCount) return "no such background";
   RtImage image;
-  if (!image_decode_any(image, path, kNoColorKey)) return false;
-  if (image.width == 0 || image.height == 0) return false;
+  if (const char* why = image_read(image, path, kNoColorKey)) return why;
+  if (image.width == 0 || image.height == 0) return "an empty picture";
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
   id = sprite_free_slot(r);
-  if (id >= 0 && sprite_from_image(r, id, image, 0)) return true;
+  if (id >= 0 && sprite_from_image(r, id, image, 0)) return nullptr;
   id = -1;
-  return false;
+  return "no free sprite slot for it";
 }
 
 void background_grab() { background_grab_screen(ctx.renderer, 0); }

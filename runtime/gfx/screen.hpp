@@ -98,7 +98,7 @@ void viewport_apply(OpenGLVireo* r, int32_t x, int32_t y, int32_t w, int32_t h, 
 void state_reset_2d(OpenGLVireo* r);
 void clear_color_apply(OpenGLVireo* r, int32_t color);
 void back_buffer_prepare(OpenGLVireo* r);
-bool background_load_file(OpenGLVireo* r, int32_t index, const char* path);
+const char* background_load_file(OpenGLVireo* r, int32_t index, const char* path);
 void background_grab_screen(OpenGLVireo* r, int32_t index);
 void background_remove(OpenGLVireo* r, int32_t index);
 void background_draw(OpenGLVireo* r, int32_t index);

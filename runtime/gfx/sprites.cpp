@@ -20,8 +20,6 @@ namespace {
 // Texture side used without a context (headless runs keep sizes only).
 constexpr int32_t kHeadlessTextureLimit = 16384;
 
-bool valid_id(int32_t id) { return id >= 0 && id < kSpriteSlotCount; }
-
 bool gl_usable(const OpenGLVireo* r) { return r != nullptr && r->gl_ready; }
 
 int32_t texture_limit(const OpenGLVireo* r) {
@@ -135,11 +133,11 @@ int32_t target_of_sprite(const OpenGLVireo* r, int32_t id) {
 
 bool sprite_slot_used(int32_t id) {
   const OpenGLVireo* r = ctx.renderer;
-  return r != nullptr && valid_id(id) && r->sprites[id].image_width > 0;
+  return r != nullptr && sprite_id_valid(id) && r->sprites[id].image_width > 0;
 }
 
 void sprite_delete(OpenGLVireo* r, int32_t id) {
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   pixel_copy_free(r, id);
   SpriteRecord& s = r->sprites[id];
   if (s.texture != 0 && gl_usable(r)) {
@@ -227,44 +225,62 @@ bool sprite_upload(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_ma
 }  // namespace
 
 bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map) {
-  if (r == nullptr || !valid_id(id)) return false;
+  if (r == nullptr || !sprite_id_valid(id)) return false;
   sprite_delete(r, id);
-  return sprite_upload(r, id, image, normal_map);
-}
-
-bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
-                      int32_t normal_map) {
-  if (r == nullptr) return false;
-  sprite_delete(r, id);
-  if (path == nullptr || *path == '\0' || !valid_id(id)) return false;
-  RtImage image;
-  if (!image_decode_any(image, path, key)) return false;
-  if (image.alpha_in_file == 0) alpha_bleed(image);
   return sprite_upload(r, id, image, normal_map);
 }
 
 namespace {
 
-void sprite_load_with(const RtString& file, int32_t id, int32_t normal_map) {
+// The program's slots are 0..65503; the ones above hold the fonts and the
+// runtime's scratch picture. False, with error 7 said, for any other.
+bool program_slot(const char* command, int32_t id) {
+  if (id >= 0 && id <= kLastProgramSprite) return true;
+  if (id > kLastProgramSprite && id < kSpriteSlotCount) {
+    error_say(kErrOutOfMemory,
+              "%s: slot %d is reserved (%d.. hold the fonts); program slots are 0..%d", command, id,
+              kFirstFontSprite, kLastProgramSprite);
+  } else {
+    error_say(kErrOutOfMemory, "%s: slot %d out of range 0..%d", command, id, kLastProgramSprite);
+  }
+  return false;
+}
+
+void sprite_load_with(const char* command, const RtString& file, int32_t id, int32_t normal_map) {
   ctx.last_error = 0;
+  if (!program_slot(command, id)) return;
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) {
-    if (!file.empty()) error_report(kErrNoSuchFile);
+    if (!file.empty())
+      error_say(kErrNoSuchFile, "%s: '%s': the runtime has not started", command, file.c_str());
     return;
   }
+  // A failed load leaves the slot free, as an empty name does.
+  sprite_delete(r, id);
+  if (file.empty()) return;
   RtString path = file;
-  // A name that resolves nowhere loads nothing, but the slot is freed all the same.
-  if (!file.empty() && !path_resolve(path)) path.assign("");
-  if (!sprite_load_file(r, id, path.c_str(), r->color_key, normal_map) && !file.empty()) {
-    error_report(kErrNoSuchFile);
+  if (!path_resolve(path)) {
+    error_say(kErrNoSuchFile, "%s: '%s': no such file", command, file.c_str());
+    return;
+  }
+  RtImage image;
+  if (const char* why = image_read(image, path.c_str(), r->color_key)) {
+    error_say(kErrNoSuchFile, "%s: '%s': %s", command, file.c_str(), why);
+    return;
+  }
+  if (image.alpha_in_file == 0) alpha_bleed(image);
+  if (!sprite_upload(r, id, image, normal_map)) {
+    error_say(kErrNoSuchFile, "%s: '%s': no texture could be made of it", command, file.c_str());
   }
 }
 
 }  // namespace
 
-void sprite_load(const RtString& file, int32_t id) { sprite_load_with(file, id, 0); }
+void sprite_load(const RtString& file, int32_t id) { sprite_load_with("sprite_load", file, id, 0); }
 
-void sprite_load_normal_map(const RtString& file, int32_t id) { sprite_load_with(file, id, 1); }
+void sprite_load_normal_map(const RtString& file, int32_t id) {
+  sprite_load_with("sprite_load_normal_map", file, id, 1);
+}
 
 void sprite_load_sheet(const RtString& file, int32_t id, int32_t frame_width,
                        int32_t frame_height) {
@@ -284,7 +300,7 @@ void sprite_size_get(int32_t id, int32_t* width, int32_t* height) {
   ctx.last_error = 0;
   *width = *height = 0;
   const OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   *width = r->sprites[id].image_width;
   *height = r->sprites[id].image_height;
 }
@@ -312,7 +328,7 @@ int32_t sprite_free_get() {
 uint32_t sprite_texture_get(int32_t id) {
   ctx.last_error = 0;
   const OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !valid_id(id)) return 0;
+  if (r == nullptr || !sprite_id_valid(id)) return 0;
   return r->sprites[id].texture;
 }
 
@@ -326,6 +342,7 @@ void sprite_delete_all() {
 
 bool sprite_from_array(RtArray<int32_t>& pixels, int32_t id, int32_t width, int32_t height) {
   ctx.last_error = 0;
+  if (!program_slot("sprite_from_array", id)) return false;
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return false;
   if (static_cast<int64_t>(width) * height != pixels.count) return false;
@@ -377,12 +394,15 @@ bool image_file_to_array(const RtString& file, int32_t* width, int32_t* height,
   ctx.last_error = 0;
   RtString path = file;
   if (!path_resolve(path)) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "image_file_to_array: '%s': no such file", file.c_str());
     return false;
   }
   const int32_t key = ctx.renderer ? ctx.renderer->color_key : 0x8000FF;
   RtImage image;
-  if (!image_decode_any(image, path.c_str(), key)) return false;
+  if (const char* why = image_read(image, path.c_str(), key)) {
+    error_say(kErrNoSuchFile, "image_file_to_array: '%s': %s", file.c_str(), why);
+    return false;
+  }
   if (image.alpha_in_file == 0) alpha_bleed(image);
   *width = image.width;
   *height = image.height;
@@ -391,7 +411,7 @@ bool image_file_to_array(const RtString& file, int32_t* width, int32_t* height,
 }
 
 bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image) {
-  if (!gl_usable(r) || !valid_id(id)) return false;
+  if (!gl_usable(r) || !sprite_id_valid(id)) return false;
   const SpriteRecord& s = r->sprites[id];
   if (s.image_width <= 0 || s.image_height <= 0 || s.texture == 0) return false;
   // The texture may hold only the top-left part of a very large image.
@@ -422,7 +442,7 @@ bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image) {
 }
 
 void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) {
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr || !sprite_id_valid(id)) return;
   SpriteRecord& s = r->sprites[id];
   s.frame_width = s.frame_height = 0;
   pixel_copy_free(r, id);
@@ -542,8 +562,9 @@ void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int
 
 void sprite_grab(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height) {
   ctx.last_error = 0;
+  if (!program_slot("sprite_grab", id)) return;
   OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !valid_id(id)) return;
+  if (r == nullptr) return;
   const ScreenState& st = screen_state;
   if (st.screen_scale <= 1 || !gl_usable(r)) {
     screen_grab_to_sprite(r, id, x, y, width, height);
@@ -596,8 +617,14 @@ bool sprite_save(int32_t id, const RtString& file) {
   ctx.last_error = 0;
   OpenGLVireo* r = ctx.renderer;
   RtImage image;
-  if (r == nullptr || !sprite_read_back(r, id, image) || !image_write(file.c_str(), image)) {
-    error_report(kErrNoSuchFile);
+  int error = 0;
+  if (r == nullptr || !sprite_read_back(r, id, image)) {
+    error_say(kErrNoSuchFile, "sprite_save: slot %d: no picture to save", id);
+    return false;
+  }
+  if (!image_write(file.c_str(), image, &error)) {
+    error_say(kErrNoSuchFile, "sprite_save: '%s': %s", file.c_str(),
+              error != 0 ? std::strerror(error) : "not a name a file can take");
     return false;
   }
   return true;
@@ -608,14 +635,22 @@ bool screen_save(const RtString& file) {
   OpenGLVireo* r = ctx.renderer;
   const int32_t slot = sprite_free_get();
   if (r == nullptr || slot < 0) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "screen_save: '%s': %s", file.c_str(),
+              r == nullptr ? "no screen" : "no free sprite slot to read the screen into");
     return false;
   }
   screen_grab_to_sprite(r, slot, 0, 0, r->width, r->height);
   RtImage image;
-  const bool ok = sprite_read_back(r, slot, image) && image_write(file.c_str(), image);
+  int error = 0;
+  const bool read = sprite_read_back(r, slot, image);
+  const bool ok = read && image_write(file.c_str(), image, &error);
   sprite_delete(r, slot);
-  if (!ok) error_report(kErrNoSuchFile);
+  if (!ok) {
+    error_say(kErrNoSuchFile, "screen_save: '%s': %s", file.c_str(),
+              !read        ? "the screen cannot be read back"
+              : error != 0 ? std::strerror(error)
+                           : "not a name a file can take");
+  }
   return ok;
 }
 

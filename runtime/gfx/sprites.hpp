@@ -47,8 +47,6 @@ int32_t sprite_free_slot(const OpenGLVireo* r, int32_t except = -1);
 
 // Renderer operations.
 void sprite_delete(OpenGLVireo* r, int32_t id);
-bool sprite_load_file(OpenGLVireo* r, int32_t id, const char* path, int32_t key,
-                      int32_t normal_map);
 bool sprite_from_image(OpenGLVireo* r, int32_t id, RtImage& image, int32_t normal_map);
 // Uploads the rectangle (x0, y0, w, h) of the image (w or h 0: to the
 // image's edge) into record's texture, padded and flipped.

@@ -384,7 +384,7 @@ void net_set_family(int32_t n) {
     return;
   }
   table().family = kNetFamilyIPv4;
-  if (n != 4) error_report(kErrAddressFamily);
+  if (n != 4) error_say(kErrAddressFamily, "net_set_family: %d is neither 4 nor 6; IPv4 it is", n);
 }
 
 int32_t tcp_listen(int32_t port) {
@@ -541,7 +541,8 @@ int32_t udp_send_to(int32_t slot, const RtString& text, const RtString& address,
   if (s == nullptr) return fail(EBADF);
   if (!s->is_udp) return send_all(s->handle, text, nullptr, 0);
   if (address.length != 4 && address.length != 16) {
-    error_report(kErrAddressFamily);
+    error_say(kErrAddressFamily, "udp_send_to: an address of %u bytes (4 or 16 expected)",
+              address.length);
     return fail(EAFNOSUPPORT);
   }
   if (!valid_port(port)) return fail(EINVAL);
@@ -642,7 +643,8 @@ RtString net_resolve(const RtString& host) {
 
 RtString net_address_text(const RtString& address) {
   if (address.length != 4 && address.length != 16) {
-    error_report(kErrAddressFamily);
+    error_say(kErrAddressFamily, "net_address_text: an address of %u bytes (4 or 16 expected)",
+              address.length);
     return RtString();
   }
   char text[64];

@@ -8,8 +8,11 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <dlfcn.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -19,6 +22,22 @@
 namespace zrv::platform {
 
 namespace {
+
+// The drivers beneath OpenAL report a missing sound card at length on
+// standard error (ALSA's own error handler, OpenAL's log); the runtime says
+// it once, in one line, instead. A user's own ALSOFT_LOGLEVEL is kept.
+void alsa_says_nothing(const char*, int, const char*, int, const char*, ...) {}
+
+void quiet_drivers() {
+  ::setenv("ALSOFT_LOGLEVEL", "0", 0);
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+      set(alsa_says_nothing);
+    }
+  }
+}
 
 // The AL names of a sample's or a voice's two sides.
 struct Sides {
@@ -97,8 +116,13 @@ std::vector<uint8_t> side_data(const uint8_t* data, size_t frames, int32_t chann
 class OpenAlAudio final : public Audio {
  public:
   AudioDevice* open(int32_t mix_rate, int32_t voices_max) override {
+    quiet_drivers();
     ALCdevice* al_device = alcOpenDevice(nullptr);
-    if (al_device == nullptr) return nullptr;
+    if (al_device == nullptr) {
+      std::fputs("no sound device: no audio output could be opened; the game plays silent\n",
+                 stderr);
+      return nullptr;
+    }
     // The sides' sources are stereo with direct channels and mono without;
     // which one is known only once the context exists.
     const ALCint sources = voices_max * kAudioSides;

@@ -16,7 +16,7 @@ struct NativeWindow;
 namespace zrv::platform {
 
 using Window = ::zrv::NativeWindow;  // a backend's native window
-struct GlContext;  // a backend's OpenGL context
+struct GlContext;                    // a backend's OpenGL context
 
 enum class EventType : int32_t {
   None,

@@ -90,7 +90,6 @@ std::string cp1252_to_utf8(const char* text) {
 
 }  // namespace
 
-
 struct GlContext {
   SDL_GLContext sdl = nullptr;
 };

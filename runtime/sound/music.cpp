@@ -62,7 +62,7 @@ void music_play(const RtString& name, int32_t loop) {
   g_music_name.assign(name);
   RtString resolved(name);
   if (!path_resolve(resolved)) {
-    error_report(3);
+    error_say(kErrNoSuchFile, "music_play: '%s': no such file", name.c_str());
     return;
   }
   const uint8_t mode = mouse_mode_hold_exclusive();

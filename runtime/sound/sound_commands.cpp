@@ -16,32 +16,33 @@ bool slot_out_of_range(int32_t slot) {
   return static_cast<uint32_t>(slot) > static_cast<uint32_t>(kSoundSlotCount - 1);
 }
 
+// Error 7 for a slot outside the table, said in words.
+bool slot_refused(const char* command, int32_t slot) {
+  if (!slot_out_of_range(slot)) return false;
+  error_say(kErrOutOfMemory, "%s: slot %d out of range 0..%d", command, slot, kSoundSlotCount - 1);
+  return true;
+}
+
 SoundSlot* slot_at(int32_t slot) { return ctx.sound_slots ? &ctx.sound_slots[slot] : nullptr; }
 
 }  // namespace
 
 void sound_load(const RtString& file, int32_t slot, int32_t buffers) {
   ctx.last_error = 0;
-  if (slot_out_of_range(slot)) {
-    error_report(kErrOutOfMemory);
-    return;
-  }
+  if (slot_refused("sound_load", slot)) return;
   RtString name(file);
   if (!path_resolve(name)) {
-    error_report(kErrNoSuchFile);
+    error_say(kErrNoSuchFile, "sound_load: '%s': no such file", file.c_str());
     return;
   }
   SoundSlot* s = slot_at(slot);
-  if (s == nullptr || !slot_load(*s, ctx.sound_device, name, buffers)) {
-    error_report(kErrNoSuchFile);
-  }
+  const char* why =
+      s == nullptr ? "no sound device" : slot_load(*s, ctx.sound_device, name, buffers);
+  if (why != nullptr) error_say(kErrNoSuchFile, "sound_load: '%s': %s", file.c_str(), why);
 }
 
 int32_t sound_play(int32_t slot, double pan, double volume) {
-  if (slot_out_of_range(slot)) {
-    error_report(kErrOutOfMemory);
-    return 0;
-  }
+  if (slot_refused("sound_play", slot)) return 0;
   // Values that are not numbers count as centre and silence.
   if (std::isnan(pan)) pan = 0;
   if (pan < -1) pan = -1;
@@ -71,7 +72,7 @@ void sound_stop_all() {
 
 int32_t sound_is_playing(int32_t channel) {
   if (static_cast<uint32_t>(channel) > 0xFFFFFu) {
-    error_report(kErrOutOfMemory);
+    error_say(kErrOutOfMemory, "sound_is_playing: channel %d out of range", channel);
     return 0;
   }
   SoundSlot* s = slot_at(channel >> 8);
@@ -84,7 +85,7 @@ int32_t sound_free_slot() {
     // Without a slot table every slot is empty.
     if (ctx.sound_slots == nullptr || ctx.sound_slots[slot].count <= 0) return slot;
   }
-  error_report(kErrOutOfMemory);
+  error_say(kErrOutOfMemory, "sound_free_slot: every slot is in use");
   return -1;
 }
 

@@ -3,6 +3,8 @@
 // its own.
 #include "sound/sound_device.hpp"
 
+#include <cstdio>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -56,12 +58,17 @@ bool voice_gains(const SoundSlot& slot, int32_t index, double gains[platform::kA
 // Reads the WAV file into the slot's sample and its first voice. The format
 // offered to the output: mono or stereo, the rest as in the file; the
 // output may refuse it.
-bool read_sample(SoundSlot& slot) {
+// Reads the WAV file into the slot's sample and its first voice: null when
+// it could, else why not in words.
+const char* read_sample(SoundSlot& slot) {
   FileBytes file;
   WavFormat wav;
   std::span<const uint8_t> data;
-  if (!file_read_bytes(slot.name.c_str(), &file) || !wav_read(file.bytes, &wav, &data)) {
-    return false;
+  if (!file_read_bytes(slot.name.c_str(), &file)) return "cannot be read";
+  if (!wav_read(file.bytes, &wav, &data)) {
+    const bool riff = file.bytes.size() >= 12 && std::memcmp(file.bytes.data(), "RIFF", 4) == 0 &&
+                      std::memcmp(file.bytes.data() + 8, "WAVE", 4) == 0;
+    return riff ? "a damaged WAV file" : "not a WAV file";
   }
 
   platform::SampleFormat format;
@@ -76,13 +83,23 @@ bool read_sample(SoundSlot& slot) {
     if (slot.buffers[0] != platform::AudioVoice::None) {
       slot.channels = format.channels;
       slot.bits = format.bits;
-      return true;
+      return nullptr;
     }
     audio().sample_delete(output, slot.sample);
     slot.sample = platform::AudioSample::None;
+    slot.device = nullptr;
+    return "the sound output has no voice left for it";
   }
   slot.device = nullptr;
-  return false;
+  static char unsupported[96];
+  char channels[16];
+  std::snprintf(channels, sizeof channels, "%d channels", wav.channels);
+  std::snprintf(unsupported, sizeof unsupported, "unsupported WAV format (%d-bit%s, %s)",
+                wav.bits_per_sample, wav.format_tag == 3 ? " float" : "",
+                wav.channels == 1   ? "mono"
+                : wav.channels == 2 ? "stereo"
+                                    : channels);
+  return unsupported;
 }
 
 }  // namespace
@@ -143,29 +160,28 @@ void slot_release(SoundSlot& slot) {
   slot.count = 0;
 }
 
-bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32_t buffers) {
+const char* slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32_t buffers) {
   slot_release(slot);
   slot.current = 0;
   slot.device = device;
   if (buffers < 1) buffers = 1;
   if (buffers > kSoundBuffersMax) buffers = kSoundBuffersMax;
-  if (!interface_present(device)) {
-    slot.count = 0;
-    slot.name.release();
-    return false;
+  const char* why = interface_present(device) ? nullptr : "no sound device";
+  if (why == nullptr) {
+    slot.count = buffers;
+    slot.name = name;
+    why = read_sample(slot);
   }
-  slot.count = buffers;
-  slot.name = name;
-  if (!read_sample(slot)) {
+  if (why != nullptr) {
     slot.count = 0;
     slot.name.release();
-    return false;
+    return why;
   }
   // The other voices share the sample; one that cannot be made stays none.
   for (int32_t i = 1; i < slot.count; ++i) {
     slot.buffers[i] = audio().voice_create(output_of(slot), slot.sample);
   }
-  return true;
+  return nullptr;
 }
 
 int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags) {

@@ -54,7 +54,7 @@ SoundSlot* sound_slots_create();
 void sound_slots_destroy(SoundSlot* slots);
 
 // Slot level.
-bool slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32_t buffers);
+const char* slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name, int32_t buffers);
 // Plays once with pan -10000..10000 and volume 0..100; the buffer used, or -1.
 int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags);
 bool slot_stop(SoundSlot& slot, int32_t index);

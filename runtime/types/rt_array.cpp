@@ -75,12 +75,12 @@ void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int3
 }
 
 void fail_memory() {
-  error_report(kErrOutOfMemory);
+  error_say(kErrOutOfMemory, "array: out of memory, or more elements than an array holds");
   program_end();
 }
 
 void fail_push() {
-  error_report(kErrPushMultiDim);
+  error_say(kErrPushMultiDim, "array_push: the array has more than one dimension");
   program_end();
 }
 

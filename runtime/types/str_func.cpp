@@ -166,7 +166,7 @@ const DataItem* next_data_item() {
   DataList* list = g_current_data;
   if (list == nullptr || list->items == nullptr || list->position < 0 ||
       list->position >= list->count) {
-    error_report(kErrOutOfData);
+    error_say(kErrOutOfData, "data_read: no data left to read");
     program_end();
     return nullptr;  // only when the program is already ending
   }

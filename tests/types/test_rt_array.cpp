@@ -531,7 +531,7 @@ TEST(RtArrayFatal, PushOnTwoDimensions) {
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "error: 8\nexit\n");
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "array_push: the array has more than one dimension\n");
 }
 
 TEST(RtArrayFatal, SizeBeyondRangeIsOutOfMemory) {

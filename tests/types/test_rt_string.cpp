@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "child_process.hpp"
 #include "base/rt_string.hpp"
+#include "child_process.hpp"
 
 namespace zrv {
 namespace {

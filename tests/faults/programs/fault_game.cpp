@@ -95,6 +95,17 @@ void game_main() {
     line_file_write(RtString((dir + "/lines.txt").c_str()), 1, big);
     ready();
     for (;;) present_frame();
+  } else if (mode == "errors") {
+    // Commands that fail, each saying why; the font slot stays a font.
+    const std::string dir = arg_value("dir");
+    sprite_load(RtString((dir + "/missing.png").c_str()), 1);
+    sprite_load(RtString((dir + "/notes.txt").c_str()), 1);
+    sprite_load(RtString((dir + "/notes.txt").c_str()), 65504);
+    sound_load(RtString((dir + "/float.wav").c_str()), 1, 1);
+    sound_load(RtString((dir + "/notes.txt").c_str()), 2, 1);
+    sound_play(5000, 0, 1);
+    file_open(9, RtString("x"), 1);
+    console_print(sprite_slot_used(65504) ? "font kept\n" : "font lost\n");
   } else if (mode == "seed") {
     char line[64];
     std::snprintf(line, sizeof line, "draw %d %d %d\n", random_int(1000000), random_int(1000000),
