@@ -2,14 +2,16 @@
 //
 // A game defines, in the global namespace, the three things below, links
 // zorvane::runtime (which supplies main) and calls present_frame once per
-// frame. Slots (sprites, sounds, fonts, channels, sockets) are plain numbers
-// the game chooses. Colours are 0x00BBGGRR (red in the low byte; -1 = none).
-// Positions are screen pixels from the top left, angles degrees. Keys are
-// scan codes, named in zrv::key (key::Space is 57, key::Left 203). A failing
-// command sets ctx.last_error and prints "error: <hex code>" (3 no such
-// file, 7 out of range or memory, 9 out of bounds); the program goes on
-// unless the failure is fatal. The program runs in its own folder
-// (relative names start there).
+// frame. Slots (sprites, sounds, fonts, file channels) are plain numbers the
+// game chooses; the free-slot queries of sprites and sounds search from the
+// highest number down, file_free_channel from 0 up. Colours are 0x00BBGGRR
+// (red in the low byte; -1 = none). Positions are screen pixels from the top
+// left, angles degrees. Keys are scan codes, named in zrv::key (key::Space is
+// 57, key::Left 203). A failing command sets ctx.last_error, prints "error:
+// <hex code>" (3 no such file, 7 out of range or memory, 9 out of bounds) and
+// says why on standard error ("sprite_load: 'x.png': no such file"); the
+// program goes on unless the failure is fatal. The program runs in its own
+// folder (relative names start there). docs/api.md is the full reference.
 #pragma once
 
 #include <cstdint>
@@ -60,7 +62,7 @@ int32_t str_asc_at(const RtString& text, int32_t position);  // byte at position
 RtString str_chr(int32_t code);                              // a one-byte text
 RtString str_trim_left(const RtString& text, const RtString& set);   // drop leading bytes of set
 RtString str_trim_right(const RtString& text, const RtString& set);  // drop trailing bytes of set
-RtString str_upper(const RtString& text);                            // ASCII and Latin-1 letters
+RtString str_upper(const RtString& text);                            // ASCII letters only
 RtString str_lower(const RtString& text);
 void str_upper_in_place(RtString& text);
 void str_lower_in_place(RtString& text);
@@ -107,7 +109,7 @@ int32_t math_max(int32_t a, int32_t b);
 int32_t math_max(int32_t a, double x);  // x truncated toward zero first
 double math_min(double a, double b);
 int32_t math_min(int32_t a, int32_t b);
-int32_t random_int(int32_t n);       // 0 .. n-1 (0 for n <= 0)
+int32_t random_int(int32_t n);       // 0 .. n, both included (0 for n <= 0)
 uint32_t random_seed(int32_t seed);  // the same seed gives the same numbers (--seed N)
 uint32_t random_next();              // the next raw 32-bit number
 
@@ -119,7 +121,7 @@ namespace color {
 constexpr int32_t Black = rgb(0, 0, 0), White = rgb(255, 255, 255), Grey = rgb(128, 128, 128);
 constexpr int32_t Red = rgb(255, 0, 0), Green = rgb(0, 255, 0), Blue = rgb(0, 0, 255);
 constexpr int32_t Yellow = rgb(255, 255, 0), Cyan = rgb(0, 255, 255), Magenta = rgb(255, 0, 255);
-constexpr int32_t None = -1;      // no colour (screen_clear: no clearing)
+constexpr int32_t None = -1;       // no colour (screen_clear: no clearing)
 constexpr int32_t Key = 0x8000FF;  // the default colour key (red 255, blue 128)
 }  // namespace color
 
@@ -144,7 +146,7 @@ void sprite_set_frames(int32_t id, int32_t frame_width, int32_t frame_height);
 void sprite_size_get(int32_t id, int32_t* width, int32_t* height);
 int32_t sprite_free_get();  // the highest free slot
 bool sprite_slot_used(int32_t id);
-void sprite_delete_all();
+void sprite_delete_all();           // every slot, the font sheets too
 void color_key_set(int32_t color);  // the colour that loaded pictures make transparent
 void sprite_grab(int32_t id, int32_t x, int32_t y, int32_t width,
                  int32_t height);  // from the screen
@@ -244,7 +246,7 @@ RtString joy_name(int32_t index);
 int32_t joy_count();
 void joy_rumble(int32_t index, double duration, double x, double y);  // ms, strength -1..1
 
-// --- Files (names use "/"; an entry of the program's archive is found too) -
+// --- Files (names use "/"; reads find entries of the program's archive too) -
 int32_t file_exists(const char* name);
 double dir_set_current(const char* path);  // 1.0, or 0.0 and error 3
 RtString dir_get_current();                // ends with "/"
@@ -283,7 +285,7 @@ int32_t dir_create(const RtString& name);
 void file_copy(const RtString& source, const RtString& destination);
 int64_t file_size(const RtString& name);
 RtString file_time(const RtString& name);
-double dir_list(const RtString& pattern, RtArray<RtString>& out);  // names matching * and ?
+double dir_list(const RtString& pattern, RtArray<RtString>& out);  // folders, then files matching *
 RtString env_get(const RtString& name);
 void env_set(const RtString& name, const RtString& value);
 void ini_open(const RtString& name);  // one INI file at a time, written back when changed
@@ -294,7 +296,7 @@ void line_file_read_int(const RtString& file, double number, int32_t& out);
 void line_file_read_number(const RtString& file, double number, double& out);
 void line_file_write(const RtString& file, double number, const RtString& text);  // lines 0..255
 void line_file_write_number(const RtString& file, double number, double value);
-RtString platform_info(const RtString& key);  // "OS", "APPDATA", "DOCUMENTS", "TEMP", "DPI", ...
+RtString platform_info(const RtString& key);  // "" the system, "APPDATA", "TEMP", "DPI", ...
 void platform_info_set_build(const char* stamp, const char* project_id, const char* version);
 
 // --- Network (socket slots 0..1023, non-blocking) --------------------------

@@ -17,10 +17,11 @@ def declarations(path):
     body = text[text.index("namespace zrv {") + len("namespace zrv {"):]
     body = re.sub(r"//[^\n]*", "", body)  # comments
     out = []
+    body = re.sub(r"namespace \w+ \{", " ", body)  # nested namespaces (zrv::color)
     for statement in body.split(";"):
-        statement = " ".join(statement.split()) + ";"
+        statement = " ".join(statement.split()).lstrip("} ") + ";"
         m = DECL.match(statement.strip())
-        if m and not statement.strip().startswith(("namespace", "}")):
+        if m:
             out.append((m.group(1).strip(), m.group(2), m.group(3)))
     return out
 

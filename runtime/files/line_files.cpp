@@ -62,7 +62,7 @@ bool line_file_read_text(const RtString& file, double number, RtString& out, boo
               number);
     return true;
   }
-  if (!line_file_load(resolved.c_str(), file.c_str())) {
+  if (!line_file_load(resolved.c_str(), file.c_str(), "line_file_read")) {
     out.assign("NO_FILE");
     return true;
   }
@@ -104,7 +104,7 @@ bool line_file_write_back(LineFileCache& cache) {
   return false;
 }
 
-bool line_file_load(const char* name, const char* source) {
+bool line_file_load(const char* name, const char* source, const char* command) {
   LineFileCache& cache = line_file_instance();
   if (name != nullptr && is_cached(cache, name, source)) return true;
   if (cache.dirty && cache.name[0] != 0) line_file_write_back(cache);
@@ -123,8 +123,10 @@ bool line_file_load(const char* name, const char* source) {
   cache.write_path = path_absolute(name);
   RtFile stream;
   if (!stream.open_read(name)) {
-    error_say(kErrNoSuchFile, "line file: '%s': no such file",
-              source != nullptr && *source ? source : name);
+    const bool writing = command != nullptr && std::strcmp(command, "line_file_write") == 0;
+    error_say(kErrNoSuchFile, "%s: '%s': no such file%s",
+              command != nullptr ? command : "line file",
+              source != nullptr && *source ? source : name, writing ? " yet; it is made new" : "");
     return false;
   }
   int32_t count = 0;
@@ -167,7 +169,7 @@ void line_file_write(const RtString& file, double number, const RtString& text) 
     return;
   }
   // A file that does not exist yet reports error 3 and starts empty.
-  line_file_load(file.c_str(), file.c_str());
+  line_file_load(file.c_str(), file.c_str(), "line_file_write");
   LineFileCache& cache = line_file_instance();
   copy_field(cache.lines[index], text.c_str());
   if (index > cache.last_index) cache.last_index = index;
@@ -187,7 +189,7 @@ void ini_line_files_register_exit() {
 
 void ini_line_files_flush() {
   if (ctx.ini_file != nullptr && ini_write_back(*ctx.ini_file)) ctx.ini_file->dirty = 0;
-  if (ctx.line_files != nullptr && ctx.line_files->dirty) line_file_load(nullptr, nullptr);
+  if (ctx.line_files != nullptr && ctx.line_files->dirty) line_file_load(nullptr, nullptr, nullptr);
 }
 
 void ini_line_files_destroy() {

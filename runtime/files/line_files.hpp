@@ -41,9 +41,10 @@ void line_file_write_number(const RtString& file, double number, double value);
 // The process's cache (created on first use).
 LineFileCache& line_file_instance();
 // Makes the named file the cached one (name null: only writes a dirty cache
-// back and empties it). source is the caller's name before resolution.
-// False when the file was to be loaded and could not be opened (error 3).
-bool line_file_load(const char* name, const char* source);
+// back and empties it). source is the caller's name before resolution,
+// command the one that asks (for the message). False when the file was to
+// be loaded and could not be opened (error 3).
+bool line_file_load(const char* name, const char* source, const char* command);
 // Writes a dirty cache back; true when nothing had to be written or the new
 // file is in place. A failed write leaves the old file complete.
 bool line_file_write_back(LineFileCache& cache);
