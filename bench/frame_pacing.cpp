@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"

@@ -17,8 +17,8 @@
 #include <cstring>
 #include <string>
 
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/image_codec.hpp"
@@ -26,6 +26,7 @@
 #include "gfx/screen.hpp"
 #include "gfx/sprites.hpp"
 #include "platform/platform.hpp"
+#include "zorvane.hpp"
 
 namespace {
 

@@ -94,25 +94,30 @@ bool RtFile::open_read(const char* name) {
   return true;
 }
 
+namespace {
+
+// The platform name of a file to write: memory-file names and names that
+// do not fit are none.
+bool writable_name(const char* name, char native[kPathBufferSize]) {
+  return name != nullptr && name[0] != 0 && !memfile_is_name(name) &&
+         path_to_platform(name, native);
+}
+
+}  // namespace
+
 bool RtFile::open_create(const char* name) {
   close();
-  if (name == nullptr || name[0] == 0 || memfile_is_name(name)) return false;
   char native[kPathBufferSize];
-  if (!path_to_platform(name, native)) return false;
+  if (!writable_name(name, native)) return false;
   path_delete(name);
-  int fd = ::open(native, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  handle = fd;
-  size = 0;
-  pos = 0;
-  return true;
+  handle = ::open(native, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return handle >= 0;
 }
 
 bool RtFile::open_append(const char* name) {
   close();
-  if (name == nullptr || name[0] == 0 || memfile_is_name(name)) return false;
   char native[kPathBufferSize];
-  if (!path_to_platform(name, native)) return false;
+  if (!writable_name(name, native)) return false;
   int fd = ::open(native, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   struct stat st;
@@ -122,8 +127,6 @@ bool RtFile::open_append(const char* name) {
   }
   ::lseek(fd, 0, SEEK_END);
   handle = fd;
-  size = 0;
-  pos = 0;
   return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "files/rt_file.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/sprites.hpp"
@@ -45,17 +46,6 @@ bool write_all(int fd, const void* data, size_t n) {
     if (w <= 0) return false;
     p += w;
     n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
-bool read_all(int fd, void* data, size_t n) {
-  uint8_t* p = static_cast<uint8_t*>(data);
-  while (n > 0) {
-    const ssize_t got = ::read(fd, p, n);
-    if (got <= 0) return false;
-    p += got;
-    n -= static_cast<size_t>(got);
   }
   return true;
 }
@@ -130,22 +120,22 @@ void texture_backup(OpenGLVireo* r, int32_t restore) {
   }
 
   log_write("restoring textures from temp file\n");
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
+  RtFile in;
+  if (!in.open_read(path.c_str())) return;
   for (;;) {
     uint8_t head[12];
-    if (!read_all(fd, head, 12)) break;
+    if (!in.read(head, 12)) break;
     const int32_t id = get_int32(head), w = get_int32(head + 4), h = get_int32(head + 8);
     // A record that cannot be ours ends the file (it is damaged).
     if (id < 0 || id > kLastBackupSlot) break;
     RtImage image;
     if (!image.resize(w, h)) break;
-    if (!read_all(fd, image.pixels, static_cast<size_t>(w) * h * 4)) break;
+    if (!in.read(image.pixels, static_cast<int64_t>(w) * h * 4)) break;
     image.alpha_in_file = 1;
     sprite_from_image(r, id, image, 0);
     target_sprite_reloaded(r, id);
   }
-  ::close(fd);
+  in.close();
   backup_path_remove(r);
 }
 

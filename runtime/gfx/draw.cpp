@@ -200,18 +200,13 @@ void sprite_draw_stretched(int32_t id, int32_t x, int32_t y, int32_t w, int32_t 
 void sprite_draw_zoomed(int32_t id, int32_t x, int32_t y, double zoom_x, double zoom_y) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr || !sprite_bind(r, id)) return;
-  const SpriteRecord& s = r->sprites[id];
-  const int32_t W = s.image_width, H = s.image_height;
+  const int32_t W = r->sprites[id].image_width, H = r->sprites[id].image_height;
   const int32_t w = static_cast<int32_t>(zoom_x * W), h = static_cast<int32_t>(zoom_y * H);
   // Centred on the unzoomed picture.
   x -= (w - W) / 2;
   y -= (h - H) / 2;
   box_draw(r, id, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
            static_cast<float>(y + h));
-}
-
-void sprite_draw_rotated(int32_t id, int32_t x, int32_t y, double angle) {
-  sprite_draw_rotozoom(id, x, y, angle, 1.0);
 }
 
 void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double zoom) {
@@ -233,34 +228,48 @@ void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double
   gl.PopMatrix();
 }
 
-void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
+void sprite_draw_rotated(int32_t id, int32_t x, int32_t y, double angle) {
+  sprite_draw_rotozoom(id, x, y, angle, 1.0);
+}
+
+namespace {
+
+// The renderer and the frame's cell of sheet id, bound for drawing; null
+// when there is nothing to draw.
+OpenGLVireo* frame_bound(int32_t id, int32_t frame, Cell* c) {
   OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !sprite_id_valid(id)) return;
-  Cell c;
-  if (!frame_cell(r->sprites[id], frame, &c)) return;
+  if (r == nullptr || !sprite_id_valid(id) || !frame_cell(r->sprites[id], frame, c)) return nullptr;
   sprite_bind(r, id);
-  const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
-  const float x1 = static_cast<float>(x + c.fw), y1 = static_cast<float>(y + c.fh);
-  const QuadVertex v[4] = {{x1, y0, c.u_hi, c.v_top},
-                           {x0, y0, c.u_lo, c.v_top},
-                           {x0, y1, c.u_lo, c.v_bottom},
-                           {x1, y1, c.u_hi, c.v_bottom}};
-  fan_draw(v);
+  return r;
+}
+
+// The cell on the box (x0, y0)-(x1, y1), top right first.
+void cell_quad(const Cell& c, float x0, float y0, float x1, float y1, QuadVertex v[4]) {
+  v[0] = {x1, y0, c.u_hi, c.v_top};
+  v[1] = {x0, y0, c.u_lo, c.v_top};
+  v[2] = {x0, y1, c.u_lo, c.v_bottom};
+  v[3] = {x1, y1, c.u_hi, c.v_bottom};
+}
+
+}  // namespace
+
+void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
+  Cell c;
+  if (frame_bound(id, frame, &c) == nullptr) return;
+  QuadVertex v[4];
+  cell_quad(c, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + c.fw),
+            static_cast<float>(y + c.fh), v);
+  fan_draw(v);  // the wrap mode stays repeat
 }
 
 void sprite_draw_frame_stretched(int32_t id, int32_t frame, int32_t x, int32_t y, int32_t w,
                                  int32_t h) {
-  OpenGLVireo* r = drawing_renderer();
-  if (r == nullptr || !sprite_id_valid(id)) return;
   Cell c;
-  if (!frame_cell(r->sprites[id], frame, &c)) return;
-  sprite_bind(r, id);
+  OpenGLVireo* r = frame_bound(id, frame, &c);
+  if (r == nullptr) return;
   const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
-  const float x1 = x0 + w + 0.1f, y1 = y0 + h + 0.1f;
-  const QuadVertex v[4] = {{x1, y0, c.u_hi, c.v_top},
-                           {x0, y0, c.u_lo, c.v_top},
-                           {x0, y1, c.u_lo, c.v_bottom},
-                           {x1, y1, c.u_hi, c.v_bottom}};
+  QuadVertex v[4];
+  cell_quad(c, x0, y0, x0 + w + 0.1f, y0 + h + 0.1f, v);
   quad_draw(r, v);
 }
 

@@ -76,21 +76,34 @@ void logical_viewport_apply(OpenGLVireo* r) {
 
 ScreenState screen_state = make_screen_state();
 
-void cap_enable(int32_t cap) {
+namespace {
+
+void cap_set(int32_t cap, int32_t on) {
   OpenGLVireo* r = ctx.renderer;
   if (!gl_usable(r) || cap < 0 || cap >= kCapCount || kCapEnums[cap] == 0) return;
-  if (screen_state.cap_cache[cap] == 1) return;
-  gl.Enable(kCapEnums[cap]);
-  screen_state.cap_cache[cap] = 1;
+  if (screen_state.cap_cache[cap] == on) return;
+  if (on) {
+    gl.Enable(kCapEnums[cap]);
+  } else {
+    gl.Disable(kCapEnums[cap]);
+  }
+  screen_state.cap_cache[cap] = on;
 }
 
-void cap_disable(int32_t cap) {
-  OpenGLVireo* r = ctx.renderer;
-  if (!gl_usable(r) || cap < 0 || cap >= kCapCount || kCapEnums[cap] == 0) return;
-  if (screen_state.cap_cache[cap] == 0) return;
-  gl.Disable(kCapEnums[cap]);
-  screen_state.cap_cache[cap] = 0;
+}  // namespace
+
+// Normal drawing: no alpha test, blending with the source alpha, opaque white.
+static void draw_modes_reset(OpenGLVireo* r) {
+  cap_disable(kCapAlphaTest);
+  r->alpha_threshold = 1.0f;
+  cap_enable(kCapBlend);
+  if (gl_usable(r)) gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  r->current_alpha = 1.0f;
+  color_set(1, 1, 1, 1);
 }
+
+void cap_enable(int32_t cap) { cap_set(cap, 1); }
+void cap_disable(int32_t cap) { cap_set(cap, 0); }
 
 void color_set(float red, float green, float blue, float alpha) {
   OpenGLVireo* r = ctx.renderer;
@@ -418,24 +431,14 @@ void state_reset_2d(OpenGLVireo* r) {
   }
   r->smooth = 1;
   texture_bind(r, -1, -1, nullptr);
-  cap_disable(kCapAlphaTest);
-  r->alpha_threshold = 1.0f;
-  cap_enable(kCapBlend);
-  if (gl_usable(r)) gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  r->current_alpha = 1.0f;
-  color_set(1, 1, 1, 1);
+  draw_modes_reset(r);
 }
 
 void renderer_reset_2d_state(OpenGLVireo* r) {
   if (r == nullptr) return;
   viewport_set(0, 0, 0, 0);
   back_buffer_prepare(r);
-  cap_disable(kCapAlphaTest);
-  r->alpha_threshold = 1.0f;
-  cap_enable(kCapBlend);
-  if (gl_usable(r)) gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  r->current_alpha = 1.0f;
-  color_set(1, 1, 1, 1);
+  draw_modes_reset(r);
 }
 
 void clear_color_apply(OpenGLVireo* r, int32_t color) {

@@ -7,6 +7,17 @@
 
 namespace zrv {
 
+// The double form of a command that answers four integers.
+template <class IntForm>
+void four_as_doubles(IntForm int_form, double& a, double& b, double& c, double& d) {
+  int32_t ia = 0, ib = 0, ic = 0, id = 0;
+  int_form(ia, ib, ic, id);
+  a = ia;
+  b = ib;
+  c = ic;
+  d = id;
+}
+
 class InputState {
  public:
   static constexpr int32_t kTypedMax = 16;  // waiting characters at most

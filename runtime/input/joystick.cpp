@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/screen_mapping.hpp"
+#include "input/input_state.hpp"
 
 namespace zrv {
 
@@ -108,12 +109,9 @@ void joystick_state(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) 
 }
 
 void joystick_state(double& x, double& y, double& button1, double& button2) {
-  int32_t ix = 0, iy = 0, b1 = 0, b2 = 0;
-  joystick_state(ix, iy, b1, b2);
-  x = ix;
-  y = iy;
-  button1 = b1;
-  button2 = b2;
+  four_as_doubles(
+      [](int32_t& a, int32_t& b, int32_t& c, int32_t& d) { joystick_state(a, b, c, d); }, x, y,
+      button1, button2);
 }
 
 double joy_x(int32_t index) { return stick(index, 0, 1, 0); }

@@ -10,6 +10,7 @@
 #include "base/context.hpp"
 #include "base/errors.hpp"
 #include "base/screen_mapping.hpp"
+#include "input/input_state.hpp"
 #include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
@@ -317,12 +318,8 @@ void mouse_state(int32_t& x, int32_t& y, int32_t& left, int32_t& right) {
 }
 
 void mouse_state(double& x, double& y, double& left, double& right) {
-  int32_t ix = 0, iy = 0, il = 0, ir = 0;
-  mouse_state(ix, iy, il, ir);
-  x = ix;
-  y = iy;
-  left = il;
-  right = ir;
+  four_as_doubles([](int32_t& a, int32_t& b, int32_t& c, int32_t& d) { mouse_state(a, b, c, d); },
+                  x, y, left, right);
 }
 
 int32_t mouse_axis(int32_t kind) {

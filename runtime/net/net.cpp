@@ -387,29 +387,68 @@ void net_set_family(int32_t n) {
   if (n != 4) error_say(kErrAddressFamily, "net_set_family: %d is neither 4 nor 6; IPv4 it is", n);
 }
 
+namespace {
+
+// A new socket of the selected family with reuse-address on, and a free
+// slot for it; false (the error set) when either is missing.
+struct NewSocket {
+  int32_t slot = -1;
+  int fd = -1;
+  sockaddr_storage addr{};
+  socklen_t len = 0;
+};
+
+bool new_socket(int type, int32_t port, NewSocket* out) {
+  NetTable& t = table();
+  if (!valid_port(port)) {
+    fail(EINVAL);
+    return false;
+  }
+  out->slot = free_slot();
+  if (out->slot < 0) return false;
+  out->fd = socket(platform_family(t.family), type | SOCK_CLOEXEC, 0);
+  if (out->fd < 0) {
+    fail(errno);
+    return false;
+  }
+  const int on = 1;
+  setsockopt(out->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  out->len = any_address(t.family, static_cast<uint16_t>(port), out->addr);
+  return true;
+}
+
+// Binds the new socket to its address and keeps the port actually bound
+// (port 0 picks one); on failure the socket is closed and the error set.
+bool bind_kept(NewSocket& n) {
+  if (bind(n.fd, reinterpret_cast<sockaddr*>(&n.addr), n.len) != 0) {
+    const int err = errno;
+    close(n.fd);
+    fail(err);
+    return false;
+  }
+  sockaddr_storage bound;
+  socklen_t bound_len = sizeof bound;
+  if (getsockname(n.fd, reinterpret_cast<sockaddr*>(&bound), &bound_len) == 0) n.addr = bound;
+  return true;
+}
+
+}  // namespace
+
 int32_t tcp_listen(int32_t port) {
   NetTable& t = table();
-  if (!valid_port(port)) return fail(EINVAL);
-  const int32_t slot = free_slot();
-  if (slot < 0) return -1;
-  const int fd = socket(platform_family(t.family), SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return fail(errno);
-  const int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_storage addr;
-  const socklen_t len = any_address(t.family, static_cast<uint16_t>(port), addr);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, 10) != 0) {
+  NewSocket n;
+  if (!new_socket(SOCK_STREAM, port, &n)) return -1;
+  const int32_t slot = n.slot;
+  const int fd = n.fd;
+  if (!bind_kept(n)) return -1;
+  if (listen(fd, 10) != 0) {
     const int err = errno;
     close(fd);
     return fail(err);
   }
-  // Keep the port actually bound (port 0 picks one).
-  sockaddr_storage bound;
-  socklen_t bound_len = sizeof bound;
-  if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &bound_len) == 0) addr = bound;
   SocketSlot& s = t.slots[slot];
   s.handle = fd;
-  s.address = addr;
+  s.address = n.addr;
   s.is_udp = 0;
   set_non_blocking(fd, true);
   t.last_error = 0;
@@ -497,25 +536,12 @@ int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms) {
 
 int32_t udp_open(int32_t port) {
   NetTable& t = table();
-  if (!valid_port(port)) return fail(EINVAL);
-  const int32_t slot = free_slot();
-  if (slot < 0) return -1;
-  const int fd = socket(platform_family(t.family), SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return fail(errno);
+  NewSocket n;
+  if (!new_socket(SOCK_DGRAM, port, &n)) return -1;
+  const int32_t slot = n.slot;
+  const int fd = n.fd;
   const int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_storage addr;
-  const socklen_t len = any_address(t.family, static_cast<uint16_t>(port), addr);
-  if (port != 0) {
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
-      const int err = errno;
-      close(fd);
-      return fail(err);
-    }
-    sockaddr_storage bound;
-    socklen_t bound_len = sizeof bound;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &bound_len) == 0) addr = bound;
-  }
+  if (port != 0 && !bind_kept(n)) return -1;
   if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
     const char one = 1;
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
@@ -523,7 +549,7 @@ int32_t udp_open(int32_t port) {
   set_non_blocking(fd, true);
   SocketSlot& s = t.slots[slot];
   s.handle = fd;
-  s.address = addr;
+  s.address = n.addr;
   s.is_udp = 1;
   t.last_error = 0;
   return slot;

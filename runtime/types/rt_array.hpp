@@ -307,6 +307,23 @@ void drop_storage(RtArray<T>& a) {
   a.capacity = 0;
 }
 
+// New zeroed storage of cap elements in place of the old (none for 0);
+// false after the memory failure ended the program.
+template <class T>
+bool storage_replace(RtArray<T>& a, int64_t cap) {
+  drop_storage(a);
+  if (cap <= 0) return true;
+  T* items = cap > INT32_MAX ? nullptr : allocate_fresh<T>(cap);
+  if (items == nullptr) {
+    clear_shape(a);
+    fail_memory();
+    return false;
+  }
+  a.items = items;
+  a.capacity = static_cast<int32_t>(cap);
+  return true;
+}
+
 }  // namespace array_detail
 
 // Re-dimensions the array and resets every element in use. Storage is kept
@@ -322,18 +339,7 @@ void array_dim(RtArray<T>& a, int32_t e0, int32_t e1 = 0, int32_t e2 = 0, int32_
   }
   const int64_t n = element_count(e0, e1, e2, e3);
   if (force || a.capacity < n) {
-    drop_storage(a);
-    const int64_t cap = n > INT32_MAX ? n : capacity_for<T>(n);
-    if (cap > 0) {
-      T* items = cap > INT32_MAX ? nullptr : allocate_fresh<T>(cap);
-      if (items == nullptr) {
-        clear_shape(a);
-        fail_memory();
-        return;
-      }
-      a.items = items;
-      a.capacity = static_cast<int32_t>(cap);
-    }
+    if (!storage_replace(a, n > INT32_MAX ? n : capacity_for<T>(n))) return;
   } else {
     for (int64_t i = 0; i < n; ++i) clear_element(a.items[i]);
   }
@@ -348,17 +354,7 @@ void array_dim_exact(RtArray<T>& a, int32_t e0, int32_t e1 = 0, int32_t e2 = 0, 
   static_assert(kind_of<T>() == Kind::kNumber, "exact dimensioning is for 4- and 8-byte numbers");
   if (e0 < 0) e0 = 0;
   const int64_t n = element_count(e0, e1, e2, e3);
-  drop_storage(a);
-  if (n > 0) {
-    T* items = n > INT32_MAX ? nullptr : allocate_fresh<T>(n);
-    if (items == nullptr) {
-      clear_shape(a);
-      fail_memory();
-      return;
-    }
-    a.items = items;
-    a.capacity = static_cast<int32_t>(n);
-  }
+  if (!storage_replace(a, n)) return;
   set_shape(a, e0, e1, e2, e3, static_cast<int32_t>(n));
 }
 

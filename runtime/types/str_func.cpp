@@ -242,31 +242,20 @@ RtString str_lower(const RtString& text) {
   return r;
 }
 
-int32_t str_find(const RtString& text, const RtString& pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find(start));
-}
-int32_t str_find(const RtString& text, const char* pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find(start));
-}
-int32_t str_find(const char* text, const RtString& pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find(start));
-}
-int32_t str_find(const char* text, const char* pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find(start));
-}
-
-int32_t str_find_last(const RtString& text, const RtString& pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find_last(start));
-}
-int32_t str_find_last(const RtString& text, const char* pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find_last(start));
-}
-int32_t str_find_last(const char* text, const RtString& pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find_last(start));
-}
-int32_t str_find_last(const char* text, const char* pattern, int32_t start) {
-  return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find_last(start));
-}
+// Every mix of RtString and C-string arguments finds the same way, without
+// copying a C string into an RtString first.
+#define ZRV_STR_FIND_FORMS(Text, Pattern)                                                \
+  int32_t str_find(Text text, Pattern pattern, int32_t start) {                          \
+    return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find(start));      \
+  }                                                                                      \
+  int32_t str_find_last(Text text, Pattern pattern, int32_t start) {                     \
+    return clamp_position(Searcher(bytes_of(text), bytes_of(pattern)).find_last(start)); \
+  }
+ZRV_STR_FIND_FORMS(const RtString&, const RtString&)
+ZRV_STR_FIND_FORMS(const RtString&, const char*)
+ZRV_STR_FIND_FORMS(const char*, const RtString&)
+ZRV_STR_FIND_FORMS(const char*, const char*)
+#undef ZRV_STR_FIND_FORMS
 
 RtString str_replace(const RtString& text, const RtString& pattern, const RtString& replacement) {
   Searcher search(bytes_of(text), bytes_of(pattern));

@@ -13,6 +13,7 @@
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/paths.hpp"
+#include "zorvane.hpp"
 
 namespace zrv {
 namespace {

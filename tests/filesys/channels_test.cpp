@@ -10,6 +10,7 @@
 #include "child_process.hpp"
 #include "files/paths.hpp"
 #include "filesys_util.hpp"
+#include "zorvane.hpp"
 
 namespace zrv {
 namespace {

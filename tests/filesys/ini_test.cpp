@@ -15,6 +15,7 @@
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "filesys_util.hpp"
+#include "zorvane.hpp"
 
 namespace zrv {
 namespace {

@@ -1,7 +1,5 @@
 // Line input: characters queued as the window's character messages queue
 // them, and real X key events (xdotool) on a display of the test's own.
-#include "app/frame_commands.hpp"
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "../input/x_session.hpp"
+#include "app/frame_commands.hpp"
 #include "gfx/font.hpp"
 #include "gl_session.hpp"
 #include "input/input_state.hpp"

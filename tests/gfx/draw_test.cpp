@@ -1,6 +1,7 @@
 // Drawing commands on a real OpenGL context, checked by reading the pixels
 // back from the back buffer.
 #include "gl_session.hpp"
+#include "zorvane.hpp"
 
 namespace gfx_test {
 namespace {

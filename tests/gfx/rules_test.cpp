@@ -14,6 +14,7 @@
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/sprites.hpp"
+#include "zorvane.hpp"
 
 namespace gfx_test {
 namespace {

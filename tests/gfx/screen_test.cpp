@@ -8,6 +8,7 @@
 #include "file_bytes_of.hpp"
 #include "gfx/targets.hpp"
 #include "gl_session.hpp"
+#include "zorvane.hpp"
 
 namespace gfx_test {
 namespace {

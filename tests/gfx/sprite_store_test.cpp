@@ -6,6 +6,7 @@
 
 #include "file_bytes_of.hpp"
 #include "gl_session.hpp"
+#include "zorvane.hpp"
 
 namespace gfx_test {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "base/context.hpp"
-#include "app/frame.hpp"
 #include "child_process.hpp"
 #include "input/mouse.hpp"
 #include "x_pointer.hpp"

@@ -12,6 +12,7 @@
 
 #include "gfx/font.hpp"
 #include "gl_session.hpp"
+#include "zorvane.hpp"
 
 namespace gfx_test {
 namespace {
