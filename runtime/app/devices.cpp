@@ -19,6 +19,7 @@
 #include "input/mouse.hpp"
 #include "net/net.hpp"
 #include "platform/platform.hpp"
+#include "sound/music.hpp"
 #include "sound/sound_device.hpp"
 
 namespace zrv {
@@ -49,7 +50,7 @@ void archives_create_for_runtime() {
 void shutdown_devices() {
   // Music stops first: the loop service must not restart it.
   ctx.music_loop_end = 0;
-  music_shutdown();
+  music_stop();
   video_shutdown();
 
   RtString folder = program_folder();

@@ -12,7 +12,9 @@
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
 #include "input/keys.hpp"
+#include "input/mouse.hpp"
 #include "platform/platform.hpp"
+#include "sound/music.hpp"
 #include "sound/sound_device.hpp"
 
 namespace zrv {
@@ -148,7 +150,7 @@ void present_frame() {
     ctx.frames_since_input = 31;
     wait_step();
   }
-  input_mouse_update_all(ctx.input, 1);
+  mouse_update_all(true);
   if (ctx.escape_quits && key_down(kKeyEscape)) {
     error_report(0);
     program_end();
@@ -172,7 +174,7 @@ void wait_step() {
   message_pump(ctx.win32_msg_handler, false);
   if (ctx.frames_since_input < 30) return;
 
-  MouseSample reference = input_mouse_sample(ctx.input);
+  MouseSample reference = mouse_sample();
   for (int pass = 0; pass < 100; ++pass) {
     music_loop_service();
     look_up_message_handler();
@@ -188,7 +190,7 @@ void wait_step() {
       log_write("pause loop ended\n");
       return;
     }
-    input_mouse_update_all(ctx.input, 1);
+    mouse_update_all(true);
     if (ctx.escape_quits && key_down(kKeyEscape)) program_end();
     for (int32_t code = 0; code <= 254; ++code) {
       if (key_down(code)) {
@@ -196,7 +198,7 @@ void wait_step() {
         return;
       }
     }
-    MouseSample now = input_mouse_sample(ctx.input);
+    MouseSample now = mouse_sample();
     if (now.x != reference.x || now.y != reference.y || now.buttons != 0) {
       ctx.frames_since_input = 0;
       return;

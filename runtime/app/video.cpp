@@ -90,7 +90,7 @@ int32_t play(const RtString& name, bool loop) {
         platform::media().play(player);
       }
       if (key_char_take() || mouse_any_button()) break;
-      music_loop_tick();
+      music_loop_service();
       message_pump(ctx.win32_msg_handler, false);
       video_surface_show(surface, player);
       platform::media().service(player);

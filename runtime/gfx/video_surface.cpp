@@ -33,12 +33,16 @@ struct VideoGl {
   GLenum (*CheckFramebufferStatus)(GLenum) = nullptr;
 };
 
-void* gl_lookup(const char* name) { return platform::backend().gl_proc_address(name); }
+}  // namespace
+
+void* video_gl_lookup(const char* name) { return platform::backend().gl_proc_address(name); }
+
+namespace {
 
 template <class Fn>
 void fetch(Fn*& fn, const char* name, const char* alternative = nullptr) {
-  fn = reinterpret_cast<Fn*>(gl_lookup(name));
-  if (fn == nullptr && alternative) fn = reinterpret_cast<Fn*>(gl_lookup(alternative));
+  fn = reinterpret_cast<Fn*>(video_gl_lookup(name));
+  if (fn == nullptr && alternative) fn = reinterpret_cast<Fn*>(video_gl_lookup(alternative));
 }
 
 VideoGl load_video_gl() {
@@ -196,8 +200,6 @@ void restore_2d_state(OpenGLVireo* r) {
 }
 
 }  // namespace
-
-void* video_gl_lookup(const char* name) { return gl_lookup(name); }
 
 VideoSurface* video_surface_create(platform::Window* window, int32_t cw, int32_t ch,
                                    const VideoRect& rect) {

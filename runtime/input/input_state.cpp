@@ -71,10 +71,6 @@ void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
   mouse_access_apply(mouse_exclusive);
 }
 
-void input_mouse_update_all(InputState* input, int32_t consume) { mouse_update_all(consume != 0); }
-
-MouseSample input_mouse_sample(InputState* input) { return mouse_sample(); }
-
 void input_handle_event(InputState* input, const platform::Event& event) {
   if (event.type != platform::EventType::KeyDown) return;
   // The control characters a key-down is translated into.

@@ -57,14 +57,6 @@ void input_destroy(InputState* input);
 // Mouse access at the end of start-up: exclusive (cursor hidden) or shared.
 void input_mouse_access(InputState* input, int32_t mouse_exclusive);
 
-// Mouse state update for every mouse record (consume: take the movement).
-void input_mouse_update_all(InputState* input, int32_t consume);
-// Position and buttons of the first mouse, for the wait step's checks.
-struct MouseSample {
-  int32_t x = 0, y = 0;
-  int32_t buttons = 0;
-};
-MouseSample input_mouse_sample(InputState* input);
 // Input messages from the window (keys, mouse, pointers). A key-down of
 // Enter, Backspace, Tab or Escape also types its control character, as the
 // window system sends no text for those keys.

@@ -70,7 +70,9 @@ bool parse_line(const char* p, const char* end, KeyEvent* ev) {
   return true;
 }
 
-void apply_due(int64_t frames_completed) {
+}  // namespace
+
+void key_script_advance(int64_t frames_completed) {
   while (script.next < script.events.size() &&
          script.events[script.next].frame <= frames_completed) {
     const KeyEvent& ev = script.events[script.next];
@@ -78,8 +80,6 @@ void apply_due(int64_t frames_completed) {
     ++script.next;
   }
 }
-
-}  // namespace
 
 void key_script_clear() {
   script.events.clear();
@@ -103,7 +103,7 @@ size_t key_script_load_text(const char* text, size_t size) {
   }
   std::stable_sort(script.events.begin(), script.events.end(),
                    [](const KeyEvent& a, const KeyEvent& b) { return a.frame < b.frame; });
-  apply_due(ctx.frames_presented);
+  key_script_advance(ctx.frames_presented);
   return script.events.size();
 }
 
@@ -123,8 +123,6 @@ bool key_script_load(const char* path) {
   key_script_load_text(data.data(), data.size());
   return true;
 }
-
-void key_script_advance(int64_t frames_completed) { apply_due(frames_completed); }
 
 int32_t key_script_down(int32_t code) { return script.down[code & 0xFF] ? 1 : 0; }
 

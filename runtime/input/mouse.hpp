@@ -78,6 +78,10 @@ bool mouse_any_button();
 void pointer_message(int32_t kind, int32_t id, const platform::PointerInfo& info);
 // The mouse as the wait step compares it: mouse_state's position and
 // buttons (bit 0 left, bit 1 right).
+struct MouseSample {
+  int32_t x = 0, y = 0;
+  int32_t buttons = 0;
+};
 MouseSample mouse_sample();
 
 // Commands.

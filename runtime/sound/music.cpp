@@ -133,7 +133,7 @@ void music_volume(double volume) {
   }
 }
 
-void music_loop_tick() {
+void music_loop_service() {
   platform::MediaPlayer* m = current_player();
   if (m) platform::media().service(m);
   if (ctx.music_loop_end <= 0) return;

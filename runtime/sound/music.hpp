@@ -1,5 +1,5 @@
 // Background music: one track at a time in the media player, optionally
-// looping. Looping is kept going by the frame loop (music_loop_tick), which
+// looping. Looping is kept going by the frame loop (music_loop_service), which
 // restarts the track once its due time has come; pausing moves that time.
 #pragma once
 
@@ -36,7 +36,7 @@ platform::MediaPlayer* media_open_resolved(const char* name, bool video,
 
 // The music loop service (frame loop and wait step): restarts a looping
 // track whose due time has come.
-void music_loop_tick();
+void music_loop_service();
 
 // Process-wide music state, for the frame loop's owner and the tests.
 double music_paused_at();

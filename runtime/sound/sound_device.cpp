@@ -240,8 +240,4 @@ bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
   return true;
 }
 
-void music_loop_service() { music_loop_tick(); }
-
-void music_shutdown() { music_stop(); }
-
 }  // namespace zrv

@@ -67,9 +67,4 @@ bool slot_get_volume(const SoundSlot& slot, int32_t index, int32_t* volume);
 bool slot_get_pan(const SoundSlot& slot, int32_t index, int32_t* pan);
 bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes);
 
-// Keeps a looping music track going: restarts it once its end time passed.
-void music_loop_service();
-// Stops the music and closes its player (shutdown).
-void music_shutdown();
-
 }  // namespace zrv

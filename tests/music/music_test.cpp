@@ -42,7 +42,7 @@ class Music : public ::testing::Test {
   void serve(int ms, Fn check) {
     const double until = zrv::timer_elapsed_ms() + ms;
     while (zrv::timer_elapsed_ms() < until) {
-      zrv::music_loop_tick();
+      zrv::music_loop_service();
       check();
       pause_ms(10);
     }
