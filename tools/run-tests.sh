@@ -28,5 +28,5 @@ cmake --build build/sanitize -j "$jobs"
 echo "== tests under sanitizers"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp
+export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
 run_suite build/sanitize
