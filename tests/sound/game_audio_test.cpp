@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../input/x_session.hpp"
+#include "x_session.hpp"
 #include "child_process.hpp"
 #include "wav_files.hpp"
 

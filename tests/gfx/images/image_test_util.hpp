@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../files/files_test_util.hpp"
+#include "files_test_util.hpp"
 #include "gfx/image_codec.hpp"
 
 namespace zrv::test {

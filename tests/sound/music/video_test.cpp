@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "../mouse/x_pointer.hpp"
+#include "x_pointer.hpp"
 #include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "base/context.hpp"

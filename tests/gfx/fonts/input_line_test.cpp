@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../input/x_session.hpp"
+#include "x_session.hpp"
 #include "app/frame_commands.hpp"
 #include "gfx/font.hpp"
 #include "gl_session.hpp"

@@ -15,7 +15,7 @@
 #include <future>
 #include <string>
 
-#include "../net/net_test_support.hpp"
+#include "net_test_support.hpp"
 #include "app/lifecycle.hpp"
 #include "child_process.hpp"
 #include "net/net.hpp"
