@@ -18,11 +18,13 @@
 #include "child_process.hpp"
 #include "file_bytes_of.hpp"
 #include "gfx/image_codec.hpp"
+#include "x_display.hpp"
 
 namespace gfx_test {
 namespace {
 
 using zrv::RtImage;
+using zrv::test::have_display;
 
 const std::string kMedia = std::string(ZRV_SOURCE_DIR) + "/assets/Media";
 const std::string kReference = GFX_REFERENCE_DIR;
@@ -32,11 +34,6 @@ std::string read_file(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
-}
-
-bool have_display() {
-  const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
 }
 
 bool have_media() {

@@ -96,8 +96,8 @@ TEST(RealKeys, AltF4EndsAProgramWhoseEscapeQuittingIsOff) {
   zrv::test::PrivateDisplay display;
   ASSERT_TRUE(display.ok());
   Scratch dir;
-  Program program(ZRV_BINARY_DIR "/tests/app/lifecycle/zrv_callbacks_game", {"mode=frames", "noescape"},
-                  dir.path, run_environment(dir.path));
+  Program program(ZRV_BINARY_DIR "/tests/app/lifecycle/zrv_callbacks_game",
+                  {"mode=frames", "noescape"}, dir.path, run_environment(dir.path));
   ASSERT_FALSE(Program::focus_window("callbacks").empty()) << program.err();
   zrv::test::pause_ms(300);
   zrv::test::hold_key("Escape", 150);

@@ -26,7 +26,7 @@ bool x_remap_key(int keycode, const char* plain, const char* shifted);
 
 namespace {
 
-using zrv::test::run_command;
+using zrv::test::shell_output;
 
 // Opens a shown window titled `title` with the input object on it and gives
 // it the focus. False when there is no window system.
@@ -76,7 +76,7 @@ TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     say("space_before", zrv::key_down(57));
 
-    run_command("xdotool keydown space");
+    shell_output("xdotool keydown space");
     zrv::test::pause_ms(100);                    // the event reaches the window
     say("space_same_frame", zrv::key_down(57));  // the frame's snapshot
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
@@ -88,7 +88,7 @@ TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
         "zrv other", 100, 80, zrv::platform::PixelFormatRequest{});
     zrv::platform::backend().window_show(other);
     zrv::test::Program::focus_window("zrv other");
-    run_command("xdotool keyup space");
+    shell_output("xdotool keyup space");
     zrv::test::pause_ms(100);
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     const int32_t space_while_inactive = zrv::key_down(57);
@@ -103,12 +103,12 @@ TEST(WindowKeyboard, SnapshotFollowsTheKeysOnlyWhileTheWindowIsActive) {
     }
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     say("space_active_again", zrv::key_down(57));
-    run_command("xdotool keydown Left");
+    shell_output("xdotool keydown Left");
     zrv::test::pause_ms(100);
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     say("left", zrv::key_down(203));
     say("right", zrv::key_down(205));
-    run_command("xdotool keyup Left");
+    shell_output("xdotool keyup Left");
     _exit(0);
   });
   ASSERT_TRUE(r.exited) << r.err;
@@ -127,7 +127,7 @@ TEST(WindowKeyboard, TypedTextArrivesThroughTheMessagePump) {
   zrv::test::ChildResult r = zrv::test::run_in_child([] {
     zrv::platform::Window* window = nullptr;
     if (!open_window("zrv typing", &window)) _exit(3);
-    run_command("xdotool type --delay 30 'Ab1 z'");
+    shell_output("xdotool type --delay 30 'Ab1 z'");
     std::string typed;
     for (uint8_t c : take_typed(5)) typed += static_cast<char>(c);
     std::printf("typed=%s\n", typed.c_str());
@@ -157,13 +157,13 @@ TEST(WindowKeyboard, TheLayoutGivesTheCharactersAndWindows1252IsTyped) {
     zrv::test::pause_ms(100);
     zrv::message_pump(nullptr, false);
     say("three", zrv::key_to_char(4));
-    run_command("xdotool keydown shift");
+    shell_output("xdotool keydown shift");
     zrv::test::pause_ms(100);
     zrv::message_pump(nullptr, false);
     say("shift_three", zrv::key_to_char(4));  // 0xA7 as a signed byte
     say("shift_a", zrv::key_to_char(30));
-    run_command("xdotool keyup shift");
-    run_command("xdotool key --delay 60 EuroSign OE");
+    shell_output("xdotool keyup shift");
+    shell_output("xdotool key --delay 60 EuroSign OE");
     std::string typed;
     for (uint8_t c : take_typed(2)) typed += std::to_string(c) + " ";
     std::printf("typed=%s\n", typed.c_str());
@@ -184,8 +184,8 @@ TEST(WindowKeyboard, EnterBackspaceAndTabAreTyped) {
   zrv::test::ChildResult r = zrv::test::run_in_child([] {
     zrv::platform::Window* window = nullptr;
     if (!open_window("zrv control keys", &window)) _exit(3);
-    run_command("xdotool type --delay 30 'a'");
-    run_command("xdotool key --delay 30 Return BackSpace KP_Enter Escape Tab");
+    shell_output("xdotool type --delay 30 'a'");
+    shell_output("xdotool key --delay 30 Return BackSpace KP_Enter Escape Tab");
     std::string typed;
     for (int i = 0; i < 25 && typed.size() < 12; ++i) {
       zrv::message_pump(nullptr, false);
@@ -210,7 +210,7 @@ TEST(WindowKeyboard, KeyWaitReturnsOnATypedKey) {
     zrv::platform::Window* window = nullptr;
     if (!open_window("zrv waiting", &window)) _exit(3);
     // The key comes while key_wait waits.
-    run_command("(sleep 0.4; xdotool type --delay 30 'kx') >/dev/null 2>&1 &");
+    shell_output("(sleep 0.4; xdotool type --delay 30 'kx') >/dev/null 2>&1 &");
     zrv::key_wait();
     say("frames_since_input", zrv::ctx.frames_since_input);
     _exit(0);

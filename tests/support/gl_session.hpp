@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/image_codec.hpp"

@@ -4,7 +4,9 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -26,17 +28,18 @@ inline void put32(std::vector<uint8_t>& b, uint32_t v) {
   put16(b, v & 0xFFFF);
   put16(b, v >> 16);
 }
+inline void put_text(std::vector<uint8_t>& b, const char* text) {
+  for (; *text != '\0'; ++text) b.push_back(static_cast<uint8_t>(*text));
+}
 
 // A 440 Hz tone of ms milliseconds, 22050 samples per second, mono 16-bit.
 inline std::vector<uint8_t> wav_bytes(int ms) {
   const uint32_t rate = 22050;
   const uint32_t n = rate * static_cast<uint32_t>(ms) / 1000;
   std::vector<uint8_t> b;
-  const char* riff = "RIFF";
-  b.insert(b.end(), riff, riff + 4);
+  put_text(b, "RIFF");
   put32(b, 36 + n * 2);
-  const char* wave = "WAVEfmt ";
-  b.insert(b.end(), wave, wave + 8);
+  put_text(b, "WAVEfmt ");
   put32(b, 16);
   put16(b, 1);
   put16(b, 1);
@@ -44,14 +47,22 @@ inline std::vector<uint8_t> wav_bytes(int ms) {
   put32(b, rate * 2);
   put16(b, 2);
   put16(b, 16);
-  const char* data = "data";
-  b.insert(b.end(), data, data + 4);
+  put_text(b, "data");
   put32(b, n * 2);
   for (uint32_t i = 0; i < n; ++i) {
     const auto s = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * i / rate));
     put16(b, static_cast<uint16_t>(s));
   }
   return b;
+}
+
+// A host file of host_size bytes of `fill` with an archive appended, as the
+// packer leaves a program.
+inline std::vector<uint8_t> host_with_archive(size_t host_size, uint8_t fill,
+                                              const std::vector<uint8_t>& archive) {
+  std::vector<uint8_t> host(host_size + archive.size(), fill);
+  std::copy(archive.begin(), archive.end(), host.begin() + static_cast<std::ptrdiff_t>(host_size));
+  return host;
 }
 
 inline bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -81,8 +92,7 @@ inline std::vector<uint8_t> y4m_bytes(int w, int h, int frames, int fps, Yuv lef
   std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C420jpeg\n", w, h, fps);
   std::vector<uint8_t> b(header, header + std::string(header).size());
   for (int f = 0; f < frames; ++f) {
-    const char* tag = "FRAME\n";
-    b.insert(b.end(), tag, tag + 6);
+    put_text(b, "FRAME\n");
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) b.push_back(x < w / 2 ? left.y : right.y);
     }

@@ -11,35 +11,20 @@
 #include <string>
 #include <thread>
 
-#include "base/context.hpp"
 #include "app/frame.hpp"
+#include "base/context.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 #include "input/input_state.hpp"
 #include "input/mouse.hpp"
 #include "platform/platform.hpp"
+#include "x_display.hpp"
 
 namespace x_test {
 
-inline bool have_display() {
-  const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
-}
-
-inline void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// Output of a shell command, without the final line feed.
-inline std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
+using zrv::test::have_display;
+using zrv::test::pause_ms;
+using zrv::test::shell_output;
 
 inline void pump(int ms) {
   for (int waited = 0; waited < ms; waited += 10) {
@@ -71,10 +56,10 @@ inline bool open_window(const char* title, int w, int h, int exclusive, std::str
   b.event_window_set(r->window_handle);
   b.window_show(r->window_handle);
   const std::string id =
-      run(std::string("timeout 15 xdotool search --sync --onlyvisible --name '^") + title +
-          "$' | head -1");
+      shell_output(std::string("timeout 15 xdotool search --sync --onlyvisible --name '^") + title +
+                   "$' | head -1");
   if (id.empty()) return false;
-  run("xdotool windowfocus --sync " + id);
+  shell_output("xdotool windowfocus --sync " + id);
   pump(100);
   zrv::ctx.input = zrv::input_create();
   zrv::input_open(zrv::ctx.input, r->window_handle, exclusive);
@@ -87,20 +72,21 @@ inline bool open_window(const char* title, int w, int h, int exclusive, std::str
 // Pointer to (x, y) of the window. (xdotool's --sync would wait for a
 // motion that never comes when the pointer is there already.)
 inline void move_to(const std::string& xid, int x, int y) {
-  run("xdotool mousemove --window " + xid + " -- " + std::to_string(x) + " " + std::to_string(y));
+  shell_output("xdotool mousemove --window " + xid + " -- " + std::to_string(x) + " " +
+               std::to_string(y));
   pause_ms(40);
 }
 
 inline void move_by(int dx, int dy) {
-  run("xdotool mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
+  shell_output("xdotool mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
   pause_ms(40);
 }
 
 // Presses a button for ms (a click the program cannot miss between reads).
 inline void press(int button, int ms) {
-  run("xdotool mousedown " + std::to_string(button));
+  shell_output("xdotool mousedown " + std::to_string(button));
   pause_ms(ms);
-  run("xdotool mouseup " + std::to_string(button));
+  shell_output("xdotool mouseup " + std::to_string(button));
 }
 
 inline void say(const char* name, long value) {

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "x_display.hpp"
+
 namespace zrv::test {
 
 // A virtual X server for one test. While it lives, DISPLAY names it, so
@@ -83,21 +85,6 @@ inline std::string slurp(const std::string& path) {
   return s.str();
 }
 
-// Output of a shell command (xdotool), without the final line feed.
-inline std::string run_command(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
-
-inline void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 // One program started in the background with its output in files.
 class Program {
  public:
@@ -154,10 +141,10 @@ class Program {
   // The program's visible window with exactly this title, given the focus;
   // "" when it did not appear within the time.
   static std::string focus_window(const std::string& title) {
-    const std::string id = run_command("timeout 15 xdotool search --sync --onlyvisible --name '^" +
-                                       title + "$' | head -1");
+    const std::string id = shell_output("timeout 15 xdotool search --sync --onlyvisible --name '^" +
+                                        title + "$' | head -1");
     if (id.empty()) return id;
-    run_command("xdotool windowfocus --sync " + id);
+    shell_output("xdotool windowfocus --sync " + id);
     return id;
   }
 
@@ -172,9 +159,9 @@ class Program {
 // Holds a key (an X key name) down for ms, so that the program sees it in
 // the frames in between.
 inline void hold_key(const std::string& keys, int ms) {
-  run_command("xdotool keydown " + keys);
+  shell_output("xdotool keydown " + keys);
   pause_ms(ms);
-  run_command("xdotool keyup " + keys);
+  shell_output("xdotool keyup " + keys);
 }
 
 }  // namespace zrv::test

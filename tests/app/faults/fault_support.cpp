@@ -99,21 +99,4 @@ bool wait_output(const Child& run, const std::string& text, int time_out_ms) {
   }
 }
 
-bool have_display() {
-  const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
-}
-
-std::string shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
-
 }  // namespace zrv::fault

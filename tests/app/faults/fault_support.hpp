@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "x_display.hpp"
+
 namespace zrv::fault {
 
 struct Child {
@@ -42,8 +44,7 @@ Ended wait_end(Child& run, int time_out_ms);
 bool wait_output(const Child& run, const std::string& text, int time_out_ms);
 std::string read_file(const std::string& path);
 // Whether the tests have an X display (DISPLAY set).
-bool have_display();
-// Output of a shell command, without the final line feed.
-std::string shell(const std::string& command);
+using zrv::test::have_display;
+using zrv::test::shell_output;
 
 }  // namespace zrv::fault

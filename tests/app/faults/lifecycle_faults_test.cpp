@@ -102,14 +102,14 @@ TEST(Video, HeldPointerButtonIsSeenReleasedAndTheClipPlays) {
   const std::string clip = media_test::write_clip(dir, "short.y4m", 5, 5);  // 1 s
   Child run =
       zrv::fault::start("zrv_fault_game", {"mode=video", "pointer", "held", "clip=" + clip});
-  const std::string id = zrv::fault::shell(
+  const std::string id = zrv::fault::shell_output(
       "timeout 10 xdotool search --sync --onlyvisible --name '^faults$' | head -1");
   ASSERT_FALSE(id.empty());
-  zrv::fault::shell("xdotool windowfocus --sync " + id + " mousemove --window " + id +
-                    " 50 50 mousedown 1");
+  zrv::fault::shell_output("xdotool windowfocus --sync " + id + " mousemove --window " + id +
+                           " 50 50 mousedown 1");
   const bool pressed = zrv::fault::wait_output(run, "ready\n", 5000);
   usleep(300 * 1000);
-  zrv::fault::shell("xdotool mouseup 1");
+  zrv::fault::shell_output("xdotool mouseup 1");
   const Ended e = zrv::fault::wait_end(run, 8000);
   ASSERT_TRUE(pressed) << e.out << e.err;
   ASSERT_TRUE(e.exited) << "video_play never saw the release";

@@ -15,10 +15,10 @@
 #include <future>
 #include <string>
 
-#include "net_test_support.hpp"
 #include "app/lifecycle.hpp"
 #include "child_process.hpp"
 #include "net/net.hpp"
+#include "net_test_support.hpp"
 
 namespace zrv {
 namespace {

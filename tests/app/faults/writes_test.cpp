@@ -60,7 +60,7 @@ TEST(FailedWrites, WriteBacksAndTheScreenshotSayWhyOnceAndKeepTheOldFiles) {
   EXPECT_EQ(zrv::fault::read_file(dir + "/scores.ini"), ini);
   EXPECT_EQ(zrv::fault::read_file(dir + "/lines.txt"), lines);
   EXPECT_EQ(zrv::fault::read_file(dir + "/shot.bmp"), shot);
-  EXPECT_EQ(zrv::fault::shell("ls -A " + dir + " | grep -c tmp"), "0");
+  EXPECT_EQ(zrv::fault::shell_output("ls -A " + dir + " | grep -c tmp"), "0");
 }
 
 TEST(FailedWrites, TraceToAFullDeviceSaysSoOnceAndTheGamePlaysOn) {

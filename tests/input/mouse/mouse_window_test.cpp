@@ -19,8 +19,8 @@ namespace {
 
 using x_test::move_by;
 using x_test::move_to;
-using x_test::run;
 using x_test::say;
+using zrv::test::shell_output;
 
 constexpr int kW = 400;
 constexpr int kH = 300;
@@ -37,13 +37,6 @@ void say_state(const char* name) {
   std::printf("%s=%d,%d,%d,%d\n", name, x, y, l, r);
   std::fflush(stdout);
 }
-
-#define RUN_WINDOW_CASE(result, body)                                  \
-  if (!x_test::have_display()) GTEST_SKIP() << "no X display";         \
-  zrv::test::ChildResult result = zrv::test::run_in_child(body);       \
-  ASSERT_TRUE(result.exited) << result.err;                            \
-  if (result.status == 3) GTEST_SKIP() << "no window: " << result.err; \
-  ASSERT_EQ(result.status, 0) << result.err
 
 TEST(MouseWindow, CursorModeReportsClientPositionsButtonsAndClamps) {
   RUN_WINDOW_CASE(r, [] {
@@ -64,18 +57,18 @@ TEST(MouseWindow, CursorModeReportsClientPositionsButtonsAndClamps) {
     say_state("second");
     say("motion_after_second", zrv::mouse_axis(0) + zrv::mouse_axis(1));
 
-    run("xdotool mousedown 1");
+    shell_output("xdotool mousedown 1");
     x_test::pause_ms(60);
     say_state("left_down");
     say("any_button", zrv::mouse_any_button());
-    run("xdotool mousedown 3");
+    shell_output("xdotool mousedown 3");
     x_test::pause_ms(60);
     say_state("both_down");
-    run("xdotool mouseup 1 mouseup 3 mousedown 2");
+    shell_output("xdotool mouseup 1 mouseup 3 mousedown 2");
     x_test::pause_ms(60);
     say("middle", zrv::mouse_axis(5));
     say("left_axis", zrv::mouse_axis(3));
-    run("xdotool mouseup 2");
+    shell_output("xdotool mouseup 2");
     x_test::pause_ms(60);
     say("any_button_after", zrv::mouse_any_button());
 
@@ -149,16 +142,16 @@ TEST(MouseWindow, WheelStepsAddUpWithoutConsumeAndClearWithTheFrame) {
     move_to(xid, 200, 150);
     zrv::mouse_update_all(true);
     say("wheel_start", zrv::mouse_axis(2));
-    run("xdotool click 4");
+    shell_output("xdotool click 4");
     x_test::pause_ms(60);
     say("one_up", zrv::mouse_axis(2));
-    run("xdotool click 4");
+    shell_output("xdotool click 4");
     x_test::pause_ms(60);
     say("two_up", zrv::mouse_axis(2));
     say("still_two", zrv::mouse_axis(2));
     zrv::mouse_update_all(true);  // the frame's update
     say("next_frame", zrv::mouse_axis(2));
-    run("xdotool click 5");
+    shell_output("xdotool click 5");
     x_test::pause_ms(60);
     say("one_down", zrv::mouse_axis(2));
     say_state("state_consumes");

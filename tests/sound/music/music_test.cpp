@@ -231,8 +231,7 @@ TEST_F(Music, ArchiveEntryPlaysFromMemory) {
   std::string error;
   ASSERT_TRUE(zrv::archive_build({{"tune.wav", media_test::wav_bytes(900)}}, archive, &error))
       << error;
-  std::vector<uint8_t> host(1000, 0x5A);
-  host.insert(host.end(), archive.begin(), archive.end());
+  const std::vector<uint8_t> host = media_test::host_with_archive(1000, 0x5A, archive);
   const std::string host_path = dir_ + "/host.bin";
   ASSERT_TRUE(media_test::write_file(host_path, host));
   zrv::archive_holders_create();

@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "x_pointer.hpp"
 #include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "base/context.hpp"
@@ -23,6 +22,7 @@
 #include "media_files.hpp"
 #include "platform/media.hpp"
 #include "x_capture.hpp"
+#include "x_pointer.hpp"
 
 namespace {
 
@@ -66,13 +66,6 @@ std::string window_or_exit(const char* title) {
   zrv::platform::media().set_audio_output("null");
   return xid;
 }
-
-#define RUN_WINDOW_CASE(result, body)                                  \
-  if (!x_test::have_display()) GTEST_SKIP() << "no X display";         \
-  zrv::test::ChildResult result = zrv::test::run_in_child(body);       \
-  ASSERT_TRUE(result.exited) << result.err;                            \
-  if (result.status == 3) GTEST_SKIP() << "no window: " << result.err; \
-  ASSERT_EQ(result.status, 0) << result.err
 
 TEST(VideoFit, ScalesByTheSmallerRatioAndCentres) {
   const zrv::VideoRect a = zrv::video_fit(320, 240, 800, 480);
@@ -121,8 +114,7 @@ TEST(Video, ArchiveClipIsExtractedToATemporaryFileAndPlayed) {
       {{"clip.y4m", media_test::y4m_bytes(320, 240, 3, 5, media_test::kRed, media_test::kBlue)}},
       archive, &error))
       << error;
-  std::vector<uint8_t> host(64, 1);
-  host.insert(host.end(), archive.begin(), archive.end());
+  const std::vector<uint8_t> host = media_test::host_with_archive(64, 1, archive);
   const std::string host_path = dir + "/host.bin";
   ASSERT_TRUE(media_test::write_file(host_path, host));
   zrv::archive_holders_create();
@@ -183,7 +175,7 @@ TEST(Video, TypedKeyEndsPlayback) {
     const std::string clip = media_test::write_clip(dir, "clip.y4m", 20, 5);
     std::thread user([&] {
       x_test::pause_ms(800);
-      x_test::run("xdotool key --window " + xid + " a");
+      zrv::test::shell_output("xdotool key --window " + xid + " a");
     });
     const double t0 = zrv::timer_elapsed_ms();
     say("result", zrv::video_play(zrv::RtString(clip.c_str())));

@@ -1,9 +1,10 @@
 // The game's functions by name.
+#include "base/callbacks.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "base/callbacks.hpp"
 #include "base/context.hpp"
 
 using namespace zrv;
