@@ -121,7 +121,7 @@ class ArchiveTest : public ::testing::Test {
         "ELF pretend program bytes ");
     program.insert(program.end(), archive.begin(), archive.end());
     const std::string path = dir_.file(file);
-    test::write_bytes(path, program);
+    test::write_file(path, program);
     archive_set(path.c_str(), path.c_str());
     return path;
   }
@@ -160,14 +160,14 @@ TEST_F(ArchiveTest, EntriesWithAFolderPartAreNeverFound) {
   Bytes content = pattern(100, 3);
   Bytes file = absolute_archive(
       bytes_of("prefix"), {raw_entry("sub/duck.png", content), raw_entry("duck.png", content)});
-  test::write_bytes(dir_.file("p.bin"), file);
+  test::write_file(dir_.file("p.bin"), file);
   archive_set(dir_.file("p.bin").c_str(), "");
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(memory(), "sub/duck.png", out, true));
   // Found the flat entry, the only one a file-name part can equal.
   EXPECT_EQ(read_all(out), content);
   Bytes only_sub = absolute_archive(bytes_of("prefix"), {raw_entry("sub/duck.png", content)});
-  test::write_bytes(dir_.file("p.bin"), only_sub);
+  test::write_file(dir_.file("p.bin"), only_sub);
   EXPECT_FALSE(archive_lookup(memory(), "sub/duck.png", out, true));
   EXPECT_FALSE(archive_lookup(memory(), "duck.png", out, true));
 }
@@ -176,7 +176,7 @@ TEST_F(ArchiveTest, DiskWinsOverTheArchive) {
   auto sources = media();
   program_with(built_archive(sources));
   const std::string on_disk = dir_.file("duck.png");
-  test::write_bytes(on_disk, std::string("from disk"));
+  test::write_file(on_disk, std::string("from disk"));
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(memory(), on_disk.c_str(), out, true));
   EXPECT_EQ(std::string(out), on_disk);
@@ -227,7 +227,7 @@ TEST_F(ArchiveTest, ResolvingAgainFreesThePreviousBlock) {
 
 TEST_F(ArchiveTest, HolderIsDisabledWithoutArchiveAndReenabledBySet) {
   const std::string plain = dir_.file("plain.bin");
-  test::write_bytes(plain, std::string("a program without any archive at its end"));
+  test::write_file(plain, std::string("a program without any archive at its end"));
   archive_set(plain.c_str(), plain.c_str());
   char out[kPathBufferSize];
   EXPECT_FALSE(archive_lookup(memory(), "duck.png", out, true));
@@ -237,7 +237,7 @@ TEST_F(ArchiveTest, HolderIsDisabledWithoutArchiveAndReenabledBySet) {
   Bytes file = bytes_of("program ");
   Bytes archive = built_archive(media());
   file.insert(file.end(), archive.begin(), archive.end());
-  test::write_bytes(plain, file);
+  test::write_file(plain, file);
   EXPECT_FALSE(archive_lookup(memory(), "duck.png", out, true));
   EXPECT_EQ(files()->enabled, 1);
   archive_set(plain.c_str(), plain.c_str());
@@ -250,7 +250,7 @@ TEST_F(ArchiveTest, HolderIsDisabledWithoutArchiveAndReenabledBySet) {
   EXPECT_FALSE(archive_lookup(files(), "duck.png", out, false));
   EXPECT_EQ(files()->enabled, 0);
   const std::string tiny = dir_.file("tiny.bin");
-  test::write_bytes(tiny, std::string("tbX"));
+  test::write_file(tiny, std::string("tbX"));
   archive_set(tiny.c_str(), tiny.c_str());
   EXPECT_FALSE(archive_lookup(memory(), "duck.png", out, true));
   EXPECT_EQ(memory()->enabled, 0);
@@ -320,7 +320,7 @@ TEST_F(ArchiveTest, OffsetsFromTheStartOfTheFile) {
   Bytes a = pattern(3000, 7);
   Bytes b = bytes_of("short text");
   Bytes file = absolute_archive(pattern(1000, 9), {raw_entry("a.bin", a), raw_entry("B.txt", b)});
-  test::write_bytes(dir_.file("abs.bin"), file);
+  test::write_file(dir_.file("abs.bin"), file);
   archive_set(dir_.file("abs.bin").c_str(), dir_.file("abs.bin").c_str());
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(memory(), "A.BIN", out, true));
@@ -375,13 +375,13 @@ TEST_F(ArchiveTest, HostileDirectoriesFailTheLookup) {
   };
   char out[kPathBufferSize];
   for (const Case& c : cases) {
-    test::write_bytes(dir_.file("h.bin"), c.file);
+    test::write_file(dir_.file("h.bin"), c.file);
     archive_set(dir_.file("h.bin").c_str(), dir_.file("h.bin").c_str());
     EXPECT_FALSE(archive_lookup(memory(), "x.bin", out, true)) << c.what;
     EXPECT_FALSE(archive_lookup(files(), "x.bin", out, false)) << c.what;
   }
   // The sane version of the same file works.
-  test::write_bytes(dir_.file("h.bin"), with_entry("x.bin", at, s, good.stored));
+  test::write_file(dir_.file("h.bin"), with_entry("x.bin", at, s, good.stored));
   archive_set(dir_.file("h.bin").c_str(), "");
   ASSERT_TRUE(archive_lookup(memory(), "x.bin", out, true));
   EXPECT_EQ(read_all(out), content);
@@ -399,7 +399,7 @@ TEST_F(ArchiveTest, HostileDirectoriesFailTheLookup) {
   no_end.insert(no_end.end(), {'t', 'b', 'X'});
   put32(no_end, 4);
   for (const Bytes& f : {trailer_only, before_start, no_end}) {
-    test::write_bytes(dir_.file("h.bin"), f);
+    test::write_file(dir_.file("h.bin"), f);
     archive_set(dir_.file("h.bin").c_str(), "");
     EXPECT_FALSE(archive_lookup(memory(), "x.bin", out, true));
   }
@@ -414,7 +414,7 @@ TEST_F(ArchiveTest, ADamagedEntryHidesNoEntryAfterIt) {
   const size_t dir = prefix.size() + raw_entry("bad.bin", pattern(100, 7)).stored.size() +
                      raw_entry("good.bin", content).stored.size();
   file[dir + 1 + 7 + 3] = 0x40;
-  test::write_bytes(dir_.file("h.bin"), file);
+  test::write_file(dir_.file("h.bin"), file);
   archive_set(dir_.file("h.bin").c_str(), "");
   char out[kPathBufferSize];
   EXPECT_FALSE(archive_lookup(memory(), "bad.bin", out, true));
@@ -438,7 +438,7 @@ TEST_F(ArchiveTest, BrokenStreamsGiveAnEmptyBlock) {
   for (size_t i = 4; i < garbage.size(); i += 3) garbage[i] ^= 0x5A;
   char out[kPathBufferSize];
   for (const Bytes* stored : {&absurd, &too_small, &too_big, &garbage}) {
-    test::write_bytes(dir_.file("c.bin"), with_entry("x.bin", 8, s, *stored));
+    test::write_file(dir_.file("c.bin"), with_entry("x.bin", 8, s, *stored));
     archive_set(dir_.file("c.bin").c_str(), dir_.file("c.bin").c_str());
     ASSERT_TRUE(archive_lookup(memory(), "x.bin", out, true));
     RtFile f;
@@ -528,7 +528,7 @@ TEST_F(ArchiveTest, TheDirectoryIsReadOnceForManyLookups) {
   Bytes program_bytes = bytes_of("another program ");
   Bytes other = built_archive({{"other.png", pattern(10, 1)}});
   program_bytes.insert(program_bytes.end(), other.begin(), other.end());
-  test::write_bytes(program, program_bytes);
+  test::write_file(program, program_bytes);
   EXPECT_FALSE(archive_lookup(memory(), "asset0.png", out, true));
   ASSERT_TRUE(archive_lookup(memory(), "other.png", out, true));
   EXPECT_EQ(read_all(out), pattern(10, 1));
@@ -593,9 +593,9 @@ TEST_F(ArchiveTest, PackerPacksListsAndExtracts) {
   const Bytes png = test::read_bytes(test::testdata_path("pngsuite/basn6a08.png"));
   ASSERT_FALSE(png.empty());
   const Bytes wav = pattern(70000, 11);
-  test::write_bytes(media_dir + "/duck.png", png);
-  test::write_bytes(media_dir + "/sounds/Shot.wav", wav);
-  test::write_bytes(media_dir + "/empty.txt", std::string());
+  test::write_file(media_dir + "/duck.png", png);
+  test::write_file(media_dir + "/sounds/Shot.wav", wav);
+  test::write_file(media_dir + "/empty.txt", std::string());
 
   const std::string packed = dir_.file("packed");
   ASSERT_EQ(run({packer, "pack", copy, media_dir, packed}), 0);

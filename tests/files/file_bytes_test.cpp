@@ -23,11 +23,11 @@ Bytes bytes_of(const FileBytes& file) { return Bytes(file.bytes.begin(), file.by
 TEST(FileBytes, ReadsAFileOnDiskWhole) {
   test::ScratchDir dir;
   const Bytes content = {'B', 'M', 0, 1, 2, 255};
-  test::write_bytes(dir.file("a.bmp"), content);
+  test::write_file(dir.file("a.bmp"), content);
   FileBytes file;
   ASSERT_TRUE(file_read_bytes(dir.file("a.bmp").c_str(), &file));
   EXPECT_EQ(bytes_of(file), content);
-  test::write_bytes(dir.file("empty"), Bytes{});
+  test::write_file(dir.file("empty"), Bytes{});
   ASSERT_TRUE(file_read_bytes(dir.file("empty").c_str(), &file));
   EXPECT_TRUE(file.bytes.empty());
   EXPECT_FALSE(file_read_bytes(dir.file("missing").c_str(), &file));
@@ -58,7 +58,7 @@ TEST(FileBytes, AnArchiveEntryOutlivesTheNextResolution) {
       archive_build({{"duck.png", Bytes(300, 7)}, {"shot.wav", Bytes(20, 9)}}, archive, &error))
       << error;
   program.insert(program.end(), archive.begin(), archive.end());
-  test::write_bytes(dir.file("game"), program);
+  test::write_file(dir.file("game"), program);
   archive_holders_create();
   archive_set(dir.file("game").c_str(), "");
 

@@ -130,7 +130,7 @@ TEST(Paths, TempFolderEndsInOneSlash) {
 
 TEST(Paths, FileExists) {
   ScratchDir dir;
-  test::write_bytes(dir.file("a.txt"), std::string("x"));
+  test::write_file(dir.file("a.txt"), std::string("x"));
   EXPECT_EQ(file_exists(dir.file("a.txt").c_str()), 1);
   EXPECT_EQ(file_exists(dir.file("b.txt").c_str()), 0);
   EXPECT_EQ(file_exists(dir.path().c_str()), 0);
@@ -141,7 +141,7 @@ TEST(Paths, FileExists) {
 TEST(Paths, DeleteFilesAndDirectories) {
   ScratchDir dir;
   EXPECT_EQ(path_delete(dir.file("nothing").c_str()), -1);
-  test::write_bytes(dir.file("f"), std::string("x"));
+  test::write_file(dir.file("f"), std::string("x"));
   EXPECT_EQ(path_delete(dir.file("f").c_str()), 1);
   EXPECT_FALSE(test::exists_on_disk(dir.file("f")));
 
@@ -151,7 +151,7 @@ TEST(Paths, DeleteFilesAndDirectories) {
 
   // A directory with something in it is opened but stays.
   ASSERT_EQ(::mkdir(dir.file("full").c_str(), 0755), 0);
-  test::write_bytes(dir.file("full/inside"), std::string("x"));
+  test::write_file(dir.file("full/inside"), std::string("x"));
   EXPECT_EQ(path_delete(dir.file("full").c_str()), 1);
   EXPECT_TRUE(test::exists_on_disk(dir.file("full/inside")));
 

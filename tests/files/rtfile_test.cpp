@@ -94,7 +94,7 @@ TEST(RtFileMemory, SeekOriginsAndWritesRefused) {
 TEST(RtFileDisk, ReadsSeeksAndFailsShortReads) {
   ScratchDir dir;
   const std::string path = dir.file("data.bin");
-  test::write_bytes(path, std::string("0123456789"));
+  test::write_file(path, std::string("0123456789"));
   RtFile f;
   ASSERT_TRUE(f.open_read(path.c_str()));
   EXPECT_FALSE(f.is_memory());
@@ -140,7 +140,7 @@ TEST(RtFileDisk, OpenFailures) {
 TEST(RtFileDisk, CreateReplacesAndAppendKeeps) {
   ScratchDir dir;
   const std::string path = dir.file("out.txt");
-  test::write_bytes(path, std::string("old content that is long"));
+  test::write_file(path, std::string("old content that is long"));
   {
     RtFile f;
     ASSERT_TRUE(f.open_create(path.c_str()));
@@ -203,7 +203,7 @@ class ReadLine : public ::testing::TestWithParam<Kind> {
     MemBlock block(content);
     if (GetParam() == Kind::kFile) {
       const std::string path = dir_.file("lines.txt");
-      test::write_bytes(path, content);
+      test::write_file(path, content);
       EXPECT_TRUE(f.open_read(path.c_str()));
     } else {
       EXPECT_TRUE(f.open_read(block.name()));
@@ -311,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, ReadLine, ::testing::Values(Kind::kFile, Kind:
 TEST(RtFileDisk, ReadAfterReadLineContinuesBehindTheLine) {
   ScratchDir dir;
   const std::string path = dir.file("mixed.txt");
-  test::write_bytes(path, std::string("hello\r\nWORLD and more"));
+  test::write_file(path, std::string("hello\r\nWORLD and more"));
   RtFile f;
   ASSERT_TRUE(f.open_read(path.c_str()));
   char line[RtFile::kLineSize];

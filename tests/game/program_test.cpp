@@ -10,17 +10,13 @@
 #include <vector>
 
 #include "child_process.hpp"
+#include "file_io.hpp"
 #include "game_driver.hpp"
 
 namespace reedfire_test {
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using zrv::test::read_file;
 
 struct TempDir {
   std::string path;

@@ -17,6 +17,7 @@
 
 #include "child_process.hpp"
 #include "file_bytes_of.hpp"
+#include "file_io.hpp"
 #include "gfx/image_codec.hpp"
 #include "x_display.hpp"
 
@@ -25,16 +26,10 @@ namespace {
 
 using zrv::RtImage;
 using zrv::test::have_display;
+using zrv::test::read_file;
 
 const std::string kMedia = std::string(ZRV_SOURCE_DIR) + "/assets/Media";
 const std::string kReference = GFX_REFERENCE_DIR;
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 bool have_media() {
   struct stat st;

@@ -32,7 +32,7 @@ struct Scratch {
 // Trace lines so far.
 std::vector<std::string> trace_lines(const std::string& path) {
   std::vector<std::string> lines;
-  std::string text = zrv::test::slurp(path);
+  std::string text = zrv::test::read_file(path);
   size_t at = 0;
   for (size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
     lines.push_back(text.substr(at, nl - at));

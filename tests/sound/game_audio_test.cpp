@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "x_session.hpp"
 #include "child_process.hpp"
 #include "wav_files.hpp"
+#include "x_session.hpp"
 
 namespace zrv {
 namespace {

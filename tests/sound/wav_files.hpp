@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "file_io.hpp"
+
 namespace zrv::test {
 
 using Bytes = std::vector<uint8_t>;
@@ -94,22 +96,7 @@ inline Bytes tone_wav(double seconds, uint32_t rate = 22050, double hz = 440, in
                chunk("data", sine16(seconds, rate, hz, 0.8, channels, only_channel))});
 }
 
-inline bool write_file(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
-inline Bytes read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline std::string read_text(const std::string& path) {
-  Bytes b = read_file(path);
-  return std::string(b.begin(), b.end());
-}
+inline std::string read_text(const std::string& path) { return read_file(path); }
 
 // A scratch folder removed with its files at the end.
 struct ScratchFolder {
@@ -140,7 +127,7 @@ struct Recording {
 
 // Reads PCM 8/16/32-bit or float WAV data, plain or extensible.
 inline bool read_recording(const std::string& path, Recording* rec) {
-  Bytes b = read_file(path);
+  Bytes b = read_bytes(path);
   if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0) return false;
   auto u16 = [&](size_t at) { return static_cast<uint32_t>(b[at] | (b[at + 1] << 8)); };
   auto u32 = [&](size_t at) { return u16(at) | (u16(at + 2) << 16); };

@@ -1,6 +1,7 @@
 // Runs a function in a forked child process and captures what it writes to
-// standard output and standard error and how it ended. Used by tests of the
-// fatal paths, which end the process through program_end.
+// standard output and standard error and how it ended (tests of the fatal
+// paths, which end the process through program_end); the output of a shell
+// command.
 #pragma once
 
 #include <fcntl.h>
@@ -64,6 +65,19 @@ inline ChildResult run_in_child(const std::function<void()>& body) {
     r.signal = WTERMSIG(st);
   }
   return r;
+}
+
+// Output of a shell command, without the final line feeds.
+inline std::string shell_output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
 }
 
 }  // namespace zrv::test

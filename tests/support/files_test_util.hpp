@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "file_io.hpp"
+
 namespace zrv::test {
 
 // A fresh folder below /tmp, removed with everything in it at the end.
@@ -59,22 +61,6 @@ class TmpdirOverride {
 
 inline std::string testdata_path(const std::string& rel) {
   return std::string(ZRV_TESTDATA_DIR) + "/" + rel;
-}
-
-inline void write_bytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<uint8_t> read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline bool exists_on_disk(const std::string& path) {

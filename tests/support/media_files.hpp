@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "file_io.hpp"
+
 namespace media_test {
 
 inline std::string make_temp_dir(const char* stem) {
@@ -65,16 +67,9 @@ inline std::vector<uint8_t> host_with_archive(size_t host_size, uint8_t fill,
   return host;
 }
 
-inline bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
-
 inline std::string write_wav(const std::string& dir, const char* name, int ms) {
   const std::string path = dir + "/" + name;
-  write_file(path, wav_bytes(ms));
+  zrv::test::write_file(path, wav_bytes(ms));
   return path;
 }
 
@@ -108,7 +103,7 @@ inline std::vector<uint8_t> y4m_bytes(int w, int h, int frames, int fps, Yuv lef
 
 inline std::string write_clip(const std::string& dir, const char* name, int frames, int fps) {
   const std::string path = dir + "/" + name;
-  write_file(path, y4m_bytes(320, 240, frames, fps, kRed, kBlue));
+  zrv::test::write_file(path, y4m_bytes(320, 240, frames, fps, kRed, kBlue));
   return path;
 }
 

@@ -1,32 +1,20 @@
-// What tests on the X display share: whether there is one, the output of a
-// shell command (xdotool and friends), a pause, and the frame of a window
-// case that runs in a child process.
+// What tests on the X display share: whether there is one, a pause, and the
+// frame of a window case that runs in a child process; xdotool runs through
+// shell_output (child_process.hpp).
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+
+#include "child_process.hpp"
 
 namespace zrv::test {
 
 inline bool have_display() {
   const char* d = std::getenv("DISPLAY");
   return d != nullptr && *d != '\0';
-}
-
-// Output of a shell command, without the final line feeds.
-inline std::string shell_output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
 }
 
 inline void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "file_io.hpp"
 #include "x_display.hpp"
 
 namespace zrv::test {
@@ -78,13 +79,6 @@ class PrivateDisplay {
   std::string saved_;
 };
 
-inline std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // One program started in the background with its output in files.
 class Program {
  public:
@@ -135,8 +129,8 @@ class Program {
   }
   bool exited() const { return exited_; }
   int status() const { return status_; }
-  std::string out() const { return slurp(out_); }
-  std::string err() const { return slurp(err_); }
+  std::string out() const { return read_file(out_); }
+  std::string err() const { return read_file(err_); }
 
   // The program's visible window with exactly this title, given the focus;
   // "" when it did not appear within the time.

@@ -11,13 +11,6 @@ namespace {
 
 using zrv::fault::Ended;
 
-void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
 // A WAV file of 32-bit float samples (format 3), which the output does not take.
 std::vector<uint8_t> float_wav() {
   std::vector<uint8_t> b;
@@ -48,8 +41,8 @@ TEST(ErrorsInWords, EachFailureNamesTheCommandWhatFailedAndWhy) {
   if (!zrv::fault::have_display()) GTEST_SKIP() << "no X display";
   char name[] = "/tmp/zrv_wordsXXXXXX";
   const std::string dir = mkdtemp(name);
-  write_bytes(dir + "/float.wav", float_wav());
-  write_bytes(dir + "/notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
+  ASSERT_TRUE(zrv::test::write_file(dir + "/float.wav", float_wav()));
+  ASSERT_TRUE(zrv::test::write_file(dir + "/notes.txt", std::string("hello\n")));
   zrv::fault::Child run = zrv::fault::start("zrv_fault_game", {"mode=errors", "dir=" + dir});
   const Ended e = zrv::fault::wait_end(run, 10000);
   ASSERT_TRUE(e.exited) << e.err;

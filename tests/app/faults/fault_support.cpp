@@ -11,13 +11,6 @@
 
 namespace zrv::fault {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 Child start(const std::string& program, const std::vector<std::string>& args,
             const std::vector<std::string>& env, const std::function<void()>& before_exec) {
   Child run;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file_io.hpp"
 #include "x_display.hpp"
 
 namespace zrv::fault {
@@ -42,7 +43,7 @@ Ended wait_end(Child& run, int time_out_ms);
 // Waits until the program's standard output holds text (false on time-out
 // or when the process ended first).
 bool wait_output(const Child& run, const std::string& text, int time_out_ms);
-std::string read_file(const std::string& path);
+using zrv::test::read_file;
 // Whether the tests have an X display (DISPLAY set).
 using zrv::test::have_display;
 using zrv::test::shell_output;

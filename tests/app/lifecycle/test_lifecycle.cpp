@@ -13,21 +13,17 @@
 #include <vector>
 
 #include "child_process.hpp"
+#include "file_io.hpp"
 
 namespace {
+
+using zrv::test::read_file;
 
 struct ProgramRun {
   zrv::test::ChildResult result;
   std::string log;
   std::string tmp;
 };
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::string make_temp_dir() {
   char name[] = "/tmp/zrv_lifeXXXXXX";

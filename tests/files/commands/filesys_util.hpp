@@ -19,21 +19,12 @@
 #include <vector>
 
 #include "base/context.hpp"
+#include "file_io.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
 
 namespace zrv::test {
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline bool exists(const std::string& path) {
   struct stat st;

@@ -55,8 +55,9 @@ std::string as_json(const Sections& sections) {
 }
 
 std::string run_python(const std::string& args) {
-  const std::string cmd =
-      test::python_command() + " " ZRV_SOURCE_DIR "/tests/files/commands/ini_interop.py " + args + " 2>&1";
+  const std::string cmd = test::python_command() +
+                          " " ZRV_SOURCE_DIR "/tests/files/commands/ini_interop.py " + args +
+                          " 2>&1";
   FILE* p = ::popen(cmd.c_str(), "r");
   if (p == nullptr) return "popen failed";
   std::string out;

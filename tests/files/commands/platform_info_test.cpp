@@ -21,6 +21,7 @@ namespace zrv {
 namespace {
 
 using test::read_file;
+using test::shell_output;
 using test::write_file;
 
 std::string hex(const uint8_t* p, size_t n) {
@@ -43,18 +44,6 @@ std::string hmac_hex(const std::string& key, const std::string& msg) {
   uint8_t d[kSha256Size];
   hmac_sha256(key.data(), key.size(), msg.data(), msg.size(), d);
   return hex(d, sizeof d);
-}
-
-std::string shell_output(const std::string& cmd) {
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return "";
-  std::string out;
-  char buf[256];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
 }
 
 TEST(Sha256Test, KnownAnswers) {

@@ -104,7 +104,7 @@ TEST(JpegFiles, RefusesWhatItCannotRead) {
   test::ScratchDir dir;
   const std::string cut = dir.file("cut.jpg");
   for (size_t n : {size_t{0}, size_t{2}, size_t{100}, size_t{600}, bytes.size() / 2}) {
-    test::write_bytes(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)));
+    test::write_file(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)));
     if (image_decode_jpeg(image, test::file_bytes_of(cut.c_str()))) {
       EXPECT_EQ(image.width, 227) << n;
     } else {

@@ -236,8 +236,8 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
     memfile_unregister(block.get());
   }
   const std::string cut = dir_.file("cut.png");
-  test::write_bytes(cut,
-                    Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
+  test::write_file(cut,
+                   Bytes(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(bytes.size() / 2)));
   EXPECT_FALSE(decode(cut).ok);
   RtImage image;
   EXPECT_FALSE(
@@ -246,12 +246,12 @@ TEST_F(PngFiles, MemoryFilesAndDamagedData) {
   // A header that claims a picture beyond the limits is refused before
   // anything is allocated for it.
   const std::string huge = dir_.file("huge.png");
-  test::write_bytes(huge, png_with_header(30000, 30000));
+  test::write_file(huge, png_with_header(30000, 30000));
   EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
-  test::write_bytes(huge, png_with_header(40000, 1));
+  test::write_file(huge, png_with_header(40000, 1));
   EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
   // The same construction with a sane size is a valid picture.
-  test::write_bytes(huge, png_with_header(1, 1));
+  test::write_file(huge, png_with_header(1, 1));
   EXPECT_TRUE(image_decode_png(image, test::file_bytes_of(huge.c_str()), kNoColorKey));
 }
 
@@ -272,7 +272,7 @@ TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
     file.insert(file.end(), extra.begin(), extra.end());
     file.insert(file.end(), good.begin() + 33, good.end());
     const std::string path = dir_.file(stem + ".png");
-    test::write_bytes(path, file);
+    test::write_file(path, file);
     EXPECT_EQ(test::max_difference(decode(path), want), 0) << stem;
     const Bytes log = test::read_bytes(log_path().c_str());
     const std::string text(log.begin(), log.end());
@@ -286,13 +286,13 @@ TEST_F(PngFiles, WarningsDoNotFailTheDecodeAndAreLoggedOncePerFile) {
 TEST_F(PngFiles, NoDispatchByExtension) {
   // A BMP named .png goes to the BMP decoder, a PNG named .bmp to the PNG one.
   const std::string fake_png = dir_.file("x.png");
-  test::write_bytes(fake_png, test::read_bytes(test::testdata("bmpsuite/g/rgb24.bmp")));
+  test::write_file(fake_png, test::read_bytes(test::testdata("bmpsuite/g/rgb24.bmp")));
   RtImage image;
   EXPECT_FALSE(image_decode_png(image, test::file_bytes_of(fake_png.c_str()), kNoColorKey));
   ASSERT_TRUE(image_decode_any(image, fake_png.c_str(), kNoColorKey));
   EXPECT_EQ(image.width, 127);
   const std::string fake_bmp = dir_.file("y.bmp");
-  test::write_bytes(fake_bmp, test::read_bytes(test::testdata("pngsuite/basn2c08.png")));
+  test::write_file(fake_bmp, test::read_bytes(test::testdata("pngsuite/basn2c08.png")));
   ASSERT_TRUE(image_decode_any(image, fake_bmp.c_str(), kNoColorKey));
   EXPECT_EQ(image.width, 32);
 }

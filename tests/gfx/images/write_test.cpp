@@ -132,7 +132,7 @@ TEST(ImageWrite, ReplacesWhatIsThereAndFailsCleanly) {
   test::ScratchDir dir;
   RtImage image = random_image(4, 4, true, 3);
   const std::string path = dir.file("old.png");
-  test::write_bytes(path, std::string(100000, 'x'));
+  test::write_file(path, std::string(100000, 'x'));
   ASSERT_TRUE(image_write(path.c_str(), image));
   RtImage back;
   EXPECT_TRUE(image_decode_png(back, test::file_bytes_of(path.c_str()), kNoColorKey));

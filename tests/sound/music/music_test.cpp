@@ -66,7 +66,7 @@ TEST_F(Music, MissingFileReportsThreeAndLeavesNoPlayer) {
 
 TEST_F(Music, UnplayableFileGivesASilentPlayerWithoutError) {
   const std::string path = dir_ + "/notes.wav";
-  media_test::write_file(path, std::vector<uint8_t>(300, 'x'));
+  zrv::test::write_file(path, std::vector<uint8_t>(300, 'x'));
   zrv::music_play(zrv::RtString(path.c_str()), 0);
   EXPECT_EQ(zrv::ctx.last_error, 0);
   ASSERT_NE(zrv::ctx.music_window, nullptr);
@@ -233,7 +233,7 @@ TEST_F(Music, ArchiveEntryPlaysFromMemory) {
       << error;
   const std::vector<uint8_t> host = media_test::host_with_archive(1000, 0x5A, archive);
   const std::string host_path = dir_ + "/host.bin";
-  ASSERT_TRUE(media_test::write_file(host_path, host));
+  ASSERT_TRUE(zrv::test::write_file(host_path, host));
   zrv::archive_holders_create();
   zrv::archive_set(host_path.c_str(), host_path.c_str());
   ASSERT_EQ(chdir(dir_.c_str()), 0);

@@ -98,7 +98,7 @@ TEST(Video, MissingOrUnplayableFileGivesThreeAndKeepsLastError) {
   EXPECT_EQ(zrv::video_play_loop(zrv::RtString((dir + "/none.y4m").c_str())), 3);
   EXPECT_EQ(zrv::video_play(zrv::RtString("")), 3);
   const std::string junk = dir + "/junk.y4m";
-  media_test::write_file(junk, std::vector<uint8_t>(500, 'q'));
+  zrv::test::write_file(junk, std::vector<uint8_t>(500, 'q'));
   EXPECT_EQ(zrv::video_play(zrv::RtString(junk.c_str())), 3);
   EXPECT_EQ(zrv::ctx.last_error, 77);
 }
@@ -116,7 +116,7 @@ TEST(Video, ArchiveClipIsExtractedToATemporaryFileAndPlayed) {
       << error;
   const std::vector<uint8_t> host = media_test::host_with_archive(64, 1, archive);
   const std::string host_path = dir + "/host.bin";
-  ASSERT_TRUE(media_test::write_file(host_path, host));
+  ASSERT_TRUE(zrv::test::write_file(host_path, host));
   zrv::archive_holders_create();
   zrv::archive_set(host_path.c_str(), host_path.c_str());
   ASSERT_EQ(chdir(dir.c_str()), 0);
