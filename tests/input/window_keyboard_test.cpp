@@ -209,8 +209,12 @@ TEST(WindowKeyboard, KeyWaitReturnsOnATypedKey) {
   zrv::test::ChildResult r = zrv::test::run_in_child([] {
     zrv::platform::Window* window = nullptr;
     if (!open_window("zrv waiting", &window)) _exit(3);
-    // The key comes while key_wait waits.
-    shell_output("(sleep 0.4; xdotool type --delay 30 'kx') >/dev/null 2>&1 &");
+    // Keys come while key_wait waits; it drops what was typed before it
+    // began, so they keep coming (a slow start would miss a single one).
+    alarm(60);
+    shell_output(
+        "(for i in $(seq 40); do sleep 0.4; xdotool type --delay 30 'kx' || exit; done)"
+        " >/dev/null 2>&1 &");
     zrv::key_wait();
     say("frames_since_input", zrv::ctx.frames_since_input);
     _exit(0);
