@@ -18,16 +18,25 @@ anchor="$build/bench/bench_anchor_sdl_sprites"
 out=$(mktemp -d /tmp/zrv_sprites_vs_anchorXXXXXX)
 trap 'rm -rf "$out"' EXIT
 
-runtime() {  # label build_dir round
-  "$2/bench/bench_gfx_sprites" --benchmark_filter='BM_SpritesAt60Fps' \
-    --benchmark_format=json >"$out/$1.$3.json" 2>/dev/null
+runtime() {  # label build_dir round width textures
+  "$2/bench/bench_gfx_sprites" --benchmark_filter="BM_SpritesAt60Fps/$4/$5/" \
+    --benchmark_format=json >"$out/$1.$3.$4.$5.json" 2>/dev/null
 }
 
+# Case by case, the anchor's three ways and the runtime one after the
+# other, so that the machine's load changes as little as can be between
+# the numbers of one row.
 r=1
 while [ "$r" -le "$rounds" ]; do
-  "$anchor" >"$out/anchor.$r.txt"
-  runtime after "$build" "$r"
-  [ -n "$before" ] && runtime before "$before" "$r"
+  for t in 1 2; do
+    for w in 4 40; do
+      for way in immediate renderer arrays; do
+        "$anchor" "$way" "$w" "$t" >>"$out/anchor.$r.txt"
+      done
+      runtime after "$build" "$r" "$w" "$t"
+      [ -n "$before" ] && runtime before "$before" "$r" "$w" "$t"
+    done
+  done
   r=$((r + 1))
 done
 
@@ -47,10 +56,10 @@ for r in range(1, rounds + 1):
             key = (m.group(1), int(m.group(2)), int(m.group(3)))
             results.setdefault(key, []).append((int(m.group(4)), float(m.group(5))))
     for run in runs:
-        for b in json.load(open(f"{out}/{run}.{r}.json"))["benchmarks"]:
-            w, t = (int(x) for x in b["name"].split("/")[1:3])
-            results.setdefault((run, w, t), []).append(
-                (int(b["sprites_at_60fps"]), float(b["cpu_us_per_sprite"])))
+        for w, t in cases:
+            for b in json.load(open(f"{out}/{run}.{r}.{w}.{t}.json"))["benchmarks"]:
+                results.setdefault((run, w, t), []).append(
+                    (int(b["sprites_at_60fps"]), float(b["cpu_us_per_sprite"])))
 
 def cell(key):
     values = results.get(key, [])
