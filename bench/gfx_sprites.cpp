@@ -1,6 +1,9 @@
 // Sprites per frame at 60 frames per second: whole 40 x 26 sprites
 // (sprite_draw) and 40 x 26 frames of a sheet (sprite_draw_frame) on an
-// 800 x 480 window, each frame cleared, drawn, swapped and finished.
+// 800 x 480 window, each frame cleared, drawn, swapped and finished; and
+// the cases of the plain SDL2 anchor (bench/anchor/sdl_sprites.cpp, run
+// beside it by bench/sprites_vs_anchor.sh): 4 x 4 and 40 x 26 sprites of
+// one texture, or of two used in turn (BM_SpritesAt60Fps/width/textures).
 // Needs a display (run under xvfb-run -a -s "-screen 0 1280x1024x24").
 //
 // Counters: frame_ms (wall time per frame), cpu_us_per_sprite (CPU time of
@@ -34,6 +37,28 @@ using namespace zrv;
 
 constexpr int32_t kSprite = 100;
 constexpr int32_t kSheet = 101;
+// The anchor's pictures: 40 x 26 and 4 x 4, each in two tints.
+constexpr int32_t kLarge[2] = {102, 103};
+constexpr int32_t kSmall[2] = {104, 105};
+
+// The anchor's picture: a colour ramp with a transparent border of four
+// texels when the sprite is large enough; tint tells the second apart.
+bool anchor_picture(int32_t id, int w, int h, int tint) {
+  RtImage image;
+  image.resize(w, h);
+  image.alpha_in_file = 1;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = image.row(y) + x * 4;
+      const bool inside = w < 16 || (x > 3 && x < w - 4 && y > 3 && y < h - 4);
+      p[0] = static_cast<uint8_t>(x * 2);
+      p[1] = static_cast<uint8_t>(y);
+      p[2] = static_cast<uint8_t>(120 + tint * 100);
+      p[3] = inside ? 255 : 0;
+    }
+  }
+  return sprite_from_image(ctx.renderer, id, image, 0);
+}
 
 bool session() {
   static bool ok = [] {
@@ -74,6 +99,10 @@ bool session() {
     one.resize(40, 26);
     one.alpha_in_file = 1;
     for (int y = 0; y < 26; ++y) std::memcpy(one.row(y), image.row(y), 40 * 4);
+    for (int t = 0; t < 2; ++t) {
+      if (!anchor_picture(kLarge[t], 40, 26, t) || !anchor_picture(kSmall[t], 4, 4, t))
+        return false;
+    }
     return sprite_from_image(ctx.renderer, kSprite, one, 0);
   }();
   return ok;
@@ -91,13 +120,23 @@ double wall_s() {
   return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
+// What a frame draws: frames of the sheet, the whole sprite, or one of the
+// anchor's cases (its pair of sprites, of which the first `textures`).
+struct Scene {
+  bool frames = false;
+  const int32_t* ids = nullptr;
+  int textures = 1;
+};
+
 // One frame of n sprites spread over the window.
-void frame(int n, bool frames) {
+void frame(int n, const Scene& scene) {
   OpenGLVireo* r = ctx.renderer;
   for (int i = 0; i < n; ++i) {
     const int x = (i * 37) % 760, y = (i * 53) % 454;
-    if (frames) {
+    if (scene.frames) {
       sprite_draw_frame(kSheet, i % 15, x, y);
+    } else if (scene.ids != nullptr) {
+      sprite_draw(scene.ids[i % scene.textures], x, y);
     } else {
       sprite_draw(kSprite, x, y);
     }
@@ -108,10 +147,10 @@ void frame(int n, bool frames) {
 }
 
 // Average wall and CPU time of one frame of n sprites.
-void measure(int n, bool frames, int count, double* wall, double* cpu) {
-  frame(n, frames);  // warm up
+void measure(int n, const Scene& scene, int count, double* wall, double* cpu) {
+  frame(n, scene);  // warm up
   const double w0 = wall_s(), c0 = process_cpu_s();
-  for (int i = 0; i < count; ++i) frame(n, frames);
+  for (int i = 0; i < count; ++i) frame(n, scene);
   *wall = (wall_s() - w0) / count;
   *cpu = (process_cpu_s() - c0) / count;
 }
@@ -124,8 +163,10 @@ void per_frame(benchmark::State& state, bool frames) {
   const int n = static_cast<int>(state.range(0));
   const double c0 = process_cpu_s(), w0 = wall_s();
   int64_t count = 0;
+  Scene scene;
+  scene.frames = frames;
   for (auto _ : state) {
-    frame(n, frames);
+    frame(n, scene);
     ++count;
   }
   const double cpu = process_cpu_s() - c0, wall = wall_s() - w0;
@@ -139,7 +180,7 @@ void BM_SpriteDraw(benchmark::State& state) { per_frame(state, false); }
 void BM_SpriteDrawFrame(benchmark::State& state) { per_frame(state, true); }
 
 // The largest sprite count whose frames take at most 1000/60 ms.
-void at_60fps(benchmark::State& state, bool frames) {
+void at_60fps(benchmark::State& state, const Scene& scene) {
   if (!session()) {
     state.SkipWithError("no display with OpenGL");
     return;
@@ -152,7 +193,7 @@ void at_60fps(benchmark::State& state, bool frames) {
     double wall = 0, cpu = 0;
     // Grow until a frame misses the budget, then bisect.
     for (;;) {
-      measure(hi, frames, 20, &wall, &cpu);
+      measure(hi, scene, 20, &wall, &cpu);
       if (wall > budget || hi >= (1 << 20)) break;
       lo = hi;
       best_cpu = cpu / hi;
@@ -160,7 +201,7 @@ void at_60fps(benchmark::State& state, bool frames) {
     }
     while (hi - lo > hi / 64 + 1) {
       const int mid = (lo + hi) / 2;
-      measure(mid, frames, 20, &wall, &cpu);
+      measure(mid, scene, 20, &wall, &cpu);
       if (wall <= budget) {
         lo = mid;
         best_cpu = cpu / mid;
@@ -174,8 +215,16 @@ void at_60fps(benchmark::State& state, bool frames) {
   state.counters["cpu_us_per_sprite"] = best_cpu * 1e6;
 }
 
-void BM_SpriteDrawAt60Fps(benchmark::State& state) { at_60fps(state, false); }
-void BM_SpriteDrawFrameAt60Fps(benchmark::State& state) { at_60fps(state, true); }
+void BM_SpriteDrawAt60Fps(benchmark::State& state) { at_60fps(state, Scene{}); }
+void BM_SpriteDrawFrameAt60Fps(benchmark::State& state) { at_60fps(state, Scene{true}); }
+
+// Arguments: sprite width (4 or 40) and textures (1, or 2 used in turn).
+void BM_SpritesAt60Fps(benchmark::State& state) {
+  Scene scene;
+  scene.ids = state.range(0) == 4 ? kSmall : kLarge;
+  scene.textures = state.range(1) == 2 ? 2 : 1;
+  at_60fps(state, scene);
+}
 
 BENCHMARK(BM_SpriteDraw)
     ->RangeMultiplier(4)
@@ -189,5 +238,13 @@ BENCHMARK(BM_SpriteDrawFrame)
     ->UseRealTime();
 BENCHMARK(BM_SpriteDrawAt60Fps)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SpriteDrawFrameAt60Fps)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SpritesAt60Fps)
+    ->Args({4, 1})
+    ->Args({40, 1})
+    ->Args({4, 2})
+    ->Args({40, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -19,9 +19,9 @@ OpenGLVireo* drawing_renderer() {
   return r != nullptr && r->gl_ready ? r : nullptr;
 }
 
-// Draws vertices of x, y, u, v from client memory. Both arrays stay
-// enabled (texture coordinates are simply not used while texturing is
-// off), so that a run of quads switches no client state.
+// Draws vertices of x, y, u, v from client memory at once (lines and
+// points). Both arrays stay enabled (texture coordinates are simply not
+// used while texturing is off), as the batch leaves them.
 void vertices_draw(GLenum mode, const QuadVertex* v, int32_t count) {
   client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
   client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
@@ -30,14 +30,22 @@ void vertices_draw(GLenum mode, const QuadVertex* v, int32_t count) {
   gl.DrawArrays(mode, 0, count);
 }
 
-// One triangle fan of four vertices.
-void fan_draw(const QuadVertex v[4]) { vertices_draw(GL_TRIANGLE_FAN, v, 4); }
+// One quad of the fan of four vertices, through the batch.
+void fan_draw(const QuadVertex v[4]) { quad_batch_add_fan(v); }
 
-// Binds a sprite and sets its filtering; false for a slot out of range.
-bool sprite_bind(OpenGLVireo* r, int32_t id) {
+// Untextured primitives leave their colour current until the next drawing
+// that needs the plain one asks for it, so that a run of fills in one
+// colour stays one batch.
+bool primitive_color_current = false;
+
+// Binds a sprite and sets its filtering and wrap mode (repeat unless
+// clamped); false for a slot out of range.
+bool sprite_bind(OpenGLVireo* r, int32_t id, bool clamp = false) {
   if (!sprite_id_valid(id)) return false;
   texture_bind(r, id, -1, nullptr);
   texture_filter_apply(r);
+  texture_wrap_set(r, clamp);
+  drawing_color_restore(r);
   return true;
 }
 
@@ -82,7 +90,7 @@ void primitive_color_set(const OpenGLVireo* r, int32_t color) {
             ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : r->current_alpha);
 }
 
-void primitive_color_restore(const OpenGLVireo* r) { color_set(1, 1, 1, r->current_alpha); }
+void primitive_color_restore() { primitive_color_current = true; }
 
 // Polygon state (one polygon is open at a time).
 struct PolyVertex {
@@ -113,6 +121,12 @@ void poly_append(const PolyVertex& v) {
 
 }  // namespace
 
+void drawing_color_restore(const OpenGLVireo* r) {
+  if (!primitive_color_current) return;
+  primitive_color_current = false;
+  color_set(1, 1, 1, r->current_alpha);
+}
+
 void client_array_set(uint32_t array, int32_t& cached, bool on) {
   if (cached == (on ? 1 : 0)) return;
   if (on) {
@@ -123,25 +137,77 @@ void client_array_set(uint32_t array, int32_t& cached, bool on) {
   cached = on ? 1 : 0;
 }
 
-void texture_filter_apply(OpenGLVireo* r) {
-  const GLint f = r->smooth ? GL_LINEAR : GL_NEAREST;
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, f);
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, f);
+namespace {
+
+// The texture name texture_bind bound on unit 0 for r->bound_sprite, and
+// whether that binding is a slot's own texture (whose record caches its
+// parameters) rather than one of a table of names or a second unit's.
+GLuint bound_name = 0;
+bool bound_is_slot = false;
+
+// The record whose texture is bound, null when the binding is not a
+// slot's own texture.
+SpriteRecord* bound_record(OpenGLVireo* r) {
+  if (!bound_is_slot || !sprite_id_valid(r->bound_sprite)) return nullptr;
+  SpriteRecord& s = r->sprites[r->bound_sprite];
+  return s.texture == bound_name ? &s : nullptr;
+}
+
+// Sets a pair of parameters of the bound texture unless its record says
+// it has them already.
+void texture_pair_set(OpenGLVireo* r, uint8_t SpriteRecord::*known, uint8_t want, GLenum first,
+                      GLenum second, GLint value) {
+  SpriteRecord* s = bound_record(r);
+  if (s != nullptr && s->*known == want) return;
+  gl.TexParameteri(GL_TEXTURE_2D, first, value);
+  gl.TexParameteri(GL_TEXTURE_2D, second, value);
+  if (s != nullptr) s->*known = want;
+}
+
+}  // namespace
+
+void texture_filter_set(OpenGLVireo* r, bool linear) {
+  texture_pair_set(r, &SpriteRecord::filter_known, linear ? 2 : 1, GL_TEXTURE_MAG_FILTER,
+                   GL_TEXTURE_MIN_FILTER, linear ? GL_LINEAR : GL_NEAREST);
+}
+
+void texture_filter_apply(OpenGLVireo* r) { texture_filter_set(r, r->smooth != 0); }
+
+void texture_wrap_set(OpenGLVireo* r, bool clamp) {
+  texture_pair_set(r, &SpriteRecord::wrap_known, clamp ? 2 : 1, GL_TEXTURE_WRAP_S,
+                   GL_TEXTURE_WRAP_T, clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT);
 }
 
 void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names) {
   if (r == nullptr) return;
+  const bool single = names == nullptr && id2 < 0 && sprite_id_valid(id);
+  // The slot bound already, its texture unchanged: nothing to tell OpenGL
+  // beyond what the caches hold.
+  if (single && r->gl_ready && bound_is_slot && r->bound_sprite == id && r->bound_sprite2 < 0 &&
+      r->sprites[id].texture == bound_name &&
+      (gl_ext.glActiveTextureARB == nullptr || screen_state.unit1_texturing == 0)) {
+    cap_enable(kCapTexture2D);
+    return;
+  }
   r->bound_sprite = id;
   r->bound_sprite2 = id2;
+  bound_is_slot = false;
   if (!r->gl_ready) return;
   auto texture_of = [&](int32_t slot) -> GLuint {
     if (!sprite_id_valid(slot)) return 0;
     return names ? names[slot] : r->sprites[slot].texture;
   };
-  auto bind = [](GLuint texture) {
+  // A slot's own texture keeps its parameters in its record; any other
+  // binding gets wrap mode repeat here.
+  auto bind = [&](GLuint texture) {
     gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    bound_name = texture;
+    if (single) {
+      bound_is_slot = true;
+    } else {
+      gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+      gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    }
   };
   if (gl_ext.glActiveTextureARB == nullptr) {
     if (id < 0) {
@@ -156,6 +222,8 @@ void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names
   const bool second = id >= 0 && id2 >= 0;
   int32_t& unit1 = screen_state.unit1_texturing;
   if (second || unit1 != 0) {
+    // Past the `gl` table: the batch is drawn with the units as they are.
+    quad_batch_flush_pending();
     gl_ext.glActiveTextureARB(GL_TEXTURE1_ARB);
     if (second) {
       bind(texture_of(id));
@@ -176,8 +244,7 @@ void texture_bind(OpenGLVireo* r, int32_t id, int32_t id2, const uint32_t* names
 
 void quad_draw(OpenGLVireo* r, const QuadVertex vertices[4]) {
   if (r == nullptr || !r->gl_ready) return;
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  texture_wrap_set(r, true);
   fan_draw(vertices);
 }
 
@@ -224,7 +291,9 @@ void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double
   gl.Rotatef(static_cast<float>(angle), 0.0f, 0.0f, -1.0f);
   const QuadVertex v[4] = {
       {-hw, hh, u_lo, v_lo}, {hw, hh, u_hi, v_lo}, {hw, -hh, u_hi, v_hi}, {-hw, -hh, u_lo, v_hi}};
+  // Its own matrix: the quad is drawn before the matrix goes.
   fan_draw(v);
+  quad_batch_flush();
   gl.PopMatrix();
 }
 
@@ -236,10 +305,10 @@ namespace {
 
 // The renderer and the frame's cell of sheet id, bound for drawing; null
 // when there is nothing to draw.
-OpenGLVireo* frame_bound(int32_t id, int32_t frame, Cell* c) {
+OpenGLVireo* frame_bound(int32_t id, int32_t frame, Cell* c, bool clamp) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr || !sprite_id_valid(id) || !frame_cell(r->sprites[id], frame, c)) return nullptr;
-  sprite_bind(r, id);
+  sprite_bind(r, id, clamp);
   return r;
 }
 
@@ -255,7 +324,7 @@ void cell_quad(const Cell& c, float x0, float y0, float x1, float y1, QuadVertex
 
 void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
   Cell c;
-  if (frame_bound(id, frame, &c) == nullptr) return;
+  if (frame_bound(id, frame, &c, false) == nullptr) return;
   QuadVertex v[4];
   cell_quad(c, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + c.fw),
             static_cast<float>(y + c.fh), v);
@@ -265,7 +334,7 @@ void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
 void sprite_draw_frame_stretched(int32_t id, int32_t frame, int32_t x, int32_t y, int32_t w,
                                  int32_t h) {
   Cell c;
-  OpenGLVireo* r = frame_bound(id, frame, &c);
+  OpenGLVireo* r = frame_bound(id, frame, &c, true);
   if (r == nullptr) return;
   const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
   QuadVertex v[4];
@@ -280,7 +349,7 @@ void sprite_draw_frame_rotozoom(int32_t id, int32_t frame, int32_t x, int32_t y,
   const SpriteRecord& s = r->sprites[id];
   Cell c;
   if (!frame_cell(s, frame, &c)) return;
-  sprite_bind(r, id);
+  sprite_bind(r, id, true);
   const float pw = s.padded_width, ph = s.padded_height;
   const float u_lo = c.u_lo + 0.5f / pw, u_hi = u_lo + c.fw / pw - 1.0f / pw;
   const float v_lo = c.v_bottom + 0.5f / ph, v_hi = v_lo + c.fh / ph - 1.0f / ph;
@@ -307,7 +376,7 @@ void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   primitive_color_set(r, color);
   const QuadVertex v[4] = {{x1, y0, 0, 0}, {x0, y0, 0, 0}, {x0, y1, 0, 0}, {x1, y1, 0, 0}};
   fan_draw(v);
-  primitive_color_restore(r);
+  primitive_color_restore();
 }
 
 void pixel_set(int32_t x, int32_t y, int32_t color) { rect_fill(x, y, 1, 1, color); }
@@ -348,7 +417,7 @@ void line_draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t color) {
   vertices_draw(GL_POINTS, v + 1, 1);
   gl.PopMatrix();
   gl.MatrixMode(GL_MODELVIEW);
-  primitive_color_restore(r);
+  primitive_color_restore();
 }
 
 void blend_alpha(double value) {
@@ -359,10 +428,11 @@ void blend_alpha(double value) {
     cap_disable(kCapBlend);
   } else {
     cap_enable(kCapBlend);
-    if (r->gl_ready) gl.BlendFunc(GL_SRC_ALPHA, a > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+    blend_func_set(a > 0 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
   }
   const float magnitude = std::fabs(a);
   r->current_alpha = a == 0 ? 1.0f : (magnitude < 1 ? magnitude : 1.0f);
+  primitive_color_current = false;
   color_set(1, 1, 1, r->current_alpha);
 }
 
@@ -376,7 +446,10 @@ void alpha_test_set(double threshold) {
   }
   cap_enable(kCapAlphaTest);
   r->alpha_threshold = static_cast<float>(threshold);
-  if (r->gl_ready) gl.AlphaFunc(GL_GREATER, r->alpha_threshold);
+  if (r->gl_ready && screen_state.alpha_reference != r->alpha_threshold) {
+    gl.AlphaFunc(GL_GREATER, r->alpha_threshold);
+    screen_state.alpha_reference = r->alpha_threshold;
+  }
 }
 
 void smooth_set(int32_t flag) {
@@ -443,6 +516,7 @@ void poly_end() {
   static const GLenum kModes[3] = {GL_TRIANGLE_FAN, GL_TRIANGLES, GL_TRIANGLE_STRIP};
   const PolyVertex* v = poly.vertices.data();
   const bool textured = r->bound_sprite >= 0;
+  drawing_color_restore(r);
   client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
   gl.VertexPointer(2, GL_FLOAT, sizeof(PolyVertex), &v[0].x);
   client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, textured);
@@ -455,7 +529,10 @@ void poly_end() {
     gl.EnableClientState(GL_COLOR_ARRAY);
     gl.ColorPointer(4, GL_UNSIGNED_BYTE, sizeof(PolyVertex), &v[0].red);
   }
-  if (textured) texture_filter_apply(r);
+  if (textured) {
+    texture_filter_apply(r);
+    texture_wrap_set(r, false);
+  }
   if (poly.mode >= 0 && poly.mode <= 2) gl.DrawArrays(kModes[poly.mode], 0, poly.count);
   client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, false);
   client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, false);

@@ -4,11 +4,13 @@
 #include <cstring>
 
 #include "base/errors.hpp"
+#include "gfx/quad_batch.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
 
 GlApi gl;
+GlApi gl_driver;
 GlExt gl_ext;
 bool fbo_supported = false;
 
@@ -26,6 +28,18 @@ void fetch_ext(Fn& slot, const char* name) {
   if (slot == nullptr) log_lookup_failed(name);
 }
 
+// The function of `gl` for a member of the table: the batch first, then the
+// driver's function.
+template <auto Member>
+struct BatchFirst;
+template <class R, class... A, R (*GlApi::*Member)(A...)>
+struct BatchFirst<Member> {
+  static R call(A... a) {
+    quad_batch_flush_pending();
+    return (gl_driver.*Member)(a...);
+  }
+};
+
 bool swap_interval_thunk(int32_t interval) {
   return platform::backend().gl_set_swap_interval(interval);
 }
@@ -34,12 +48,13 @@ bool swap_interval_thunk(int32_t interval) {
 
 bool gl_api_load() {
   bool all = true;
-#define ZRV_GL_FETCH(ret, name, ...) \
-  fetch(gl.name, "gl" #name);        \
+#define ZRV_GL_FETCH(ret, name, ...)                                    \
+  fetch(gl_driver.name, "gl" #name);                                    \
+  gl.name = gl_driver.name ? &BatchFirst<&GlApi::name>::call : nullptr; \
   if (gl.name == nullptr) all = false;
   ZRV_GL_FUNCTIONS(ZRV_GL_FETCH)
 #undef ZRV_GL_FETCH
-  gl.loaded = all;
+  gl.loaded = gl_driver.loaded = all;
   return all;
 }
 

@@ -3,6 +3,10 @@
 // window system once a context exists. `gl` holds the 1.x functions the 2D
 // runtime uses; `gl_ext` the extension entry points other modules test for
 // null before calling.
+//
+// Each function of `gl` first draws the quads waiting in the batch (see
+// quad_batch.hpp): whatever a call changes or reads, it sees the picture as
+// the program drew it. `gl_driver` holds the driver's functions themselves.
 #pragma once
 
 #include <GL/gl.h>
@@ -75,6 +79,7 @@ struct GlApi {
 #undef ZRV_GL_MEMBER
 
 extern GlApi gl;
+extern GlApi gl_driver;
 
 // Fetches the functions of `gl` through the platform (a context must be
 // current). False when one is missing; `gl.loaded` tells the same.

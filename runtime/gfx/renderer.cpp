@@ -14,6 +14,7 @@
 #include "files/rt_file.hpp"
 #include "gfx/backup.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/quad_batch.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/screenshot.hpp"
 #include "gfx/sprites.hpp"
@@ -338,6 +339,8 @@ void window_destroy(OpenGLVireo* r) {
   if (r->window_handle == nullptr) return;
   platform::Backend& b = platform::backend();
   window_set_windowed(r);
+  // What waits in the batch belongs to this context.
+  quad_batch_flush_pending();
   b.gl_release_current(r->window_handle);
   r->gl_ready = false;
   b.event_window_set(nullptr);
@@ -384,6 +387,7 @@ void renderer_end_target_redirect(OpenGLVireo* r) {
 
 void renderer_swap_buffers(OpenGLVireo* r) {
   if (r == nullptr || r->window_handle == nullptr) return;
+  quad_batch_flush_pending();
   if (r->gl_ready) screenshot_capture_if_due(r);
   platform::backend().gl_swap(r->window_handle);
 }

@@ -40,6 +40,10 @@ struct SpriteRecord {
   int16_t image_height;
   int16_t frame_width;  // sheet frame size, 0 = not a sheet
   int16_t frame_height;
+  // The texture's parameters as last set, 0 = not known: filter 1 nearest,
+  // 2 linear; wrap 1 repeat, 2 clamp to edge.
+  uint8_t filter_known;
+  uint8_t wrap_known;
 };
 
 // One off-screen target (drawing redirected into a sprite's texture).

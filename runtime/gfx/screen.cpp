@@ -97,7 +97,7 @@ static void draw_modes_reset(OpenGLVireo* r) {
   cap_disable(kCapAlphaTest);
   r->alpha_threshold = 1.0f;
   cap_enable(kCapBlend);
-  if (gl_usable(r)) gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  blend_func_set(GL_ONE_MINUS_SRC_ALPHA);
   r->current_alpha = 1.0f;
   color_set(1, 1, 1, 1);
 }
@@ -115,6 +115,14 @@ void color_set(float red, float green, float blue, float alpha) {
   c[1] = green;
   c[2] = blue;
   c[3] = alpha;
+}
+
+void blend_func_set(uint32_t destination) {
+  if (!gl_usable(ctx.renderer)) return;
+  int32_t& cached = screen_state.blend_destination;
+  if (cached == static_cast<int32_t>(destination)) return;
+  gl.BlendFunc(GL_SRC_ALPHA, destination);
+  cached = static_cast<int32_t>(destination);
 }
 
 void alpha_writes_set(bool on) {
@@ -411,6 +419,8 @@ void state_reset_2d(OpenGLVireo* r) {
   screen_state.vertex_array = kCapUndetermined;
   screen_state.texcoord_array = kCapUndetermined;
   screen_state.alpha_writes = kCapUndetermined;
+  screen_state.blend_destination = kCapUndetermined;
+  screen_state.alpha_reference = -1.0f;
   alpha_writes_set(r->current_target >= 0);
   cap_disable(kCapDepthTest);
   cap_disable(kCapCullFace);

@@ -55,6 +55,10 @@ struct ScreenState {
   int32_t texcoord_array = kCapUndetermined;
   // Whether drawing writes alpha (the colour mask), cached the same way.
   int32_t alpha_writes = kCapUndetermined;
+  // The blend function's destination factor (the source is always the
+  // source alpha) and the alpha test's reference value, -1 = not known.
+  int32_t blend_destination = kCapUndetermined;
+  float alpha_reference = -1.0f;
   // The clear colour; its alpha counts in off-screen targets only.
   float clear_color[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 };
@@ -65,6 +69,8 @@ extern ScreenState screen_state;
 void cap_enable(int32_t cap);
 void cap_disable(int32_t cap);
 void color_set(float r, float g, float b, float a);
+// Blending with the source alpha and the destination factor, cached.
+void blend_func_set(uint32_t destination);
 // The window's alpha is not part of the picture: it stays 1, so that grabs
 // and saves of the screen copy no holes. Drawing into the window therefore
 // leaves alpha alone (off), drawing into an off-screen picture writes it (on).

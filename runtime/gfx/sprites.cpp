@@ -145,6 +145,7 @@ void sprite_delete(OpenGLVireo* r, int32_t id) {
     gl.DeleteTextures(1, &s.texture);
   }
   s.texture = 0;
+  s.filter_known = s.wrap_known = 0;
   s.u_max = 1.0f;
   s.v_max = 1.0f;
   s.padded_width = -1;
@@ -189,6 +190,8 @@ bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0
   }
   gl.BindTexture(GL_TEXTURE_2D, record->texture);
   texture_params(nearest ? GL_NEAREST : GL_LINEAR);
+  record->wrap_known = 1;
+  record->filter_known = nearest ? 1 : 2;
   if (normal_map) normal_map_convert(buffer.data(), pw, ph);
   gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
   // Whatever texture_bind recorded is not what is bound now.
@@ -464,6 +467,8 @@ void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int
     gl.GenTextures(1, &s.texture);
     gl.BindTexture(GL_TEXTURE_2D, s.texture);
     texture_params(GL_LINEAR);
+    s.wrap_known = 1;
+    s.filter_known = 2;
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
   r->bound_sprite = -1;

@@ -39,6 +39,8 @@ void gl_errors_clear() {
 }  // namespace
 
 void framebuffer_bind(uint32_t name) {
+  // Past the `gl` table: the batch goes where it was drawn.
+  quad_batch_flush_pending();
   gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, name);
   alpha_writes_set(name != 0);
 }
@@ -188,6 +190,8 @@ void target_create(OpenGLVireo* r, int32_t index, int32_t id, int32_t w, int32_t
     gl.GenTextures(1, &s.texture);
     gl.BindTexture(GL_TEXTURE_2D, s.texture);
     r->bound_sprite = -1;
+    s.wrap_known = 1;
+    s.filter_known = 2;
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

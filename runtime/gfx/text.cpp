@@ -92,13 +92,28 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
   if (count == 0 || !r->gl_ready) return;
   // Glyph cells sit edge to edge: nearest sampling keeps them from bleeding
   // into their neighbours.
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
-  client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
-  gl.VertexPointer(3, GL_FLOAT, 20, out);
-  gl.TexCoordPointer(2, GL_FLOAT, 20, out + 3);
-  gl.DrawArrays(GL_TRIANGLE_STRIP, 0, count);
+  texture_filter_set(r, false);
+  texture_wrap_set(r, false);
+  drawing_color_restore(r);
+  if (zf != 0.0f) {
+    // Off the 2D plane: the strip as it is, at once.
+    client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
+    client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
+    gl.VertexPointer(3, GL_FLOAT, 20, out);
+    gl.TexCoordPointer(2, GL_FLOAT, 20, out + 3);
+    gl.DrawArrays(GL_TRIANGLE_STRIP, 0, count);
+    return;
+  }
+  // Each glyph's two triangles of the strip, through the batch (the
+  // triangles that join one glyph to the next have no area).
+  for (int32_t g = 0; g + 4 <= count; g += 4) {
+    const float* p = out + static_cast<size_t>(g) * 5;
+    const QuadVertex v[4] = {{p[0], p[1], p[3], p[4]},
+                             {p[5], p[6], p[8], p[9]},
+                             {p[10], p[11], p[13], p[14]},
+                             {p[15], p[16], p[18], p[19]}};
+    quad_batch_add_strip(v);
+  }
 }
 
 void text_print(const RtString& text, double x, double y, int32_t proportional) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "gfx/gl_api.hpp"
+#include "gfx/quad_batch.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 #include "platform/media.hpp"
@@ -94,6 +95,8 @@ class VideoSurface {
   // Draws the player's newest picture, if there is one, and shows it.
   void show(platform::MediaPlayer* player) {
     if (!platform::media().frame_pending(player)) return;
+    // The player draws past the `gl` table.
+    quad_batch_flush_pending();
     if (fbo_ != 0) {
       platform::media().render_frame(player, fbo_, rect_.w, rect_.h);
       undo_player_state();
