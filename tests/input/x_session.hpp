@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -75,6 +76,26 @@ class PrivateDisplay {
   std::string name_;
   std::string saved_;
 };
+
+// A scratch folder for one test, removed with everything in it.
+struct ScratchDir {
+  std::string path;
+  ScratchDir() {
+    char name[] = "/tmp/zrv_scratchXXXXXX";
+    path = mkdtemp(name);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+// The environment of a program run by a test: the sound goes to a file, so
+// the runs need no sound card and stay quiet, and the log to dir.
+inline std::vector<std::string> quiet_environment(const std::string& dir) {
+  std::ofstream(dir + "/al.conf") << "[wave]\nfile = " << dir << "/out.wav\n";
+  return {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + dir + "/al.conf", "TMPDIR=" + dir};
+}
 
 inline std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
