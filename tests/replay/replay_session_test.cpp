@@ -54,10 +54,11 @@ TEST(ReplaySession, ReedfireWithRealKeysReplaysWithoutAWindow) {
     EXPECT_EQ(game.status(), 0);
     recorded_out = game.out();
 
-    // Replayed in a window: the same frames, output and picture.
+    // Replayed in a window: the same frames, output and picture (with the
+    // same --frames, which decides when the picture is taken).
     Program again(kReedfire,
-                  {"--replay", record, "--trace", dir.path + "/windowed.jsonl", "--screenshot",
-                   dir.path + "/windowed.png"},
+                  {"--frames", "20000", "--replay", record, "--trace", dir.path + "/windowed.jsonl",
+                   "--screenshot", dir.path + "/windowed.png"},
                   dir.path, zrv::test::quiet_environment(dir.path));
     ASSERT_TRUE(again.wait_end(60000)) << "the windowed replay did not end";
     EXPECT_EQ(again.status(), 0) << again.err();
