@@ -41,6 +41,7 @@ int32_t joy_channel(int32_t index) { return channel(ReplayChannel::Joy0) + index
 
 struct Recorder {
   std::FILE* file = nullptr;
+  std::string path;
   Counters counters;
   int64_t frame_written = -1;
   int32_t joysticks_written = 0;
@@ -102,6 +103,7 @@ const ReplayItem* due(int32_t c, int32_t read) {
 bool input_record_open(const char* path, std::string* why) {
   input_record_close();
   g_rec = Recorder{};
+  g_rec.path = path;
   g_rec.file = std::fopen(path, "wb");
   if (g_rec.file == nullptr) {
     *why = std::string("cannot create '") + path + "': " + std::strerror(errno);
@@ -115,7 +117,13 @@ bool input_record_open(const char* path, std::string* why) {
 void input_record_close() {
   if (g_rec.file == nullptr) return;
   write_line("end " + std::to_string(ctx.frames_presented));
-  std::fclose(g_rec.file);
+  // A recording that lost lines (a full disk) must not pass for a whole one.
+  const bool lost = std::ferror(g_rec.file) != 0;
+  if (std::fclose(g_rec.file) != 0 || lost) {
+    std::fprintf(stderr, "--record: cannot write '%s': the recording is incomplete\n",
+                 g_rec.path.c_str());
+    std::fflush(stderr);
+  }
   g_rec.file = nullptr;
 }
 

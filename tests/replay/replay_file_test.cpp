@@ -268,6 +268,16 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
     EXPECT_EQ(p.out(), "");  // not even started: no "exit"
   }
   EXPECT_NE(access((dir + "/ErrorLog.txt").c_str(), F_OK), 0);  // no start-up log
+
+  // A recording whose lines cannot all be written says so at the end.
+  zrv::test::Program full(ZRV_BINARY_DIR "/game/reedfire",
+                          {"--headless", "--frames", "400", "--record", "/dev/full"}, dir,
+                          {"TMPDIR=" + dir});
+  ASSERT_TRUE(full.wait_end(20000));
+  EXPECT_EQ(full.status(), 0);
+  EXPECT_NE(full.err().find("--record: cannot write '/dev/full': the recording is incomplete\n"),
+            std::string::npos)
+      << full.err();
   std::system(("rm -rf " + dir).c_str());
 }
 
