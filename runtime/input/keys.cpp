@@ -99,8 +99,14 @@ int32_t key_to_char(int32_t code) {
     default:
       break;
   }
-  int32_t c = platform::keyboard().key_to_char(code);
-  if (c < 0 || c > 255) return 0;
+  // The layout and the shift state are the keyboard's: read like its keys.
+  const bool a_key = code >= 0 && code <= 255;
+  int32_t c = 0;
+  if (!a_key || !input_replaying() || !input_replay_key_char(code, &c)) {
+    c = platform::keyboard().key_to_char(code);
+  }
+  if (c < 0 || c > 255) c = 0;
+  if (a_key && input_recording()) input_record_key_char(code, c);
   if (c >= 1 && c <= 31 && c != 8 && c != 10) c = 0;
   return static_cast<int8_t>(static_cast<uint8_t>(c));
 }

@@ -1,6 +1,7 @@
 // The recorder and the replay of input (see replay.hpp).
 #include "input/replay.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -46,9 +47,11 @@ struct Recorder {
   int64_t frame_written = -1;
   int32_t joysticks_written = 0;
   uint8_t keys[256] = {};
+  int16_t chars[256];  // -1: not looked up yet
   bool mouse_known = false;
   ReplayMouse mouse;
   bool joy_known[kReplayJoysticks] = {};
+  Recorder() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
   platform::JoystickState joy[kReplayJoysticks];
 };
 
@@ -61,6 +64,8 @@ struct Replay {
   int64_t end_frame = -1;
   int32_t touch = -1;
   uint8_t keys[256] = {};
+  int16_t chars[256];
+  Replay() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
   bool mouse_known = false;
   ReplayMouse mouse;
   platform::JoystickState joy[kReplayJoysticks];
@@ -222,6 +227,31 @@ void input_record_keys(const uint8_t keys[256]) {
     it.v[1] = down ? 1 : 0;
     write_item(it, read);
   }
+}
+
+bool input_replay_key_char(int32_t code, int32_t* c) {
+  const int32_t ch = channel(ReplayChannel::KeyChars);
+  const int32_t read = g_play.counters.next(ch);
+  while (const ReplayItem* it = due(ch, read)) {
+    g_play.chars[it->v[0]] = static_cast<int16_t>(it->v[1]);
+  }
+  const int16_t known = g_play.chars[code & 0xFF];
+  if (known < 0) return false;
+  *c = known;
+  return true;
+}
+
+void input_record_key_char(int32_t code, int32_t c) {
+  const int32_t read = g_rec.counters.next(channel(ReplayChannel::KeyChars));
+  code &= 0xFF;
+  c = c >= 0 && c <= 255 ? c : 0;
+  if (g_rec.chars[code] == c) return;
+  g_rec.chars[code] = static_cast<int16_t>(c);
+  ReplayItem it;
+  it.kind = ReplayKind::KeyChar;
+  it.v[0] = code;
+  it.v[1] = c;
+  write_item(it, read);
 }
 
 bool input_replay_mouse(ReplayMouse* m) {

@@ -48,6 +48,12 @@ int32_t input_replay_autopause();  // -1 when the file does not say
 void input_replay_keys(uint8_t keys[256]);
 void input_record_keys(const uint8_t keys[256]);
 
+// The character of a key on the layout: one read per look-up of the
+// layout. The replay's answer: false when the file never said (the
+// layout then answers).
+bool input_replay_key_char(int32_t code, int32_t* c);
+void input_record_key_char(int32_t code, int32_t c);
+
 // Mouse: one read per raw read. The replay's answer: false while the file
 // has given no position yet (x, y then stay).
 struct ReplayMouse {

@@ -139,6 +139,9 @@ struct Reader {
       if (n[1] > 1) return fail("a key state is 0 or 1");
       it.v[0] = static_cast<int32_t>(n[0]);
       it.v[1] = static_cast<int32_t>(n[1]);
+    } else if (what == "keychar") {
+      it.kind = ReplayKind::KeyChar;
+      if (!take(2, 0, 255)) return false;
     } else if (what == "mouse") {
       it.kind = ReplayKind::Mouse;
       if (!take(4, INT32_MIN, INT32_MAX)) return false;
@@ -221,6 +224,8 @@ int32_t replay_channel_of(ReplayKind kind, int32_t joystick) {
   switch (kind) {
     case ReplayKind::Key:
       return static_cast<int32_t>(ReplayChannel::Keys);
+    case ReplayKind::KeyChar:
+      return static_cast<int32_t>(ReplayChannel::KeyChars);
     case ReplayKind::Mouse:
     case ReplayKind::Pointer:
     case ReplayKind::Touch:
@@ -274,6 +279,9 @@ std::string replay_item_line(const ReplayItem& it) {
   switch (it.kind) {
     case ReplayKind::Key:
       std::snprintf(buf, sizeof buf, "key %d %d", it.v[0], it.v[1]);
+      break;
+    case ReplayKind::KeyChar:
+      std::snprintf(buf, sizeof buf, "keychar %d %d", it.v[0], it.v[1]);
       break;
     case ReplayKind::Mouse:
       std::snprintf(buf, sizeof buf, "mouse %d %d %d %d", it.v[0], it.v[1], it.v[2], it.v[3]);

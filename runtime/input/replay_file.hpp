@@ -11,6 +11,8 @@
 //
 // The channels and what their lines say:
 //   keys   (keyboard reads)   key CODE 0|1: scan code CODE up / down from this read on
+//   chars  (key_to_char reads)  keychar CODE C: scan code CODE gives character C
+//                             (0 none) on the layout from this read on
 //   mouse  (mouse reads)      mouse X Y WHEEL BUTTONS: position in window pixels and
 //                             buttons (bit 0 left, 1 right, 2 middle) from this read
 //                             on, wheel steps of this read only
@@ -38,6 +40,7 @@ constexpr int32_t kReplayJoysticks = 10;
 
 enum class ReplayKind : uint8_t {
   Key,
+  KeyChar,
   Mouse,
   Pointer,
   Touch,
@@ -52,15 +55,15 @@ enum class ReplayKind : uint8_t {
 
 // The channels whose reads are counted per frame: the keyboard, the mouse,
 // the message pump and each joystick.
-enum class ReplayChannel : uint8_t { Keys, Mouse, Pump, Joy0 };
-constexpr int32_t kReplayChannels = 3 + kReplayJoysticks;
+enum class ReplayChannel : uint8_t { Keys, KeyChars, Mouse, Pump, Joy0 };
+constexpr int32_t kReplayChannels = 4 + kReplayJoysticks;
 int32_t replay_channel_of(ReplayKind kind, int32_t joystick);
 
 struct ReplayItem {
   int64_t frame = 0;
   int32_t read = 0;
   ReplayKind kind = ReplayKind::Message;
-  int32_t v[5] = {};  // key: code, state; mouse: x, y, wheel, buttons;
+  int32_t v[5] = {};  // key: code, state; keychar: code, character; mouse: x, y, wheel, buttons;
                       // pointer: kind, id, flags, x, y; touch, char, keydown: value
   int32_t joystick = 0;
   platform::JoystickState joy;
