@@ -17,6 +17,7 @@
 #include "input/key_script.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
+#include "input/replay.hpp"
 #include "net/net.hpp"
 #include "platform/platform.hpp"
 #include "sound/music.hpp"
@@ -24,10 +25,22 @@
 
 namespace zrv {
 
-void runtime_options_apply() {
+bool runtime_options_apply() {
   if (!ctx.options.keys_file.empty() && !key_script_load(ctx.options.keys_file.c_str())) {
     std::fprintf(stderr, "--keys: cannot read '%s'\n", ctx.options.keys_file.c_str());
   }
+  std::string why;
+  if (!ctx.options.replay_file.empty() &&
+      !input_replay_load(ctx.options.replay_file.c_str(), &why)) {
+    std::fprintf(stderr, "--replay: %s\n", why.c_str());
+    return false;
+  }
+  if (!ctx.options.record_file.empty() &&
+      !input_record_open(ctx.options.record_file.c_str(), &why)) {
+    std::fprintf(stderr, "--record: %s\n", why.c_str());
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -63,6 +76,7 @@ void shutdown_devices() {
     net_shutdown();
     g_network_up = false;
   }
+  input_record_close();
   if (ctx.input) {
     input_destroy(ctx.input);
     ctx.input = nullptr;

@@ -13,6 +13,7 @@
 #include "input/key_script.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
+#include "input/replay.hpp"
 #include "platform/platform.hpp"
 #include "sound/music.hpp"
 #include "sound/sound_device.hpp"
@@ -80,25 +81,46 @@ void end_if_frame_budget_reached() {
   }
 }
 
-}  // namespace
-
-void message_pump(UserRoutine callback, bool wait) {
+// One pump; `number` counts the pumps of the frame for the recorder and the
+// replay (the many pumps of one frame's pacing wait count as one).
+void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
   platform::Backend& b = platform::backend();
   take_quit_signal();
+  platform::Event e;
+  if (input_replaying()) {
+    // The window's own messages are taken and dropped: the file speaks.
+    while (b.poll_event(&e)) {
+    }
+    while (input_replay_message(number, &e)) {
+      if (callback) callback();
+      if (input_recording()) input_record_message(number, e, callback != nullptr);
+      handle_message(e);
+    }
+    return;
+  }
   if (wait) {
     b.wait_event();
     take_quit_signal();
   }
-  platform::Event e;
   if (callback) {
     while (b.peek_event(&e)) {
       callback();
       if (!b.poll_event(&e)) break;
+      if (input_recording()) input_record_message(number, e, true);
       handle_message(e);
     }
   } else {
-    while (b.poll_event(&e)) handle_message(e);
+    while (b.poll_event(&e)) {
+      if (input_recording()) input_record_message(number, e, false);
+      handle_message(e);
+    }
   }
+}
+
+}  // namespace
+
+void message_pump(UserRoutine callback, bool wait) {
+  pump_numbered(callback, wait, input_pump_number());
 }
 
 void frame_flip(UserRoutine callback) {
@@ -107,12 +129,18 @@ void frame_flip(UserRoutine callback) {
     renderer_end_target_redirect(r);
     renderer_swap_buffers(r);
   }
-  // Without a window nothing is shown, so frames are not paced.
-  if (r == nullptr || platform::backend().is_headless()) return;
+  // Without a window nothing is shown, so frames are not paced; the one
+  // pump stands for the pacing wait's, so that a frame has the same pumps
+  // with a window and without.
+  const int32_t number = input_pump_number();
+  if (r == nullptr || platform::backend().is_headless()) {
+    pump_numbered(callback, false, number);
+    return;
+  }
 
   double now;
   for (;;) {
-    message_pump(callback, false);
+    pump_numbered(callback, false, number);
     now = timer_elapsed_ms();
     double remaining = r->frame_due - now;
     if (remaining > 7) {

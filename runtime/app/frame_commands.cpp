@@ -8,6 +8,7 @@
 #include "input/input_state.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
+#include "input/replay.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -27,23 +28,29 @@ void screen_setup(int32_t width, int32_t height, int32_t full_screen) {
   for (int i = 0; i < 5; ++i) present_frame();
 }
 
+namespace {
+
+// Without a window system no key or click can ever come, unless a replay
+// brings it.
+bool input_can_come() { return !platform::backend().is_headless() || input_replay_running(); }
+
+}  // namespace
+
 void key_wait() {
-  // Without a window system no character can ever be typed.
-  if (ctx.input == nullptr || platform::backend().is_headless()) return;
+  if (ctx.input == nullptr || !input_can_come()) return;
   ctx.frames_since_input = 31;
   while (key_char_take()) wait_step();
-  while (!key_char_take()) wait_step();
+  while (!key_char_take() && input_can_come()) wait_step();
   while (key_char_take()) {
   }
   ctx.frames_since_input = 0;
 }
 
 void mouse_wait() {
-  // Without a window system no click can ever come.
-  if (!mouse_input().opened || platform::backend().is_headless()) return;
+  if (!mouse_input().opened || !input_can_come()) return;
   ctx.frames_since_input = 31;
   while (mouse_any_button()) wait_step();
-  while (!mouse_any_button()) wait_step();
+  while (!mouse_any_button() && input_can_come()) wait_step();
   while (mouse_any_button()) wait_step();
   ctx.frames_since_input = 0;
 }

@@ -17,6 +17,7 @@
 #include "gfx/scene3d.hpp"
 #include "gfx/screen.hpp"
 #include "input/input_state.hpp"
+#include "input/replay.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
 #include "types/rt_math.hpp"
@@ -126,8 +127,15 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
 
   // The time that window creation took is the same in most fast starts;
   // the wall clock gives every run its own sequence.
-  random_seed(ctx.options.seed_given ? ctx.options.seed
-                                     : static_cast<int32_t>(platform::run_seed() & 0x7FFFFFFF));
+  // A replay brings the seed of the recorded run along (--seed still wins).
+  int32_t seed = static_cast<int32_t>(platform::run_seed() & 0x7FFFFFFF);
+  if (ctx.options.seed_given) {
+    seed = ctx.options.seed;
+  } else {
+    input_replay_seed(&seed);
+  }
+  random_seed(seed);
+  if (input_recording()) input_record_seed(seed);
 
   log_line("Network");
   network_create_for_runtime();
@@ -199,12 +207,13 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   ctx.command_line = join_command_line(argc, argv);
   bool help_shown = false;
   if (!parse_runtime_options(argc, argv, &help_shown)) std::exit(help_shown ? 0 : 2);
+  // Files the options name are read (or made) before anything starts.
+  if (!runtime_options_apply()) std::exit(2);
   platform::quit_signals_install();
   if (!platform::select_backend(ctx.options.headless != 0, &g_window_failure) &&
       g_window_failure.empty()) {
     g_window_failure = "the window system did not start";
   }
-  runtime_options_apply();
 
   ctx.user_functions = hooks.user_functions;
   if (hooks.app_defaults) hooks.app_defaults();
@@ -219,6 +228,9 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   // A scripted run (--frames, --keys) has nobody to bring the window back
   // once it loses activation, so it must not pause itself.
   if (ctx.options.frames > 0 || !ctx.options.keys_file.empty()) ctx.autopause = 0;
+  // A replay pauses where the recorded run did.
+  if (input_replay_autopause() >= 0) ctx.autopause = input_replay_autopause();
+  if (input_recording()) input_record_autopause(ctx.autopause);
 
   ctx.error_line = 0;
   ctx.last_error = 0;

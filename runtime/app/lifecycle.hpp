@@ -41,7 +41,9 @@ void shutdown_devices();
 void debug_break_devices();
 
 // Start-up steps that reach into the device modules (devices.cpp).
-void runtime_options_apply();
+// Loads the key script and the replay and opens the recording; false (the
+// reason on standard error) when the program must not start.
+bool runtime_options_apply();
 void network_create_for_runtime();
 void archives_create_for_runtime();
 

@@ -37,6 +37,9 @@ const char* runtime_options_help() {
          "                     (scripted runs, --frames or --keys, never pause themselves)\n"
          "  --keys FILE        scripted keyboard: lines 'F CODE STATE' make key CODE (scan\n"
          "                     code) read as down (STATE 1) or up (0) from frame F on\n"
+         "  --record FILE      write every input the run reads (and its seed) to FILE\n"
+         "  --replay FILE      take every input (and the seed) from a recording instead of\n"
+         "                     the devices; after its end no key or button is down\n"
          "  --screenshot FILE  save the screen to FILE at the end of the run\n"
          "  -h, --help         show this text and stop\n"
          "  --                 end of the runtime's options: what follows is the game's\n";
@@ -71,6 +74,11 @@ bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
     } else if (std::strcmp(a, "--keys") == 0) {
       if (next == nullptr || *next == '\0') return bad_value(a, next);
       o.keys_file = next;
+      ++i;
+    } else if (std::strcmp(a, "--record") == 0 || std::strcmp(a, "--replay") == 0) {
+      if (next == nullptr || *next == '\0') return bad_value(a, next);
+      RtString& file = std::strcmp(a, "--record") == 0 ? o.record_file : o.replay_file;
+      file = next;
       ++i;
     } else if (std::strcmp(a, "--screenshot") == 0) {
       if (next == nullptr || *next == '\0') return bad_value(a, next);

@@ -48,6 +48,8 @@ struct RuntimeOptions {
   int32_t seed;
   int64_t frames;            // end after this many present_frame calls (0 = never)
   RtString keys_file;        // scripted keyboard
+  RtString record_file;      // every input read is written here
+  RtString replay_file;      // every input read comes from here
   RtString screenshot_file;  // save the screen here at the end of the run
 };
 

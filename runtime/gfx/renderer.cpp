@@ -171,7 +171,8 @@ bool software_warning_box_allowed() {
   if (platform::backend().is_headless()) return false;
   // Scripted runs have nobody to click the box away.
   const RuntimeOptions& o = ctx.options;
-  if (o.headless || o.frames > 0 || !o.keys_file.empty() || !o.screenshot_file.empty()) {
+  if (o.headless || o.frames > 0 || !o.keys_file.empty() || !o.replay_file.empty() ||
+      !o.screenshot_file.empty()) {
     return false;
   }
   for (const char* name : {"ZRV_NO_DIALOGS", "CI"}) {

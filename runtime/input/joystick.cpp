@@ -8,6 +8,7 @@
 
 #include "base/screen_mapping.hpp"
 #include "input/input_state.hpp"
+#include "input/replay.hpp"
 
 namespace zrv {
 
@@ -64,8 +65,15 @@ bool valid(int32_t index) { return index >= 0 && index < g_joysticks.joystick_co
 
 JoystickSet& joystick_set() { return g_joysticks; }
 
-void joystick_open_all(InputState* /*input*/) {
-  joystick_close_all(nullptr);
+namespace {
+
+void name_set(int32_t k, const std::string& name) {
+  const size_t len = std::min(name.size(), static_cast<size_t>(kJoystickNameSize - 1));
+  std::memcpy(g_joysticks.joystick_names[k], name.data(), len);
+  g_joysticks.joystick_names[k][len] = 0;
+}
+
+void open_devices() {
   const int32_t n = platform::joysticks().count();
   for (int32_t i = 0; i < n && g_joysticks.joystick_count < kJoystickMax; ++i) {
     std::string name;
@@ -73,9 +81,27 @@ void joystick_open_all(InputState* /*input*/) {
     if (device == nullptr) continue;
     const int32_t k = g_joysticks.joystick_count++;
     g_joysticks.joystick_devices[k] = device;
-    const size_t len = std::min(name.size(), static_cast<size_t>(kJoystickNameSize - 1));
-    std::memcpy(g_joysticks.joystick_names[k], name.data(), len);
-    g_joysticks.joystick_names[k][len] = 0;
+    name_set(k, name);
+  }
+}
+
+}  // namespace
+
+void joystick_open_all(InputState* /*input*/) {
+  joystick_close_all(nullptr);
+  if (input_replaying()) {
+    // The controllers of the recorded run, without devices behind them.
+    for (const std::string& name : input_replay_joysticks()) {
+      if (g_joysticks.joystick_count == kJoystickMax) break;
+      name_set(g_joysticks.joystick_count++, name);
+    }
+  } else {
+    open_devices();
+  }
+  if (input_recording()) {
+    for (int32_t k = 0; k < g_joysticks.joystick_count; ++k) {
+      input_record_joystick(k, g_joysticks.joystick_names[k]);
+    }
   }
 }
 
@@ -89,14 +115,28 @@ void joystick_close_all(InputState* /*input*/) {
   platform::joysticks().release();
 }
 
-void joystick_read(int32_t index, platform::JoystickState& state) {
-  if (index < 0 || index >= kJoystickMax) return;
-  platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
-  if (device == nullptr) return;
+namespace {
+
+void read_device(platform::JoystickDevice* device, platform::JoystickState& state) {
   if (platform::joysticks().read(device, &state)) return;
   // One more try (the device may have been busy); then a neutral state.
   if (platform::joysticks().read(device, &state)) return;
   state = platform::JoystickState{};
+}
+
+}  // namespace
+
+void joystick_read(int32_t index, platform::JoystickState& state) {
+  if (index < 0 || index >= kJoystickMax) return;
+  if (input_replaying()) {
+    if (index >= g_joysticks.joystick_count) return;
+    input_replay_joystick(index, &state);
+  } else {
+    platform::JoystickDevice* device = g_joysticks.joystick_devices[index];
+    if (device == nullptr) return;
+    read_device(device, state);
+  }
+  if (input_recording()) input_record_joystick_read(index, state);
 }
 
 void joystick_state(int32_t& x, int32_t& y, int32_t& button1, int32_t& button2) {

@@ -4,6 +4,7 @@
 #include "base/context.hpp"
 #include "input/input_state.hpp"
 #include "input/key_script.hpp"
+#include "input/replay.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/platform.hpp"
 
@@ -17,21 +18,28 @@ void refresh(InputState* input) {
     return;
   }
   input->snapshot_age = 0;
-  // Pending input first: it may change which window is active.
-  if (input->keyboard_device) platform::keyboard().pump();
-  if (input->keyboard_device && platform::keyboard().window_active(input->focus_window)) {
-    if (!platform::keyboard().read(input->device_keys)) {
-      for (uint8_t& k : input->device_keys) k = 0;
+  // A replay is the whole keyboard, the scripted keys of the recorded run
+  // included.
+  if (input_replaying()) {
+    input_replay_keys(input->key_snapshot);
+  } else {
+    // Pending input first: it may change which window is active.
+    if (input->keyboard_device) platform::keyboard().pump();
+    if (input->keyboard_device && platform::keyboard().window_active(input->focus_window)) {
+      if (!platform::keyboard().read(input->device_keys)) {
+        for (uint8_t& k : input->device_keys) k = 0;
+      }
+    }
+    // The script is not tied to any window: it applies whatever window is
+    // active, and it is the keyboard of headless runs.
+    const bool scripted = key_script_active();
+    for (int32_t code = 0; code < 256; ++code) {
+      uint8_t state = input->device_keys[code];
+      if (scripted && key_script_down(code)) state |= 0x80;
+      input->key_snapshot[code] = state;
     }
   }
-  // The script is not tied to any window: it applies whatever window is
-  // active, and it is the keyboard of headless runs.
-  const bool scripted = key_script_active();
-  for (int32_t code = 0; code < 256; ++code) {
-    uint8_t state = input->device_keys[code];
-    if (scripted && key_script_down(code)) state |= 0x80;
-    input->key_snapshot[code] = state;
-  }
+  if (input_recording()) input_record_keys(input->key_snapshot);
 }
 
 }  // namespace
@@ -44,7 +52,7 @@ int32_t key_down(int32_t code) {
   InputState* input = ctx.input;
   if (input == nullptr) return key_script_down(code & 0xFF);
   refresh(input);
-  if (!input->keyboard_device && !key_script_active()) return 0;
+  if (!input->keyboard_device && !key_script_active() && !input_replaying()) return 0;
   return (input->key_snapshot[code & 0xFF] & 0x80) != 0 ? 1 : 0;
 }
 
@@ -91,8 +99,14 @@ int32_t key_to_char(int32_t code) {
     default:
       break;
   }
-  int32_t c = platform::keyboard().key_to_char(code);
-  if (c < 0 || c > 255) return 0;
+  // The layout and the shift state are the keyboard's: read like its keys.
+  const bool a_key = code >= 0 && code <= 255;
+  int32_t c = 0;
+  if (!a_key || !input_replaying() || !input_replay_key_char(code, &c)) {
+    c = platform::keyboard().key_to_char(code);
+  }
+  if (c < 0 || c > 255) c = 0;
+  if (a_key && input_recording()) input_record_key_char(code, c);
   if (c >= 1 && c <= 31 && c != 8 && c != 10) c = 0;
   return static_cast<int8_t>(static_cast<uint8_t>(c));
 }

@@ -11,6 +11,7 @@
 #include "base/errors.hpp"
 #include "base/screen_mapping.hpp"
 #include "input/input_state.hpp"
+#include "input/replay.hpp"
 #include "platform/mouse.hpp"
 #include "platform/platform.hpp"
 
@@ -47,8 +48,30 @@ void cursor_to(int32_t x, int32_t y) {
   if (w) platform::backend().cursor_move(w, x, y);
 }
 
+// Pointer messages of the window system; a replay delivers its own.
 void pointer_sink(int32_t kind, int32_t id, const platform::PointerInfo& info) {
+  if (input_replaying()) return;
+  if (input_recording()) input_record_pointer(kind, id, info);
   pointer_message(kind, id, info);
+}
+
+// The cursor's position where the mouse opens: a read of the mouse too.
+bool open_position(int32_t* x, int32_t* y) {
+  if (input_replaying()) {
+    ReplayMouse m;
+    if (!input_replay_mouse(&m)) return false;
+    *x = m.x;
+    *y = m.y;
+    return true;
+  }
+  const bool ok = cursor_client(x, y);
+  if (input_recording()) {
+    ReplayMouse m;
+    m.x = *x;
+    m.y = *y;
+    input_record_mouse(ok ? &m : nullptr);
+  }
+  return ok;
 }
 
 // The device's access for a cooperative level.
@@ -87,10 +110,11 @@ void mouse_open(InputState* input, platform::Window* window, int32_t mouse_exclu
   g_mouse.cursor_mode = 0;
   g_mouse.opened = true;
   platform::mouse().pointer_sink_set(pointer_sink);
+  input_replay_pointer_sink(pointer_message);
 
   MouseRecord& r = current();
   int32_t cx = 0, cy = 0;
-  if (cursor_client(&cx, &cy)) {
+  if (open_position(&cx, &cy)) {
     r.x = r.last_x = cx;
     r.y = r.last_y = cy;
   }
@@ -154,14 +178,21 @@ bool pointer_mode() {
     char line[64];
     std::snprintf(line, sizeof line, "Win: %d, %d\n", major, minor);
     log_write(line);
-    g_pointer_mode = platform::mouse().touch_device_count() > 0 ? 1 : 0;
+    if (input_replaying()) {
+      g_pointer_mode = input_replay_touch() > 0 ? 1 : 0;
+    } else {
+      g_pointer_mode = platform::mouse().touch_device_count() > 0 ? 1 : 0;
+    }
+    if (input_recording()) input_record_touch(g_pointer_mode);
   }
   return g_pointer_mode == 1;
 }
 
 void pointer_mode_override(int32_t state) { g_pointer_mode = state < 0 ? -1 : (state ? 1 : 0); }
 
-uint32_t mouse_read_raw(int32_t& x, int32_t& y, int32_t& wheel) {
+namespace {
+
+uint32_t read_device(int32_t& x, int32_t& y, int32_t& wheel) {
   wheel = 0;
   if (pointer_mode() && g_mouse.cursor_mode == 1) {
     const int32_t i = std::clamp(g_mouse.current_mouse, 0, kPointerSlots - 1);
@@ -211,6 +242,35 @@ uint32_t mouse_read_raw(int32_t& x, int32_t& y, int32_t& wheel) {
   if (w && platform::backend().window_frame(w, &frame)) {
     x = std::clamp(x, 0, std::max(frame.w, 0));
     y = std::clamp(y, 0, std::max(frame.h, 0));
+  }
+  return bits;
+}
+
+}  // namespace
+
+uint32_t mouse_read_raw(int32_t& x, int32_t& y, int32_t& wheel) {
+  // Pointer mode is decided at the first query, replayed or not.
+  pointer_mode();
+  uint32_t bits = 0;
+  if (input_replaying()) {
+    ReplayMouse m;
+    wheel = 0;
+    if (input_replay_mouse(&m)) {
+      x = m.x;
+      y = m.y;
+      wheel = m.wheel;
+      bits = m.buttons & 7u;
+    }
+  } else {
+    bits = read_device(x, y, wheel);
+  }
+  if (input_recording()) {
+    ReplayMouse m;
+    m.x = x;
+    m.y = y;
+    m.wheel = wheel;
+    m.buttons = bits;
+    input_record_mouse(&m);
   }
   return bits;
 }

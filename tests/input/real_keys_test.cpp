@@ -15,19 +15,7 @@ namespace {
 
 using zrv::test::Program;
 
-struct Scratch {
-  std::string path;
-  Scratch() {
-    char name[] = "/tmp/zrv_keysXXXXXX";
-    path = mkdtemp(name);
-  }
-  ~Scratch() {
-    for (const char* f :
-         {"/stdout.txt", "/stderr.txt", "/trace.jsonl", "/out.wav", "/al.conf", "/ErrorLog.txt"})
-      unlink((path + f).c_str());
-    rmdir(path.c_str());
-  }
-};
+using Scratch = zrv::test::ScratchDir;  // every run in a folder of its own
 
 // Trace lines so far.
 std::vector<std::string> trace_lines(const std::string& path) {
@@ -45,23 +33,16 @@ bool any_line_has(const std::vector<std::string>& lines, const std::string& what
   return false;
 }
 
-// The sound goes to a file, so the runs need no sound card and stay quiet,
-// and the log to the scratch folder.
-std::vector<std::string> run_environment(const std::string& dir) {
-  std::ofstream(dir + "/al.conf") << "[wave]\nfile = " << dir << "/out.wav\n";
-  return {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + dir + "/al.conf", "TMPDIR=" + dir};
-}
-
 TEST(RealKeys, SpaceStartsAndFiresArrowsMoveTheGunEscapeEnds) {
   if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
   zrv::test::PrivateDisplay display;
   ASSERT_TRUE(display.ok());
   Scratch dir;
-  const std::string trace = dir.path + "/trace.jsonl";
+  const std::string trace = dir.path() + "/trace.jsonl";
   // --frames only guards against a run that never ends.
   Program game(ZRV_BINARY_DIR "/game/reedfire",
-               {"--seed", "1", "--frames", "3600", "--trace", trace}, dir.path,
-               run_environment(dir.path));
+               {"--seed", "1", "--frames", "3600", "--trace", trace}, dir.path(),
+               zrv::test::quiet_environment(dir.path()));
   ASSERT_FALSE(Program::focus_window("reedfire").empty()) << game.err();
   // The main loop runs.
   for (int i = 0; i < 100 && trace_lines(trace).empty(); ++i) zrv::test::pause_ms(50);
@@ -97,7 +78,8 @@ TEST(RealKeys, AltF4EndsAProgramWhoseEscapeQuittingIsOff) {
   ASSERT_TRUE(display.ok());
   Scratch dir;
   Program program(ZRV_BINARY_DIR "/tests/app/lifecycle/zrv_callbacks_game",
-                  {"mode=frames", "noescape"}, dir.path, run_environment(dir.path));
+                  {"mode=frames", "noescape"}, dir.path(),
+                  zrv::test::quiet_environment(dir.path()));
   ASSERT_FALSE(Program::focus_window("callbacks").empty()) << program.err();
   zrv::test::pause_ms(300);
   zrv::test::hold_key("Escape", 150);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "file_io.hpp"
+#include "files_test_util.hpp"
 #include "x_display.hpp"
 
 namespace zrv::test {
@@ -78,6 +80,13 @@ class PrivateDisplay {
   std::string name_;
   std::string saved_;
 };
+
+// The environment of a program run by a test: the sound goes to a file, so
+// the runs need no sound card and stay quiet, and the log to dir.
+inline std::vector<std::string> quiet_environment(const std::string& dir) {
+  std::ofstream(dir + "/al.conf") << "[wave]\nfile = " << dir << "/out.wav\n";
+  return {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + dir + "/al.conf", "TMPDIR=" + dir};
+}
 
 // One program started in the background with its output in files.
 class Program {

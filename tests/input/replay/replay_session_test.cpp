@@ -1,0 +1,177 @@
+// Whole sessions recorded with real X input (xdotool) on a private X display
+// and replayed without a window: the replay's trace and output are the
+// recorded run's, byte for byte. And a reedfire session kept in the tree
+// that plays to game over.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "x_session.hpp"
+
+namespace {
+
+using zrv::test::Program;
+using zrv::test::read_file;
+
+const char* kReedfire = ZRV_BINARY_DIR "/game/reedfire";
+
+// Runs a program headless to its end (at most a minute).
+void run_headless(const char* program, std::vector<std::string> args, const std::string& dir,
+                  std::string* out) {
+  args.insert(args.begin(), "--headless");
+  Program p(program, args, dir, zrv::test::quiet_environment(dir));
+  ASSERT_TRUE(p.wait_end(60000)) << "the replay did not end";
+  EXPECT_TRUE(p.exited());
+  EXPECT_EQ(p.status(), 0) << p.err();
+  *out = p.out();
+}
+
+TEST(ReplaySession, ReedfireWithRealKeysReplaysWithoutAWindow) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::ScratchDir dir;
+  const std::string record = dir.path() + "/session.replay";
+  std::string recorded_out, windowed_out;
+  {
+    zrv::test::PrivateDisplay display;
+    ASSERT_TRUE(display.ok());
+    // No --seed: the replay must take the recorded run's seed. --frames only
+    // guards against a run that never ends.
+    Program game(kReedfire,
+                 {"--frames", "20000", "--record", record, "--trace", dir.path() + "/live.jsonl",
+                  "--screenshot", dir.path() + "/live.png"},
+                 dir.path(), zrv::test::quiet_environment(dir.path()));
+    ASSERT_FALSE(Program::focus_window("reedfire").empty()) << game.err();
+    zrv::test::pause_ms(300);
+    zrv::test::hold_key("space", 120);
+    for (const char* key : {"Left", "space", "Right", "Right", "space", "Left", "space"}) {
+      zrv::test::pause_ms(250);
+      zrv::test::hold_key(key, 90);
+    }
+    zrv::test::pause_ms(400);
+    zrv::test::hold_key("Escape", 120);
+    ASSERT_TRUE(game.wait_end(5000)) << "Escape did not end the program";
+    EXPECT_EQ(game.status(), 0);
+    recorded_out = game.out();
+
+    // Replayed in a window: the same frames, output and picture (with the
+    // same --frames, which decides when the picture is taken).
+    Program again(kReedfire,
+                  {"--frames", "20000", "--replay", record, "--trace",
+                   dir.path() + "/windowed.jsonl", "--screenshot", dir.path() + "/windowed.png"},
+                  dir.path(), zrv::test::quiet_environment(dir.path()));
+    ASSERT_TRUE(again.wait_end(60000)) << "the windowed replay did not end";
+    EXPECT_EQ(again.status(), 0) << again.err();
+    windowed_out = again.out();
+  }
+  const std::string live = read_file(dir.path() + "/live.jsonl");
+  // The session did something: the game started, the gun moved, shots flew.
+  EXPECT_NE(live.find("\"lives\":3"), std::string::npos);
+  EXPECT_NE(live.find("\"guns\":[[348,350]]"), std::string::npos);
+  EXPECT_NE(live.find("\"bullet_active\":1"), std::string::npos);
+
+  std::string replayed_out;
+  run_headless(kReedfire, {"--replay", record, "--trace", dir.path() + "/replayed.jsonl"},
+               dir.path(), &replayed_out);
+  EXPECT_TRUE(live == read_file(dir.path() + "/replayed.jsonl")) << "the traces differ";
+  EXPECT_TRUE(live == read_file(dir.path() + "/windowed.jsonl")) << "the windowed trace differs";
+  EXPECT_EQ(windowed_out, recorded_out);
+  const std::string picture = read_file(dir.path() + "/live.png");
+  EXPECT_GT(picture.size(), 1000u);
+  EXPECT_TRUE(picture == read_file(dir.path() + "/windowed.png")) << "the screenshots differ";
+  // Headless there is no sound device, so the seven sounds fail to load
+  // (error 3) before the game starts; the rest of the output is the same.
+  std::string without_sounds = replayed_out;
+  for (size_t at; (at = without_sounds.find("error: 3\n")) != std::string::npos;) {
+    without_sounds.erase(at, 9);
+  }
+  EXPECT_EQ(without_sounds, recorded_out);
+}
+
+TEST(ReplaySession, MouseWheelButtonsAndTypedTextReplayWithoutAWindow) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::ScratchDir dir;
+  const std::string record = dir.path() + "/mouse.replay";
+  std::string recorded_out;
+  {
+    zrv::test::PrivateDisplay display;
+    ASSERT_TRUE(display.ok());
+    Program echo(ZRV_ECHO_PROGRAM, {"--frames", "20000", "--record", record}, dir.path(),
+                 zrv::test::quiet_environment(dir.path()));
+    const std::string id = Program::focus_window("input echo");
+    ASSERT_FALSE(id.empty()) << echo.err();
+    using zrv::test::shell_output;
+    const std::string window = " --window " + id + " ";
+    shell_output("xdotool mousemove" + window + "40 50");
+    zrv::test::pause_ms(150);
+    shell_output("xdotool mousemove" + window + "200 120");
+    zrv::test::pause_ms(150);
+    shell_output("xdotool mousedown 1");
+    zrv::test::pause_ms(120);
+    shell_output("xdotool mousemove" + window + "210 130");
+    zrv::test::pause_ms(120);
+    shell_output("xdotool mouseup 1");
+    zrv::test::pause_ms(120);
+    shell_output("xdotool mousedown 3");
+    zrv::test::pause_ms(120);
+    shell_output("xdotool mouseup 3");
+    for (const char* wheel : {"4", "4", "5"}) {
+      zrv::test::pause_ms(100);
+      shell_output(std::string("xdotool click ") + wheel);
+    }
+    zrv::test::pause_ms(100);
+    shell_output("xdotool type --delay 60 'Hi 5!'");
+    zrv::test::pause_ms(300);
+    zrv::test::hold_key("Escape", 120);
+    ASSERT_TRUE(echo.wait_end(5000)) << "Escape did not end the program";
+    recorded_out = echo.out();
+  }
+  // What the real events gave: positions, both buttons, wheel steps both
+  // ways, the typed characters.
+  EXPECT_NE(recorded_out.find("state 200 120 0 0"), std::string::npos) << recorded_out;
+  EXPECT_NE(recorded_out.find("state 210 130 1 0"), std::string::npos);
+  EXPECT_NE(recorded_out.find(" 0 1 0 state"), std::string::npos);  // right button
+  EXPECT_NE(recorded_out.find("axes 0 0 1 "), std::string::npos);
+  EXPECT_NE(recorded_out.find("axes 0 0 -1 "), std::string::npos);
+  std::string typed;
+  for (const char c : std::string("Hi 5!")) typed += " " + std::to_string(c);
+  std::string all_chars;
+  for (size_t at = 0; (at = recorded_out.find("chars", at)) != std::string::npos; ++at) {
+    all_chars += recorded_out.substr(at + 5, recorded_out.find('\n', at) - at - 5);
+  }
+  EXPECT_EQ(all_chars, typed);
+
+  std::string replayed_out;
+  run_headless(ZRV_ECHO_PROGRAM, {"--replay", record}, dir.path(), &replayed_out);
+  EXPECT_EQ(replayed_out, recorded_out);
+}
+
+// A session of a player kept in the tree: start, a few shots, then the ducks
+// get through until the last life is gone.
+TEST(ReplaySession, TheKeptReedfireSessionPlaysToGameOver) {
+  zrv::test::ScratchDir dir;
+  const std::string trace = dir.path() + "/trace.jsonl";
+  std::string out;
+  run_headless(kReedfire,
+               {"--replay", ZRV_REPLAY_DIR "/reedfire_game_over.replay", "--trace", trace},
+               dir.path(), &out);
+  const std::string text = read_file(trace);
+  const size_t started = text.find("\"lives\":3");
+  ASSERT_NE(started, std::string::npos) << "the game never started";
+  const size_t last_life = text.find("\"lives\":1", started);
+  ASSERT_NE(last_life, std::string::npos);
+  // Game over: no life left, the guns gone and the restart held off.
+  const size_t over = text.find("\"lives\":0,\"level\"", last_life);
+  ASSERT_NE(over, std::string::npos) << "no game over";
+  // The frame of the game over: the restart held off (100, less this
+  // frame's step), the guns gone.
+  const size_t from = text.rfind('\n', over) + 1;
+  const std::string line = text.substr(from, text.find('\n', over) - from);
+  EXPECT_NE(line.find("\"cooldown\":99,"), std::string::npos) << line;
+  EXPECT_NE(line.find("\"guns\":[]"), std::string::npos) << line;
+  EXPECT_GT(text.find("\"score\":", started), started);
+  ASSERT_GE(out.size(), 5u);
+  EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
+}
+
+}  // namespace
