@@ -22,6 +22,7 @@
 
 #include "app/frame.hpp"
 #include "base/context.hpp"
+#include "bench_clock.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/image_codec.hpp"
@@ -106,18 +107,6 @@ bool session() {
     return sprite_from_image(ctx.renderer, kSprite, one, 0);
   }();
   return ok;
-}
-
-double process_cpu_s() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-double wall_s() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
 // What a frame draws: frames of the sheet, the whole sprite, or one of the

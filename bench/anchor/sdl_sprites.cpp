@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "../bench_clock.hpp"
+
 namespace {
 
 constexpr int kWidth = 800;
@@ -91,18 +93,6 @@ bool gl_load() {
   F(Finish);
 #undef F
   return ok;
-}
-
-double process_cpu_s() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-double wall_s() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
 int padded(int size) {

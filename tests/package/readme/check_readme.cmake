@@ -1,13 +1,7 @@
 # Script mode: install the runtime, write README.md's first game into a
 # folder with a picture as media/ship.png, build it and run it.
 file(REMOVE_RECURSE ${WORK_DIR})
-function(run)
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGV}\n${out}\n${err}")
-  endif()
-  set(last_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../run_step.cmake)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
 run(${PYTHON} ${SOURCE_DIR}/tools/readme_snippets.py ${SOURCE_DIR}/README.md ${WORK_DIR}/game)
 file(COPY ${SOURCE_DIR}/assets/Media/gun.png DESTINATION ${WORK_DIR}/game/media)
