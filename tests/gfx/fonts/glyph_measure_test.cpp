@@ -55,21 +55,21 @@ TEST(FontSheet, MeasuresLeftAdvanceAndSpacing) {
   GlyphRecord g[256];
   font_glyphs_measure(sheet, 256, g);
 
-  EXPECT_EQ(g['A'].left, 2);
-  EXPECT_EQ(g['A'].advance, 5);  // 4 columns and one of spacing
-  EXPECT_FLOAT_EQ(g['A'].u_left, (2 + 10 * 1) / 256.0f);
-  EXPECT_FLOAT_EQ(g['A'].u_right, (2 + 5 + 10 * 1) / 256.0f);
+  EXPECT_EQ(g[+'A'].left, 2);
+  EXPECT_EQ(g[+'A'].advance, 5);  // 4 columns and one of spacing
+  EXPECT_FLOAT_EQ(g[+'A'].u_left, (2 + 10 * 1) / 256.0f);
+  EXPECT_FLOAT_EQ(g[+'A'].u_right, (2 + 5 + 10 * 1) / 256.0f);
 
-  EXPECT_EQ(g['B'].left, 0);
-  EXPECT_EQ(g['B'].advance, 10);  // no room for spacing
-  EXPECT_EQ(g['C'].left, 1);
-  EXPECT_EQ(g['C'].advance, 8);
+  EXPECT_EQ(g[+'B'].left, 0);
+  EXPECT_EQ(g[+'B'].advance, 10);  // no room for spacing
+  EXPECT_EQ(g[+'C'].left, 1);
+  EXPECT_EQ(g[+'C'].advance, 8);
 
   // An empty cell is a whole cell wide.
-  EXPECT_EQ(g['Z'].left, 0);
-  EXPECT_EQ(g['Z'].advance, 10);
-  EXPECT_FLOAT_EQ(g['Z'].u_left, 10 * ('Z' % 16) / 256.0f);
-  EXPECT_FLOAT_EQ(g['Z'].u_right, (10 + 10 * ('Z' % 16)) / 256.0f);
+  EXPECT_EQ(g[+'Z'].left, 0);
+  EXPECT_EQ(g[+'Z'].advance, 10);
+  EXPECT_FLOAT_EQ(g[+'Z'].u_left, 10 * ('Z' % 16) / 256.0f);
+  EXPECT_FLOAT_EQ(g[+'Z'].u_right, (10 + 10 * ('Z' % 16)) / 256.0f);
 
   // 128 codes: 128..255 are copies of 0..127.
   for (int c = 0; c < 128; ++c) {
@@ -86,10 +86,10 @@ TEST(FontSheet, SpaceIsAsWideAsJ) {
   cell_columns(sheet, 'j', 3, 5);
   GlyphRecord g[256];
   font_glyphs_measure(sheet, 256, g);
-  EXPECT_EQ(g['j'].advance, 4);
-  EXPECT_EQ(g[' '].advance, 4);
-  EXPECT_FLOAT_EQ(g[' '].u_left, 0.0f);
-  EXPECT_FLOAT_EQ(g[' '].u_right, g['j'].u_right - g['j'].u_left);
+  EXPECT_EQ(g[+'j'].advance, 4);
+  EXPECT_EQ(g[+' '].advance, 4);
+  EXPECT_FLOAT_EQ(g[+' '].u_left, 0.0f);
+  EXPECT_FLOAT_EQ(g[+' '].u_right, g[+'j'].u_right - g[+'j'].u_left);
 }
 
 TEST(FontSheet, TallSheetHoldsTwoHundredFiftySixCodes) {
@@ -114,13 +114,13 @@ TEST(FontSheet, DegenerateSheetsMeasureWithoutReadingOutside) {
     for (int32_t i = 0; i < w * h; ++i) sheet.pixels[i * 4 + 3] = 255;
     font_glyphs_measure(sheet, 512, g);
     const SheetLayout l = font_sheet_layout(w, h);
-    EXPECT_EQ(g['x'].advance, l.cell_width) << w << "x" << h;
+    EXPECT_EQ(g[+'x'].advance, l.cell_width) << w << "x" << h;
   }
   // A cell wider than 255 pixels keeps the largest advance a record holds.
   RtImage wide;
   ASSERT_TRUE(wide.resize(16 * 300, 8));
   font_glyphs_measure(wide, 8192, g);
-  EXPECT_EQ(g['x'].advance, 255);
+  EXPECT_EQ(g[+'x'].advance, 255);
 }
 
 TEST(BuiltInFont, PrintableCodesHaveDistinctGlyphs) {
