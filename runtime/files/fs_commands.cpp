@@ -56,39 +56,28 @@ bool wildcard_match(const char* name, const char* pattern) {
   const char* star_p = nullptr;  // pattern position after the last "*"
   const char* star_s = nullptr;  // name position where that star began
   for (;;) {
-    if (*s == 0) {
-      while (*p == '*') ++p;
-      if (*p == 0) return true;
-      if (star_p != nullptr && *star_s != 0) {
-        // The star takes one more character and the rest is tried again.
-        s = ++star_s;
-        p = star_p;
-        continue;
-      }
-      return false;
-    }
     // A star first: names here may contain "*" themselves, and a star in the
     // pattern is a wildcard even where it meets one.
     if (*p == '*') {
-      star_p = p + 1;
+      star_p = ++p;
       star_s = s;
-      p = star_p;
       if (*p == 0) return true;
       continue;
     }
-    if (lower(*p) == lower(*s)) {
+    if (*s == 0) {
+      if (*p == 0) return true;
+    } else if (lower(*p) == lower(*s)) {
       ++p;
       ++s;
       continue;
     }
-    if (star_p == nullptr) return false;
-    if (p == star_p) {
-      ++s;  // the star absorbs this character
-      continue;
-    }
+    // A mismatch, or the name ended first: the last star takes one more
+    // character and the rest is tried again from there. (Restarting the
+    // pattern without moving the name back to the star missed matches that
+    // began inside a partial one: "*aab" against "aAab".)
+    if (star_p == nullptr || *star_s == 0) return false;
+    s = ++star_s;
     p = star_p;
-    if (lower(*p) == lower(*s)) ++p;
-    ++s;
   }
 }
 

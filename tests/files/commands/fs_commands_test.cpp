@@ -85,6 +85,8 @@ TEST(WildcardTest, Cases) {
       {"*xb", "*b", true},  // a star in a name is an ordinary character
       {"a*c", "a*c", true},
       {"*", "x*", false},
+      // A match that begins inside a partial one, past a later star.
+      {"aAabaabc", "*aab*b*", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(wildcard_match(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
