@@ -39,6 +39,7 @@ void quad_batch_add_fan(const QuadVertex v[4]);
 void quad_batch_add_strip(const QuadVertex v[4]);
 // Draws the waiting quads with one call and empties the batch.
 void quad_batch_flush();
+// The check inline: every call through the GL function table asks.
 inline void quad_batch_flush_pending() {
   if (quad_batch_count != 0) quad_batch_flush();
 }

@@ -40,35 +40,33 @@ struct Counters {
 int32_t channel(ReplayChannel c) { return static_cast<int32_t>(c); }
 int32_t joy_channel(int32_t index) { return channel(ReplayChannel::Joy0) + index; }
 
-struct Recorder {
-  std::FILE* file = nullptr;
-  std::string path;
+// What the last reads gave, per kind: the recorder writes a line only when a
+// read differs, the replay answers with it until the next line of its kind.
+struct LastReads {
   Counters counters;
-  int64_t frame_written = -1;
-  int32_t joysticks_written = 0;
   uint8_t keys[256] = {};
   int16_t chars[256];  // -1: not looked up yet
   bool mouse_known = false;
   ReplayMouse mouse;
-  bool joy_known[kReplayJoysticks] = {};
-  Recorder() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
   platform::JoystickState joy[kReplayJoysticks];
+  LastReads() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
 };
 
-struct Replay {
+struct Recorder : LastReads {
+  std::FILE* file = nullptr;
+  std::string path;
+  int64_t frame_written = -1;
+  int32_t joysticks_written = 0;
+  bool joy_known[kReplayJoysticks] = {};
+};
+
+struct Replay : LastReads {
   bool loaded = false;
   ReplayScript script;
   std::vector<size_t> queue[kReplayChannels];  // indexes into script.items
   size_t next[kReplayChannels] = {};
-  Counters counters;
   int64_t end_frame = -1;
   int32_t touch = -1;
-  uint8_t keys[256] = {};
-  int16_t chars[256];
-  Replay() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
-  bool mouse_known = false;
-  ReplayMouse mouse;
-  platform::JoystickState joy[kReplayJoysticks];
   platform::PointerSink sink = nullptr;
 };
 
