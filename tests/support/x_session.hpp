@@ -139,6 +139,20 @@ class Program {
   bool exited() const { return exited_; }
   int status() const { return status_; }
   std::string out() const { return read_file(out_); }
+  // Waits until the standard output so far holds text at least times
+  // times, at most ms.
+  bool wait_out(const std::string& text, int times, int ms) const {
+    for (int waited = 0;; waited += 20) {
+      const std::string so_far = out();
+      int found = 0;
+      for (size_t at = 0; (at = so_far.find(text, at)) != std::string::npos; at += text.size()) {
+        ++found;
+      }
+      if (found >= times) return true;
+      if (waited >= ms) return false;
+      pause_ms(20);
+    }
+  }
   std::string err() const { return read_file(err_); }
 
   // The program's visible window with exactly this title, given the focus;

@@ -196,7 +196,7 @@ TEST_F(Text, FailedLoadsAndSlotQueries) {
   EXPECT_EQ(ctx.last_error, kErrNoSuchFile);
   EXPECT_EQ(r->sprites[kFirstFontSprite + 4].image_width, 128);
   EXPECT_EQ(r->sprites[kFirstFontSprite + 4].image_height, 64);
-  EXPECT_EQ(r->glyphs[4]['A'].advance, 8);
+  EXPECT_EQ(r->glyphs[4][+'A'].advance, 8);
   EXPECT_FLOAT_EQ(r->font_scale[4], 4.0f);
 
   // Slot 32 does not exist.
@@ -251,7 +251,7 @@ TEST_F(Text, SystemFontFoundInMedia) {
   EXPECT_EQ(ctx.renderer->sprites[kFirstFontSprite].image_width, 128);
   EXPECT_EQ(ctx.renderer->sprites[kFirstFontSprite].image_height, 96);
   // The shipped font is proportional: "i" is narrower than "W".
-  EXPECT_LT(ctx.renderer->glyphs[0]['i'].advance, ctx.renderer->glyphs[0]['W'].advance);
+  EXPECT_LT(ctx.renderer->glyphs[0][+'i'].advance, ctx.renderer->glyphs[0][+'W'].advance);
 
   // Without any of the files the built-in font stays.
   const std::string empty = make_temp_dir("zrv_nofont");

@@ -102,22 +102,31 @@ TEST(ReplaySession, MouseWheelButtonsAndTypedTextReplayWithoutAWindow) {
     ASSERT_FALSE(id.empty()) << echo.err();
     using zrv::test::shell_output;
     const std::string window = " --window " + id + " ";
+    // Each event is seen by the program before the next is sent: under load
+    // a frame of a slow build can outlast any fixed pause, and a press and
+    // release (or two opposite wheel steps) within one frame would not show.
+    const auto seen = [&](const std::string& text, int times = 1) {
+      return echo.wait_out(text, times, 5000);
+    };
     shell_output("xdotool mousemove" + window + "40 50");
-    zrv::test::pause_ms(150);
+    ASSERT_TRUE(seen("state 40 50 0 0")) << echo.out();
     shell_output("xdotool mousemove" + window + "200 120");
-    zrv::test::pause_ms(150);
+    ASSERT_TRUE(seen("state 200 120 0 0")) << echo.out();
     shell_output("xdotool mousedown 1");
-    zrv::test::pause_ms(120);
+    ASSERT_TRUE(seen("state 200 120 1 0")) << echo.out();
     shell_output("xdotool mousemove" + window + "210 130");
-    zrv::test::pause_ms(120);
+    ASSERT_TRUE(seen("state 210 130 1 0")) << echo.out();
     shell_output("xdotool mouseup 1");
-    zrv::test::pause_ms(120);
+    ASSERT_TRUE(seen("state 210 130 0 0")) << echo.out();
     shell_output("xdotool mousedown 3");
-    zrv::test::pause_ms(120);
+    ASSERT_TRUE(seen(" 0 1 0 state")) << echo.out();  // right button
     shell_output("xdotool mouseup 3");
+    int up = 0, down = 0;
     for (const char* wheel : {"4", "4", "5"}) {
-      zrv::test::pause_ms(100);
       shell_output(std::string("xdotool click ") + wheel);
+      const bool is_up = wheel[0] == '4';
+      ASSERT_TRUE(seen(is_up ? "axes 0 0 1 " : "axes 0 0 -1 ", is_up ? ++up : ++down))
+          << "wheel step " << wheel << " not seen: " << echo.out();
     }
     zrv::test::pause_ms(100);
     shell_output("xdotool type --delay 60 'Hi 5!'");
