@@ -4,6 +4,7 @@
 // that plays to game over.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,27 @@ TEST(ReplaySession, ReedfireWithRealKeysReplaysWithoutAWindow) {
                   "--screenshot", dir.path() + "/live.png"},
                  dir.path(), zrv::test::quiet_environment(dir.path()));
     ASSERT_FALSE(Program::focus_window("reedfire").empty()) << game.err();
+    // Each key stays down until the game has written three frames (one a
+    // pass) with it, however slow the frames are: a press and release
+    // within one frame would not be seen at all.
+    const std::string trace = dir.path() + "/live.jsonl";
+    const auto frames = [&] {
+      const std::string text = read_file(trace);
+      return std::count(text.begin(), text.end(), '\n');
+    };
+    const auto hold = [&](const char* key) {
+      const auto before = frames();
+      zrv::test::shell_output(std::string("xdotool keydown ") + key);
+      for (int waited = 0; frames() < before + 3 && waited < 5000; waited += 10) {
+        zrv::test::pause_ms(10);
+      }
+      zrv::test::shell_output(std::string("xdotool keyup ") + key);
+    };
     zrv::test::pause_ms(300);
-    zrv::test::hold_key("space", 120);
+    hold("space");
     for (const char* key : {"Left", "space", "Right", "Right", "space", "Left", "space"}) {
       zrv::test::pause_ms(250);
-      zrv::test::hold_key(key, 90);
+      hold(key);
     }
     zrv::test::pause_ms(400);
     zrv::test::hold_key("Escape", 120);
