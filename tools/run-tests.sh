@@ -26,6 +26,7 @@ CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=De
   -DZRV_SANITIZE=ON -DZRV_BUILD_FUZZ=ON -DZRV_BUILD_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j "$jobs"
 echo "== tests under sanitizers"
+# The test programs run through tools/leak-check-retry.sh in this build.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
