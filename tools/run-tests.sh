@@ -27,7 +27,12 @@ CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=De
 cmake --build build/sanitize -j "$jobs"
 echo "== tests under sanitizers"
 # The test programs run through tools/leak-check-retry.sh in this build.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
+# intercept_tls_get_addr=0: the sanitizers' record of the main thread's
+# dynamic TLS (glibc 2.36 with the GL driver's libraries) holds a bogus
+# block, and the leak checker's scan of it crashed at the end of GL test
+# programs ("Tracer caught signal 11"). Without the interceptor only that
+# record is gone; stacks, static TLS and the heap are scanned as before.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:intercept_tls_get_addr=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
 run_suite build/sanitize
