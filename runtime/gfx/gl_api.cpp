@@ -70,50 +70,18 @@ void gl_ext_load(const char* extensions) {
       log_lookup_failed("glXSwapIntervalEXT");
     }
   }
+#define ZRV_GL_EXT_FETCH(type, name) fetch_ext(gl_ext.name, #name);
   if (std::strstr(extensions, "GL_ARB_multitexture") != nullptr) {
-    fetch_ext(gl_ext.glActiveTextureARB, "glActiveTextureARB");
-    fetch_ext(gl_ext.glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
-    fetch_ext(gl_ext.glClientActiveTextureARB, "glClientActiveTextureARB");
-    fetch_ext(gl_ext.glGenBuffersARB, "glGenBuffersARB");
-    fetch_ext(gl_ext.glBindBufferARB, "glBindBufferARB");
-    fetch_ext(gl_ext.glBufferDataARB, "glBufferDataARB");
-    fetch_ext(gl_ext.glDeleteBuffersARB, "glDeleteBuffersARB");
-    fetch_ext(gl_ext.glMapBufferARB, "glMapBufferARB");
-    fetch_ext(gl_ext.glUnmapBufferARB, "glUnmapBufferARB");
-    fetch_ext(gl_ext.glGetBufferParameterivARB, "glGetBufferParameterivARB");
+    ZRV_GL_EXT_MULTITEXTURE(ZRV_GL_EXT_FETCH)
   }
   if (std::strstr(extensions, "GL_ARB_fragment_program") != nullptr) {
-    fetch_ext(gl_ext.glCreateProgramObjectARB, "glCreateProgramObjectARB");
-    fetch_ext(gl_ext.glDeleteObjectARB, "glDeleteObjectARB");
-    fetch_ext(gl_ext.glCreateShaderObjectARB, "glCreateShaderObjectARB");
-    fetch_ext(gl_ext.glShaderSourceARB, "glShaderSourceARB");
-    fetch_ext(gl_ext.glCompileShaderARB, "glCompileShaderARB");
-    fetch_ext(gl_ext.glGetObjectParameterivARB, "glGetObjectParameterivARB");
-    fetch_ext(gl_ext.glAttachObjectARB, "glAttachObjectARB");
-    fetch_ext(gl_ext.glGetInfoLogARB, "glGetInfoLogARB");
-    fetch_ext(gl_ext.glLinkProgramARB, "glLinkProgramARB");
-    fetch_ext(gl_ext.glUseProgramObjectARB, "glUseProgramObjectARB");
-    fetch_ext(gl_ext.glGetUniformLocationARB, "glGetUniformLocationARB");
-    fetch_ext(gl_ext.glUniform1fARB, "glUniform1fARB");
-    fetch_ext(gl_ext.glUniform1iARB, "glUniform1iARB");
-    fetch_ext(gl_ext.glGetAttribLocationARB, "glGetAttribLocationARB");
-    fetch_ext(gl_ext.glVertexAttrib1fARB, "glVertexAttrib1fARB");
+    ZRV_GL_EXT_FRAGMENT_PROGRAM(ZRV_GL_EXT_FETCH)
   }
 }
 
 void target_entry_points_load() {
-  fetch_ext(gl_ext.glBindRenderbufferEXT, "glBindRenderbufferEXT");
-  fetch_ext(gl_ext.glDeleteRenderbuffersEXT, "glDeleteRenderbuffersEXT");
-  fetch_ext(gl_ext.glGenRenderbuffersEXT, "glGenRenderbuffersEXT");
-  fetch_ext(gl_ext.glRenderbufferStorageEXT, "glRenderbufferStorageEXT");
-  fetch_ext(gl_ext.glBindFramebufferEXT, "glBindFramebufferEXT");
-  fetch_ext(gl_ext.glDeleteFramebuffersEXT, "glDeleteFramebuffersEXT");
-  fetch_ext(gl_ext.glGenFramebuffersEXT, "glGenFramebuffersEXT");
-  fetch_ext(gl_ext.glCheckFramebufferStatusEXT, "glCheckFramebufferStatusEXT");
-  fetch_ext(gl_ext.glFramebufferTexture2DEXT, "glFramebufferTexture2DEXT");
-  fetch_ext(gl_ext.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
-  fetch_ext(gl_ext.glGetFramebufferAttachmentParameterivEXT,
-            "glGetFramebufferAttachmentParameterivEXT");
+  ZRV_GL_EXT_FRAMEBUFFER(ZRV_GL_EXT_FETCH)
+#undef ZRV_GL_EXT_FETCH
   fbo_supported = gl_ext.glGenFramebuffersEXT != nullptr;
   if (!fbo_supported) log_write("can't use framebuffer object\n");
 }

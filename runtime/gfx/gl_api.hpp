@@ -85,50 +85,59 @@ extern GlApi gl_driver;
 // current). False when one is missing; `gl.loaded` tells the same.
 bool gl_api_load();
 
-// Extension entry points, each null when missing.
+// Extension entry points, each null when missing, by group: each list
+// declares its members of GlExt and is looked up as one.
+// "GL_ARB_multitexture" group (with the buffer objects).
+#define ZRV_GL_EXT_MULTITEXTURE(X)                             \
+  X(PFNGLACTIVETEXTUREARBPROC, glActiveTextureARB)             \
+  X(PFNGLMULTITEXCOORD2FARBPROC, glMultiTexCoord2fARB)         \
+  X(PFNGLCLIENTACTIVETEXTUREARBPROC, glClientActiveTextureARB) \
+  X(PFNGLGENBUFFERSARBPROC, glGenBuffersARB)                   \
+  X(PFNGLBINDBUFFERARBPROC, glBindBufferARB)                   \
+  X(PFNGLBUFFERDATAARBPROC, glBufferDataARB)                   \
+  X(PFNGLDELETEBUFFERSARBPROC, glDeleteBuffersARB)             \
+  X(PFNGLMAPBUFFERARBPROC, glMapBufferARB)                     \
+  X(PFNGLUNMAPBUFFERARBPROC, glUnmapBufferARB)                 \
+  X(PFNGLGETBUFFERPARAMETERIVARBPROC, glGetBufferParameterivARB)
+// "GL_ARB_fragment_program" group (shaders of the 3D engine).
+#define ZRV_GL_EXT_FRAGMENT_PROGRAM(X)                           \
+  X(PFNGLCREATEPROGRAMOBJECTARBPROC, glCreateProgramObjectARB)   \
+  X(PFNGLDELETEOBJECTARBPROC, glDeleteObjectARB)                 \
+  X(PFNGLCREATESHADEROBJECTARBPROC, glCreateShaderObjectARB)     \
+  X(PFNGLSHADERSOURCEARBPROC, glShaderSourceARB)                 \
+  X(PFNGLCOMPILESHADERARBPROC, glCompileShaderARB)               \
+  X(PFNGLGETOBJECTPARAMETERIVARBPROC, glGetObjectParameterivARB) \
+  X(PFNGLATTACHOBJECTARBPROC, glAttachObjectARB)                 \
+  X(PFNGLGETINFOLOGARBPROC, glGetInfoLogARB)                     \
+  X(PFNGLLINKPROGRAMARBPROC, glLinkProgramARB)                   \
+  X(PFNGLUSEPROGRAMOBJECTARBPROC, glUseProgramObjectARB)         \
+  X(PFNGLGETUNIFORMLOCATIONARBPROC, glGetUniformLocationARB)     \
+  X(PFNGLUNIFORM1FARBPROC, glUniform1fARB)                       \
+  X(PFNGLUNIFORM1IARBPROC, glUniform1iARB)                       \
+  X(PFNGLGETATTRIBLOCATIONARBPROC, glGetAttribLocationARB)       \
+  X(PFNGLVERTEXATTRIB1FARBPROC, glVertexAttrib1fARB)
+// Framebuffer objects (looked up unconditionally).
+#define ZRV_GL_EXT_FRAMEBUFFER(X)                                      \
+  X(PFNGLBINDRENDERBUFFEREXTPROC, glBindRenderbufferEXT)               \
+  X(PFNGLDELETERENDERBUFFERSEXTPROC, glDeleteRenderbuffersEXT)         \
+  X(PFNGLGENRENDERBUFFERSEXTPROC, glGenRenderbuffersEXT)               \
+  X(PFNGLRENDERBUFFERSTORAGEEXTPROC, glRenderbufferStorageEXT)         \
+  X(PFNGLBINDFRAMEBUFFEREXTPROC, glBindFramebufferEXT)                 \
+  X(PFNGLDELETEFRAMEBUFFERSEXTPROC, glDeleteFramebuffersEXT)           \
+  X(PFNGLGENFRAMEBUFFERSEXTPROC, glGenFramebuffersEXT)                 \
+  X(PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC, glCheckFramebufferStatusEXT)   \
+  X(PFNGLFRAMEBUFFERTEXTURE2DEXTPROC, glFramebufferTexture2DEXT)       \
+  X(PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC, glFramebufferRenderbufferEXT) \
+  X(PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC, glGetFramebufferAttachmentParameterivEXT)
+
 struct GlExt {
   // Display sync (the window system's swap-interval call).
   bool (*swap_interval)(int32_t interval) = nullptr;
-  // "GL_ARB_multitexture" group (with the buffer objects).
-  PFNGLACTIVETEXTUREARBPROC glActiveTextureARB = nullptr;
-  PFNGLMULTITEXCOORD2FARBPROC glMultiTexCoord2fARB = nullptr;
-  PFNGLCLIENTACTIVETEXTUREARBPROC glClientActiveTextureARB = nullptr;
-  PFNGLGENBUFFERSARBPROC glGenBuffersARB = nullptr;
-  PFNGLBINDBUFFERARBPROC glBindBufferARB = nullptr;
-  PFNGLBUFFERDATAARBPROC glBufferDataARB = nullptr;
-  PFNGLDELETEBUFFERSARBPROC glDeleteBuffersARB = nullptr;
-  PFNGLMAPBUFFERARBPROC glMapBufferARB = nullptr;
-  PFNGLUNMAPBUFFERARBPROC glUnmapBufferARB = nullptr;
-  PFNGLGETBUFFERPARAMETERIVARBPROC glGetBufferParameterivARB = nullptr;
-  // "GL_ARB_fragment_program" group (shaders of the 3D engine).
-  PFNGLCREATEPROGRAMOBJECTARBPROC glCreateProgramObjectARB = nullptr;
-  PFNGLDELETEOBJECTARBPROC glDeleteObjectARB = nullptr;
-  PFNGLCREATESHADEROBJECTARBPROC glCreateShaderObjectARB = nullptr;
-  PFNGLSHADERSOURCEARBPROC glShaderSourceARB = nullptr;
-  PFNGLCOMPILESHADERARBPROC glCompileShaderARB = nullptr;
-  PFNGLGETOBJECTPARAMETERIVARBPROC glGetObjectParameterivARB = nullptr;
-  PFNGLATTACHOBJECTARBPROC glAttachObjectARB = nullptr;
-  PFNGLGETINFOLOGARBPROC glGetInfoLogARB = nullptr;
-  PFNGLLINKPROGRAMARBPROC glLinkProgramARB = nullptr;
-  PFNGLUSEPROGRAMOBJECTARBPROC glUseProgramObjectARB = nullptr;
-  PFNGLGETUNIFORMLOCATIONARBPROC glGetUniformLocationARB = nullptr;
-  PFNGLUNIFORM1FARBPROC glUniform1fARB = nullptr;
-  PFNGLUNIFORM1IARBPROC glUniform1iARB = nullptr;
-  PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB = nullptr;
-  PFNGLVERTEXATTRIB1FARBPROC glVertexAttrib1fARB = nullptr;
-  // Framebuffer objects (looked up unconditionally).
-  PFNGLBINDRENDERBUFFEREXTPROC glBindRenderbufferEXT = nullptr;
-  PFNGLDELETERENDERBUFFERSEXTPROC glDeleteRenderbuffersEXT = nullptr;
-  PFNGLGENRENDERBUFFERSEXTPROC glGenRenderbuffersEXT = nullptr;
-  PFNGLRENDERBUFFERSTORAGEEXTPROC glRenderbufferStorageEXT = nullptr;
-  PFNGLBINDFRAMEBUFFEREXTPROC glBindFramebufferEXT = nullptr;
-  PFNGLDELETEFRAMEBUFFERSEXTPROC glDeleteFramebuffersEXT = nullptr;
-  PFNGLGENFRAMEBUFFERSEXTPROC glGenFramebuffersEXT = nullptr;
-  PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC glCheckFramebufferStatusEXT = nullptr;
-  PFNGLFRAMEBUFFERTEXTURE2DEXTPROC glFramebufferTexture2DEXT = nullptr;
-  PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC glFramebufferRenderbufferEXT = nullptr;
-  PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVEXTPROC glGetFramebufferAttachmentParameterivEXT =
-      nullptr;
+#define ZRV_GL_EXT_MEMBER(type, name) type name = nullptr;
+  ZRV_GL_EXT_MULTITEXTURE(ZRV_GL_EXT_MEMBER)
+  ZRV_GL_EXT_FRAGMENT_PROGRAM(ZRV_GL_EXT_MEMBER)
+  ZRV_GL_EXT_FRAMEBUFFER(ZRV_GL_EXT_MEMBER)
+#undef ZRV_GL_EXT_MEMBER
 };
 
 extern GlExt gl_ext;

@@ -33,34 +33,20 @@ QuadVertex* room_for_one() {
   return vertices.data() + static_cast<size_t>(quad_batch_count) * kVerticesPerQuad;
 }
 
-void added() {
+// Puts a quad into the batch as two triangles, its corners taken in the
+// order given (a fan and a strip number their corners differently).
+void add_triangles(const QuadVertex v[4], const int (&order)[kVerticesPerQuad]) {
+  QuadVertex* out = room_for_one();
+  for (int i = 0; i < kVerticesPerQuad; ++i) out[i] = v[order[i]];
   ++quad_batch_count;
   if (!batching) quad_batch_flush();
 }
 
 }  // namespace
 
-void quad_batch_add_fan(const QuadVertex v[4]) {
-  QuadVertex* out = room_for_one();
-  out[0] = v[0];
-  out[1] = v[1];
-  out[2] = v[2];
-  out[3] = v[0];
-  out[4] = v[2];
-  out[5] = v[3];
-  added();
-}
+void quad_batch_add_fan(const QuadVertex v[4]) { add_triangles(v, {0, 1, 2, 0, 2, 3}); }
 
-void quad_batch_add_strip(const QuadVertex v[4]) {
-  QuadVertex* out = room_for_one();
-  out[0] = v[0];
-  out[1] = v[1];
-  out[2] = v[2];
-  out[3] = v[2];
-  out[4] = v[1];
-  out[5] = v[3];
-  added();
-}
+void quad_batch_add_strip(const QuadVertex v[4]) { add_triangles(v, {0, 1, 2, 2, 1, 3}); }
 
 void quad_batch_flush() {
   const int32_t quads = quad_batch_count;

@@ -80,57 +80,45 @@ bool close_handle(int fd) {
   return close(fd) == 0;
 }
 
-// The any address of a family with a port (host order).
-socklen_t any_address(int32_t family, uint16_t port, sockaddr_storage& out) {
+// Socket address of a family (kNetFamilyIPv4 or kNetFamilyIPv6) from its
+// raw address bytes (4 or 16) and a port in network order.
+socklen_t socket_address(int32_t family, const void* bytes, uint16_t net_port,
+                         sockaddr_storage& out) {
   std::memset(&out, 0, sizeof out);
   if (family == kNetFamilyIPv6) {
     auto* a = reinterpret_cast<sockaddr_in6*>(&out);
     a->sin6_family = AF_INET6;
-    a->sin6_addr = in6addr_any;
-    a->sin6_port = htons(port);
+    std::memcpy(&a->sin6_addr, bytes, 16);
+    a->sin6_port = net_port;
     return sizeof(sockaddr_in6);
   }
   auto* a = reinterpret_cast<sockaddr_in*>(&out);
   a->sin_family = AF_INET;
-  a->sin_addr.s_addr = htonl(INADDR_ANY);
-  a->sin_port = htons(port);
+  std::memcpy(&a->sin_addr, bytes, 4);
+  a->sin_port = net_port;
   return sizeof(sockaddr_in);
+}
+
+// The any address of a family with a port (host order).
+socklen_t any_address(int32_t family, uint16_t port, sockaddr_storage& out) {
+  const uint32_t any4 = htonl(INADDR_ANY);
+  const void* any = family == kNetFamilyIPv6 ? static_cast<const void*>(&in6addr_any) : &any4;
+  return socket_address(family, any, htons(port), out);
 }
 
 // Socket address from raw address bytes (4 or 16) and a port (host order).
 socklen_t address_from_bytes(const RtString& bytes, uint16_t port, sockaddr_storage& out) {
-  std::memset(&out, 0, sizeof out);
-  if (bytes.length == 4) {
-    auto* a = reinterpret_cast<sockaddr_in*>(&out);
-    a->sin_family = AF_INET;
-    std::memcpy(&a->sin_addr, bytes.data, 4);
-    a->sin_port = htons(port);
-    return sizeof(sockaddr_in);
+  if (bytes.length != 4 && bytes.length != 16) {
+    std::memset(&out, 0, sizeof out);
+    return 0;
   }
-  if (bytes.length == 16) {
-    auto* a = reinterpret_cast<sockaddr_in6*>(&out);
-    a->sin6_family = AF_INET6;
-    std::memcpy(&a->sin6_addr, bytes.data, 16);
-    a->sin6_port = htons(port);
-    return sizeof(sockaddr_in6);
-  }
-  return 0;
+  return socket_address(bytes.length == 16 ? kNetFamilyIPv6 : kNetFamilyIPv4, bytes.data,
+                        htons(port), out);
 }
 
 socklen_t address_from_net(const NetAddress& na, sockaddr_storage& out) {
-  std::memset(&out, 0, sizeof out);
-  if (na.family == kNetFamilyIPv6) {
-    auto* a = reinterpret_cast<sockaddr_in6*>(&out);
-    a->sin6_family = AF_INET6;
-    std::memcpy(&a->sin6_addr, na.bytes, 16);
-    a->sin6_port = na.port;
-    return sizeof(sockaddr_in6);
-  }
-  auto* a = reinterpret_cast<sockaddr_in*>(&out);
-  a->sin_family = AF_INET;
-  std::memcpy(&a->sin_addr, na.bytes, 4);
-  a->sin_port = na.port;
-  return sizeof(sockaddr_in);
+  return socket_address(na.family == kNetFamilyIPv6 ? kNetFamilyIPv6 : kNetFamilyIPv4, na.bytes,
+                        na.port, out);
 }
 
 NetAddress net_from_address(const sockaddr_storage& sa) {
