@@ -9,9 +9,11 @@
 # any other sanitizer error or a failed test is never run again.
 err=$(mktemp) || exit 1
 trap 'rm -f "$err"' EXIT
-"$@" 2> >(tee "$err" >&2)
+# The error output is kept whole before it is read (a tee beside the
+# program could still be writing when the check below reads the file).
+"$@" 2>"$err"
 status=$?
-wait $! 2>/dev/null
+cat "$err" >&2
 if [ "$status" -ne 0 ] && grep -q "LeakSanitizer has encountered a fatal error" "$err" &&
   ! grep -q "ERROR: LeakSanitizer: detected memory leaks" "$err"; then
   echo "leak-check-retry: the leak checker crashed at the end; running the program once more" >&2
