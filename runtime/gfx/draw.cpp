@@ -27,6 +27,7 @@ void vertices_draw(GLenum mode, const QuadVertex* v, int32_t count) {
   client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
   gl.VertexPointer(2, GL_FLOAT, sizeof(QuadVertex), &v[0].x);
   gl.TexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), &v[0].u);
+  screen_state.batch_arrays = nullptr;
   gl.DrawArrays(mode, 0, count);
 }
 
@@ -519,6 +520,7 @@ void poly_end() {
   drawing_color_restore(r);
   client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
   gl.VertexPointer(2, GL_FLOAT, sizeof(PolyVertex), &v[0].x);
+  screen_state.batch_arrays = nullptr;
   client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, textured);
   if (textured) gl.TexCoordPointer(2, GL_FLOAT, sizeof(PolyVertex), &v[0].u);
   const bool colors = poly.colored || r->current_alpha != 1.0f;

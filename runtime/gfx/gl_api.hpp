@@ -64,6 +64,7 @@ namespace zrv {
   X(void, TexCoordPointer, GLint, GLenum, GLsizei, const void*)                                   \
   X(void, ColorPointer, GLint, GLenum, GLsizei, const void*)                                      \
   X(void, DrawArrays, GLenum, GLint, GLsizei)                                                     \
+  X(void, DrawElements, GLenum, GLsizei, GLenum, const void*)                                     \
   X(void, PointSize, GLfloat)                                                                     \
   X(void, Scissor, GLint, GLint, GLsizei, GLsizei)                                                \
   X(void, Finish)                                                                                 \

@@ -418,6 +418,7 @@ void state_reset_2d(OpenGLVireo* r) {
   screen_state.unit1_texturing = kCapUndetermined;
   screen_state.vertex_array = kCapUndetermined;
   screen_state.texcoord_array = kCapUndetermined;
+  screen_state.batch_arrays = nullptr;
   screen_state.alpha_writes = kCapUndetermined;
   screen_state.blend_destination = kCapUndetermined;
   screen_state.alpha_reference = -1.0f;

@@ -53,6 +53,11 @@ struct ScreenState {
   // 2D draws leave them enabled rather than switching them per quad.
   int32_t vertex_array = kCapUndetermined;
   int32_t texcoord_array = kCapUndetermined;
+  // The vertex data the vertex and texture-coordinate pointers were last
+  // set to by the quad batch, null when another drawing has set them since:
+  // the batch points them again only when they moved (a change of the
+  // arrays makes the driver validate its vertex state anew).
+  const void* batch_arrays = nullptr;
   // Whether drawing writes alpha (the colour mask), cached the same way.
   int32_t alpha_writes = kCapUndetermined;
   // The blend function's destination factor (the source is always the

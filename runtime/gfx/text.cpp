@@ -101,6 +101,7 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
     client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
     gl.VertexPointer(3, GL_FLOAT, 20, out);
     gl.TexCoordPointer(2, GL_FLOAT, 20, out + 3);
+    screen_state.batch_arrays = nullptr;
     gl.DrawArrays(GL_TRIANGLE_STRIP, 0, count);
     return;
   }

@@ -173,6 +173,7 @@ class VideoSurface {
     gl.EnableClientState(GL_TEXTURE_COORD_ARRAY);
     gl.VertexPointer(2, GL_FLOAT, 0, vertices);
     gl.TexCoordPointer(2, GL_FLOAT, 0, uv);
+    screen_state.batch_arrays = nullptr;
     gl.DrawArrays(GL_TRIANGLE_FAN, 0, 4);
     gl.BindTexture(GL_TEXTURE_2D, 0);
 

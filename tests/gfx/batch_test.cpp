@@ -20,13 +20,21 @@ using namespace zrv;
 // Counts the calls of a few `gl` functions while it lives.
 struct CallCount {
   static inline GlApi saved;
-  static inline int draws = 0, binds = 0, parameters = 0;
+  static inline int draws = 0, binds = 0, parameters = 0, pointers = 0;
   CallCount() {
     saved = gl;
-    draws = binds = parameters = 0;
+    draws = binds = parameters = pointers = 0;
     gl.DrawArrays = [](GLenum m, GLint f, GLsizei n) {
       ++draws;
       saved.DrawArrays(m, f, n);
+    };
+    gl.DrawElements = [](GLenum m, GLsizei n, GLenum type, const void* at) {
+      ++draws;
+      saved.DrawElements(m, n, type, at);
+    };
+    gl.VertexPointer = [](GLint size, GLenum type, GLsizei stride, const void* at) {
+      ++pointers;
+      saved.VertexPointer(size, type, stride, at);
     };
     gl.BindTexture = [](GLenum t, GLuint name) {
       ++binds;
@@ -76,6 +84,7 @@ TEST(Batch, ARunOfQuadsIsOneDrawAndRepeatsNoState) {
     EXPECT_EQ(c.draws, 2);
     EXPECT_EQ(c.binds, 0);
     EXPECT_EQ(c.parameters, 0);
+    EXPECT_EQ(c.pointers, 0);  // the batch's arrays did not move
     EXPECT_PX(190, 100, 0, 0, 255);
   }
   {
