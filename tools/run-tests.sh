@@ -26,7 +26,6 @@ CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=De
   -DZRV_SANITIZE=ON -DZRV_BUILD_FUZZ=ON -DZRV_BUILD_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j "$jobs"
 echo "== tests under sanitizers"
-# The test programs run through tools/leak-check-retry.sh in this build.
 # intercept_tls_get_addr=0: the sanitizers' record of the main thread's
 # dynamic TLS (glibc 2.36 with the GL driver's libraries) holds a bogus
 # block, and the leak checker's scan of it crashed at the end of GL test

@@ -80,8 +80,8 @@ bool close_handle(int fd) {
   return close(fd) == 0;
 }
 
-// Socket address of a family (kNetFamilyIPv4 or kNetFamilyIPv6) from its
-// raw address bytes (4 or 16) and a port in network order.
+// Socket address from raw address bytes and a port in network order: 16
+// bytes for kNetFamilyIPv6, else 4 bytes of IPv4.
 socklen_t socket_address(int32_t family, const void* bytes, uint16_t net_port,
                          sockaddr_storage& out) {
   std::memset(&out, 0, sizeof out);
@@ -117,8 +117,7 @@ socklen_t address_from_bytes(const RtString& bytes, uint16_t port, sockaddr_stor
 }
 
 socklen_t address_from_net(const NetAddress& na, sockaddr_storage& out) {
-  return socket_address(na.family == kNetFamilyIPv6 ? kNetFamilyIPv6 : kNetFamilyIPv4, na.bytes,
-                        na.port, out);
+  return socket_address(na.family, na.bytes, na.port, out);
 }
 
 NetAddress net_from_address(const sockaddr_storage& sa) {
