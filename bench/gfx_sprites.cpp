@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/frame.hpp"
@@ -67,8 +68,8 @@ bool session() {
     if (mkdtemp(dir) != nullptr) {
       setenv("TMPDIR", dir, 1);
       std::atexit([] {
-        unlink((std::string(dir) + "/ErrorLog.txt").c_str());
-        rmdir(dir);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
       });
     }
     setenv("ZRV_NO_DIALOGS", "1", 1);

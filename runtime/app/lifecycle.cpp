@@ -1,9 +1,6 @@
 // Process entry, the start-up sequence and the device part of shutdown.
 #include "app/lifecycle.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,26 +26,6 @@ namespace {
 void log_line(const char* text) {
   log_write(text);
   log_write("\n");
-}
-
-// Start-up step 1: the previous run's log goes. A directory of that name is
-// removed too (only when empty: its contents are not ours to delete).
-void reset_log() {
-  RtString path = log_path();
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    std::string cwd = platform::current_directory();
-    std::string dir = path.c_str();
-    if (cwd == dir) {
-      std::string parent = dir.substr(0, dir.find_last_of('/'));
-      platform::set_current_directory(parent.empty() ? "/" : parent);
-    }
-    ::chmod(dir.c_str(), 0755);
-    ::rmdir(dir.c_str());
-  } else {
-    ::unlink(path.c_str());
-  }
 }
 
 // Why the window system could not give the program a window (empty when
@@ -100,7 +77,8 @@ RtString join_command_line(int argc, char** argv) {
 }
 
 int32_t runtime_init(int32_t show_hint, const char* name) {
-  reset_log();
+  // The log is new: it is made in a folder of this run's own, and the
+  // folders of the program's earlier runs that have ended go with it.
   log_line("Start new log...");
   settings_repair();
   ctx.autopause = 1;

@@ -34,9 +34,11 @@ void program_end_install(void (*end)());
 // shutdown (from the quit callback), which then goes on.
 void end_statement();
 
-// Appends text to ErrorLog.txt in the temporary directory (best effort).
+// Appends text to the run's log, ErrorLog.txt in the run's private folder
+// of the temporary directory (best effort: without that folder the lines
+// are lost).
 void log_write(const char* text);
-// Full path of the log file.
+// Full path of the log file ("" when there is none).
 RtString log_path();
 // The log line of an entry point the driver does not have.
 void log_lookup_failed(const char* name);

@@ -1,7 +1,7 @@
 // The log file and the plain output channels.
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -10,30 +10,40 @@
 
 namespace zrv {
 
+namespace {
+
+// The log is made once, new, in the run's private folder, and kept open;
+// -1 when there is no private folder (the lines are then lost, nothing else).
+int log_descriptor() {
+  static const int fd = [] {
+    const RtString path = log_path();
+    return path.length == 0 ? -1 : platform::file_create_new(path.c_str());
+  }();
+  return fd;
+}
+
+}  // namespace
+
 RtString log_path() {
-  std::string dir = platform::temp_directory();
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  dir += "ErrorLog.txt";
-  return RtString(dir.c_str());
+  static const std::string path = [] {
+    const std::string folder = platform::run_folder();
+    return folder.empty() ? folder : folder + "/ErrorLog.txt";
+  }();
+  return RtString(path.c_str());
 }
 
 void log_write(const char* text) {
   if (text == nullptr) text = "NULL";
-  RtString path = log_path();
-  size_t n = std::strlen(text);
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) continue;
-    const char* p = text;
-    size_t left = n;
-    while (left > 0) {
-      ssize_t w = ::write(fd, p, left);
-      if (w <= 0) break;
-      p += w;
-      left -= static_cast<size_t>(w);
-    }
-    ::close(fd);
-    return;
+  const int fd = log_descriptor();
+  if (fd < 0) return;
+  const char* p = text;
+  size_t left = std::strlen(text);
+  while (left > 0) {
+    const ssize_t w = ::write(fd, p, left);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return;
+    p += w;
+    left -= static_cast<size_t>(w);
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "base/context.hpp"
 #include "files/rt_file.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -297,7 +298,11 @@ void archive_release(ArchiveHolder* holder) {
 }
 
 RtString archive_temp_name(const char* entry_name, int32_t offset, int32_t stored) {
-  RtString name = temp_folder();
+  // In the run's private folder: a fixed name in the shared temporary
+  // folder could be anybody's link.
+  const std::string folder = platform::run_folder();
+  if (folder.empty()) return RtString();
+  RtString name((folder + "/").c_str());
   char tag[6] = {'t', 'b', 'x', 0, 0, 0};
   tag[3] = static_cast<char>('A' + static_cast<uint8_t>(offset) % 26);
   tag[4] = static_cast<char>('A' + static_cast<uint8_t>(stored) % 26);
@@ -372,7 +377,11 @@ bool archive_lookup(ArchiveHolder* holder, const char* name, char out[kPathBuffe
 
   RtString temp = archive_temp_name(entry.name.c_str(), entry.offset, entry.stored);
   RtFile extracted;
-  bool written = temp.length < kPathBufferSize && extracted.open_create(temp.c_str()) &&
+  // Nobody else can make a name in the run's folder: what is left of the
+  // same entry may go.
+  if (temp.length > 0) path_delete(temp.c_str());
+  bool written = temp.length > 0 && temp.length < kPathBufferSize &&
+                 extracted.open_create_new(temp.c_str()) &&
                  extracted.write(block->data, block->length);
   extracted.close();
   if (!written) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "files/paths.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -111,6 +112,14 @@ bool RtFile::open_create(const char* name) {
   if (!writable_name(name, native)) return false;
   path_delete(name);
   handle = ::open(native, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return handle >= 0;
+}
+
+bool RtFile::open_create_new(const char* name) {
+  close();
+  char native[kPathBufferSize];
+  if (!writable_name(name, native)) return false;
+  handle = platform::file_create_new(native);
   return handle >= 0;
 }
 

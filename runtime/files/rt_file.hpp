@@ -33,6 +33,9 @@ class RtFile {
   // Deletes whatever exists under the name, then creates an empty file for
   // reading and writing. Memory-file names fail.
   bool open_create(const char* name);
+  // Creates a file that did not exist (no link followed, mode 0600) for
+  // reading and writing; fails when the name exists.
+  bool open_create_new(const char* name);
   // Opens for writing at the end, creating the file when missing; size and
   // pos are 0. Memory-file names fail.
   bool open_append(const char* name);

@@ -228,6 +228,16 @@ bool sleep_interruptible(uint32_t ms);
 // Process queries.
 std::string program_path();    // absolute path of the program file
 std::string temp_directory();  // TMPDIR, else /tmp; never ends with '/'
+// The run's private folder for the log and the files the runtime makes
+// (mode 0700, never ends with '/'):
+// <temp>/zorvane-<uid>/<program>-<pid>-XXXXXX, made on first use; the
+// folders of the program's earlier runs that have ended go then, and
+// <temp>/zorvane-<uid>/<program>.log links to the new run's ErrorLog.txt.
+// "" when no private folder can be made. A folder that went is made anew.
+std::string run_folder();
+// Creates a file that did not exist (no link followed, mode 0600), open for
+// reading and writing: a descriptor, or -1.
+int file_create_new(const std::string& path);
 bool debugger_attached();      // TracerPid in /proc/self/status
 std::string current_directory();
 bool set_current_directory(const std::string& path);

@@ -1,8 +1,10 @@
 // The error reporter and the log file.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -10,6 +12,7 @@
 #include "base/context.hpp"
 #include "base/errors.hpp"
 #include "child_process.hpp"
+#include "file_io.hpp"
 
 using namespace zrv;
 
@@ -33,51 +36,46 @@ TEST(ErrorReport, ZeroLeavesLastErrorUnchanged) {
   EXPECT_EQ(ctx.last_error, 0);
 }
 
-class LogFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char name[] = "/tmp/zrv_logXXXXXX";
-    dir_ = mkdtemp(name);
-    const char* old = getenv("TMPDIR");
-    had_old_ = old != nullptr;
-    if (had_old_) old_ = old;
-    setenv("TMPDIR", (dir_ + "/").c_str(), 1);  // trailing slash is not doubled
-  }
-  void TearDown() override {
-    unlink((dir_ + "/ErrorLog.txt").c_str());
-    rmdir(dir_.c_str());
-    if (had_old_) {
-      setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-  std::string contents() {
-    std::ifstream in(dir_ + "/ErrorLog.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  std::string dir_, old_;
-  bool had_old_ = false;
-};
-
-TEST_F(LogFile, AppendsExactlyTheGivenBytes) {
-  EXPECT_EQ(std::string(log_path().c_str()), dir_ + "/ErrorLog.txt");
-  log_write("one\n");
-  log_write("");
-  log_write(nullptr);
-  log_write("two");
-  EXPECT_EQ(contents(), "one\nNULLtwo");
+// The log is made once per process: each case runs in a child of its own
+// with TMPDIR pointing at a scratch folder.
+std::string scratch() {
+  char name[] = "/tmp/zrv_logXXXXXX";
+  return mkdtemp(name);
 }
 
-TEST_F(LogFile, UnwritableDirectoryLosesTheLineSilently) {
-  setenv("TMPDIR", "/nonexistent/zrv/dir", 1);
-  log_write("lost\n");  // must not crash or throw
-  SUCCEED();
-  setenv("TMPDIR", dir_.c_str(), 1);
-  log_write("kept\n");
-  EXPECT_EQ(contents(), "kept\n");
+TEST(LogFile, AppendsExactlyTheGivenBytesToAPrivateFileOfTheRun) {
+  const std::string tmp = scratch();
+  auto r = test::run_in_child([&] {
+    setenv("TMPDIR", (tmp + "/").c_str(), 1);  // a trailing slash is not doubled
+    log_write("one\n");
+    log_write("");
+    log_write(nullptr);
+    log_write("two");
+    std::printf("%s", log_path().c_str());
+    std::exit(0);
+  });
+  ASSERT_TRUE(r.exited);
+  const std::string user = tmp + "/zorvane-" + std::to_string(geteuid());
+  ASSERT_EQ(r.out.rfind(user + "/", 0), 0u) << r.out;
+  EXPECT_EQ(test::read_file(r.out), "one\nNULLtwo");
+  struct stat folder, file;
+  ASSERT_EQ(lstat(user.c_str(), &folder), 0);
+  EXPECT_TRUE(S_ISDIR(folder.st_mode));
+  EXPECT_EQ(folder.st_mode & 0777, 0700u);
+  ASSERT_EQ(lstat(r.out.c_str(), &file), 0);
+  EXPECT_EQ(file.st_mode & 0077, 0u) << "nobody else may read the log";
+  std::filesystem::remove_all(tmp);
+}
+
+TEST(LogFile, UnwritableDirectoryLosesTheLinesAndNothingElse) {
+  auto r = test::run_in_child([] {
+    setenv("TMPDIR", "/nonexistent/zrv/dir", 1);
+    log_write("lost\n");  // must not crash or throw
+    std::printf("[%s]", log_path().c_str());
+    std::exit(0);
+  });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.out, "[]");
 }
 
 }  // namespace

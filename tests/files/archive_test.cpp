@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <lzo1x.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "base/context.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
+#include "platform/platform.hpp"
 #include "files_test_util.hpp"
 
 namespace zrv {
@@ -257,7 +259,7 @@ TEST_F(ArchiveTest, HolderIsDisabledWithoutArchiveAndReenabledBySet) {
 }
 
 TEST_F(ArchiveTest, TemporaryNameRule) {
-  const std::string tmp = dir_.file("tmp") + "/";
+  const std::string tmp = platform::run_folder() + "/";
   EXPECT_EQ(std::string(archive_temp_name("intro.avi", 300, 27).c_str()), tmp + "tbxSBintro.avi");
   EXPECT_EQ(std::string(archive_temp_name("a", 0, 25).c_str()), tmp + "tbxAZa");
   // Offsets counted from the end are negative: their low byte gives the letter.
@@ -275,11 +277,23 @@ TEST_F(ArchiveTest, FileModeExtractsToTheTemporaryName) {
   EXPECT_EQ(entries[0].name, "duck.png");
   EXPECT_LT(entries[0].offset, 0);
 
+  // A link planted in the shared temporary folder under the entry's name
+  // leads nowhere: entries go to the run's private folder.
+  const std::string victim = dir_.file("victim.txt");
+  test::write_file(victim, std::string("mine"));
+  const std::string leaf = path_file_part(
+      archive_temp_name("duck.png", entries[0].offset, entries[0].stored).c_str());
+  ASSERT_EQ(symlink(victim.c_str(), dir_.file("tmp/" + leaf).c_str()), 0);
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(files(), "Media/DUCK.png", out, false));
   const std::string expected =
       archive_temp_name("duck.png", entries[0].offset, entries[0].stored).c_str();
   EXPECT_EQ(std::string(out), expected);
+  EXPECT_EQ(test::read_file(victim), "mine");
+  struct stat st;
+  ASSERT_EQ(lstat(out, &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(std::string(files()->extracted_path), expected);
   EXPECT_EQ(test::read_bytes(out), sources[0].bytes);
   // The next lookup on the holder removes the temporary file.

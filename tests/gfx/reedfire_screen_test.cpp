@@ -316,7 +316,7 @@ TEST(Reedfire, StartUpLogsEveryStepInOrder) {
       first, zrv::test::file_bytes_of(dir.file("tmp/first.png").c_str()), zrv::kNoColorKey))
       << r.err;
   EXPECT_EQ(first.width, 800) << "the window after the game's screen set-up";
-  const std::string log = read_file(dir.file("tmp/ErrorLog.txt"));
+  const std::string log = zrv::test::run_log(dir.file("tmp"), "reedfire");
   const std::vector<std::string> lines = {"Start new log...\n",
                                           "timer\n",
                                           "vreo\n",

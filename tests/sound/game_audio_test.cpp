@@ -135,7 +135,6 @@ TEST(GameAudio, ShotStepsAndHitSoundAtTheirFrames) {
   const std::string trace = dir.file("trace.jsonl");
   const std::string wav = dir.file("out.wav");
   const std::string conf = dir.file("al.conf");
-  dir.file("ErrorLog.txt");  // the run's log goes to the scratch folder
   // Space in the first pass starts the game and fires; seed 1 puts the first
   // duck where that bullet meets it.
   std::ofstream(keys) << "5 57 1\n6 57 0\n";

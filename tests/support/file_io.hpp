@@ -2,6 +2,8 @@
 // any bytes) or as bytes. A file that does not open reads as empty.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -31,6 +33,13 @@ inline std::string read_file(const std::string& path) {
 inline std::vector<uint8_t> read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The log of the newest run of a program (its file name) whose temporary
+// folder was tmp: the runtime links <tmp>/zorvane-<uid>/<program>.log to it.
+inline std::string run_log(const std::string& tmp, const std::string& program) {
+  const std::string leaf = program.substr(program.find_last_of('/') + 1);
+  return read_file(tmp + "/zorvane-" + std::to_string(geteuid()) + "/" + leaf + ".log");
 }
 
 }  // namespace zrv::test

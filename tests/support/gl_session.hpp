@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/frame.hpp"
@@ -44,8 +45,8 @@ inline zrv::OpenGLVireo* gl_session() {
     static std::string tmp = make_temp_dir("zrv_gfx_session");
     setenv("TMPDIR", tmp.c_str(), 1);
     std::atexit([] {
-      unlink((tmp + "/ErrorLog.txt").c_str());
-      rmdir(tmp.c_str());
+      std::error_code ec;
+      std::filesystem::remove_all(tmp, ec);
     });
     setenv("ZRV_NO_DIALOGS", "1", 1);
     zrv::platform::select_backend(false);

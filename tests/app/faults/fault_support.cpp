@@ -20,6 +20,7 @@ Child start(const std::string& program, const std::vector<std::string>& args,
   run.err_path = run.tmp + "/stderr.txt";
   const std::string path =
       program[0] == '/' ? program : std::string(ZRV_FAULT_PROGRAM_DIR) + "/" + program;
+  run.program = path;
   std::vector<std::string> words{path};
   words.insert(words.end(), args.begin(), args.end());
   run.pid = fork();
@@ -71,7 +72,7 @@ Ended wait_end(Child& run, int time_out_ms) {
   run.pid = -1;
   e.out = read_file(run.out_path);
   e.err = read_file(run.err_path);
-  e.log = read_file(run.tmp + "/ErrorLog.txt");
+  e.log = zrv::test::run_log(run.tmp, run.program);
   return e;
 }
 

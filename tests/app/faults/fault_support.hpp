@@ -18,7 +18,8 @@ namespace zrv::fault {
 
 struct Child {
   pid_t pid = -1;
-  std::string tmp;       // the program's TMPDIR (its log is here)
+  std::string program;   // its path
+  std::string tmp;       // the program's TMPDIR (its log is below it)
   std::string out_path;  // standard output and error, captured to files
   std::string err_path;
 };

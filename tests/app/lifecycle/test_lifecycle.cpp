@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,10 +45,11 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
     argv.push_back(nullptr);
     setenv("TMPDIR", run.tmp.c_str(), 1);
     if (chdir("/") != 0) _exit(120);
+    alarm(60);  // a program that hangs ends by SIGALRM
     execv(path.c_str(), argv.data());
     _exit(121);
   });
-  run.log = read_file(run.tmp + "/ErrorLog.txt");
+  run.log = zrv::test::run_log(run.tmp, program);
   return run;
 }
 
@@ -67,22 +69,73 @@ TEST(StartUp, HeadlessEmptyGameLogsEveryStepInOrderAndEndsCleanly) {
   EXPECT_EQ(r.log, expected);
 }
 
+// The folders of a user's runs below a temporary folder.
+std::vector<std::string> run_folders(const std::string& tmp) {
+  std::vector<std::string> found;
+  const std::string user = tmp + "/zorvane-" + std::to_string(geteuid());
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(user, ec))
+    if (e.is_directory()) found.push_back(e.path().string());
+  return found;
+}
+
 TEST(StartUp, TwoRunsLeaveOnlyTheSecondRunsLog) {
   ProgramRun first = run_program("zrv_empty_game", {"--headless"});
-  std::ofstream(first.tmp + "/ErrorLog.txt", std::ios::app) << "stale line\n";
+  ASSERT_EQ(run_folders(first.tmp).size(), 1u);
+  const std::string first_folder = run_folders(first.tmp)[0];
+  std::ofstream(first_folder + "/ErrorLog.txt", std::ios::app) << "stale line\n";
   ProgramRun second = run_program("zrv_empty_game", {"--headless"}, first.tmp);
   EXPECT_EQ(second.log.find("stale line"), std::string::npos);
   EXPECT_EQ(second.log.rfind("Start new log...\n", 0), 0u);
+  const std::vector<std::string> left = run_folders(first.tmp);
+  ASSERT_EQ(left.size(), 1u) << "the ended run's folder goes";
+  EXPECT_NE(left[0], first_folder);
 }
 
-TEST(StartUp, DirectoryNamedLikeTheLogIsReplacedByTheLogFile) {
-  std::string tmp = make_temp_dir();
-  ASSERT_EQ(mkdir((tmp + "/ErrorLog.txt").c_str(), 0755), 0);
-  ProgramRun r = run_program("zrv_empty_game", {"--headless"}, tmp);
+// The shared temporary folder is anybody's: what another user planted
+// there under the runtime's names is never followed, opened or replaced.
+TEST(StartUp, NamesPlantedInTheSharedTemporaryFolderAreLeftAlone) {
+  const std::string tmp = make_temp_dir(), mine = make_temp_dir();
+  ASSERT_EQ(chmod(tmp.c_str(), 01777), 0);  // sticky, like /tmp
+  const std::string victim = mine + "/secret.txt";
+  zrv::test::write_file(victim, "secret\n");
+  chmod(victim.c_str(), 0600);
+  const std::string planted = tmp + "/ErrorLog.txt";
+  ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+  ProgramRun linked = run_program("zrv_empty_game", {"--headless"}, tmp);
+  EXPECT_EQ(read_file(victim), "secret\n");
+  EXPECT_EQ(linked.log.rfind("Start new log...\n", 0), 0u);
+  // A pipe of that name blocked the start for ever.
+  ASSERT_EQ(unlink(planted.c_str()), 0);
+  ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0);
+  ProgramRun piped = run_program("zrv_empty_game", {"--headless"}, tmp);
+  ASSERT_TRUE(piped.result.exited) << "signal " << piped.result.signal;
+  EXPECT_EQ(piped.result.out, "exit\n");
+  EXPECT_EQ(piped.log.rfind("Start new log...\n", 0), 0u);
   struct stat st;
-  ASSERT_EQ(stat((tmp + "/ErrorLog.txt").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISREG(st.st_mode));
-  EXPECT_EQ(r.log.rfind("Start new log...\n", 0), 0u);
+  ASSERT_EQ(lstat(planted.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  // The user's folder taken by someone else: the run still logs, in a
+  // private folder of its own, and puts nothing into the other's folder.
+  if (geteuid() != 0) GTEST_SKIP() << "planting a folder of another user needs root";
+  const std::string taken = tmp + "/zorvane-0";
+  std::filesystem::remove_all(taken);
+  ASSERT_EQ(mkdir(taken.c_str(), 0777), 0);
+  ASSERT_EQ(chown(taken.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(taken.c_str(), 0777), 0);
+  ProgramRun beside = run_program("zrv_empty_game", {"--headless"}, tmp);
+  ASSERT_TRUE(beside.result.exited);
+  EXPECT_TRUE(std::filesystem::is_empty(taken));
+  bool logged = false;
+  for (const auto& e : std::filesystem::directory_iterator(tmp)) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind("zorvane-0-zrv_empty_game-", 0) != 0) continue;
+    ASSERT_EQ(lstat(e.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    logged = read_file(e.path().string() + "/ErrorLog.txt").rfind("Start new log...\n", 0) == 0;
+  }
+  EXPECT_TRUE(logged);
 }
 
 TEST(StartUp, HelpPrintsTheOptionsAndStopsBeforeStartUp) {

@@ -1,4 +1,5 @@
 // platform_info: keys, formats and the Linux sources behind them.
+#include "base/errors.hpp"
 #include "files/platform_info.hpp"
 
 #include <gtest/gtest.h>
@@ -380,7 +381,7 @@ TEST_F(PlatformInfoTest, IdFallsBackToTheIdentifierFile) {
 TEST_F(PlatformInfoTest, GlExtensionWithoutAContext) {
   EXPECT_EQ(platform_info("GLEXT:glGenFramebuffersEXT"), "0");
   EXPECT_EQ(platform_info("glext:"), "0");
-  const std::string log = read_file(path("ErrorLog.txt"));
+  const std::string log = read_file(log_path().c_str());
   // The name keeps the case the caller wrote, padded to 35 characters.
   const std::string line = "ext: glGenFramebuffersEXT" + std::string(15, ' ') + "   [FAILED]";
   EXPECT_NE(log.find(line), std::string::npos) << log;

@@ -182,12 +182,11 @@ TEST_F(MouseRules, PointerModeIsDecidedOnceAndLogged) {
   const std::string tmp = "/tmp/zrv_mouse_log_" + std::to_string(getpid());
   mkdir(tmp.c_str(), 0700);
   setenv("TMPDIR", tmp.c_str(), 1);
-  std::remove((tmp + "/ErrorLog.txt").c_str());
   zrv::pointer_mode_override(-1);
   EXPECT_EQ(zrv::mouse_count(), 1) << "no touch device without a window system";
   zrv::mouse_count();
   zrv::mouse_select(3);
-  std::ifstream in(tmp + "/ErrorLog.txt");
+  std::ifstream in(zrv::log_path().c_str());
   std::stringstream s;
   s << in.rdbuf();
   const std::string log = s.str();
