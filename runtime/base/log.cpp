@@ -1,9 +1,12 @@
 // The log file and the plain output channels.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 #include "base/errors.hpp"
 #include "platform/platform.hpp"
@@ -12,29 +15,49 @@ namespace zrv {
 
 namespace {
 
-// The log is made once, new, in the run's private folder, and kept open;
-// -1 when there is no private folder (the lines are then lost, nothing else).
-int log_descriptor() {
-  static const int fd = [] {
-    const RtString path = log_path();
-    return path.length == 0 ? -1 : platform::file_create_new(path.c_str());
-  }();
-  return fd;
+// The log is made new in the run's private folder and kept open. When a
+// cleaner of old temporary files took it from under a long run, the next
+// line starts a new one (in a new run folder).
+struct Log {
+  std::mutex lock;
+  int fd = -1;
+  std::string path;
+};
+
+Log& the_log() {
+  static Log log;
+  return log;
+}
+
+// The open log, made when there is none or it was removed; -1 when there is
+// no private folder (the lines are then lost, nothing else). Under the lock.
+int log_descriptor(Log& log) {
+  struct stat st;
+  if (log.fd >= 0 && ::fstat(log.fd, &st) == 0 && st.st_nlink > 0) return log.fd;
+  if (log.fd >= 0) ::close(log.fd);
+  log.fd = -1;
+  log.path.clear();
+  const std::string folder = platform::run_folder();
+  if (folder.empty()) return -1;
+  log.fd = platform::file_create_new(folder + "/ErrorLog.txt");
+  if (log.fd >= 0) log.path = folder + "/ErrorLog.txt";
+  return log.fd;
 }
 
 }  // namespace
 
 RtString log_path() {
-  static const std::string path = [] {
-    const std::string folder = platform::run_folder();
-    return folder.empty() ? folder : folder + "/ErrorLog.txt";
-  }();
-  return RtString(path.c_str());
+  Log& log = the_log();
+  const std::lock_guard<std::mutex> hold(log.lock);
+  log_descriptor(log);
+  return RtString(log.path.c_str());
 }
 
 void log_write(const char* text) {
   if (text == nullptr) text = "NULL";
-  const int fd = log_descriptor();
+  Log& log = the_log();
+  const std::lock_guard<std::mutex> hold(log.lock);
+  const int fd = log_descriptor(log);
   if (fd < 0) return;
   const char* p = text;
   size_t left = std::strlen(text);

@@ -62,6 +62,11 @@ bool FileReplacer::begin(const char* target) {
     std::strcpy(native, resolved);
   }
   const std::string folder = path_folder_part(native);
+  // The new file takes the old one's mode and, where the system permits,
+  // its owner: a private file must not come back readable by all, nor a
+  // script without its execute bit.
+  struct stat old;
+  const bool replaces = ::stat(native, &old) == 0 && S_ISREG(old.st_mode);
 
   // A short name of its own, so that long targets still fit the name limit;
   // the leading dot keeps it out of ordinary listings.
@@ -76,6 +81,16 @@ bool FileReplacer::begin(const char* target) {
       if (errno == EEXIST) continue;
       error_ = errno;
       return false;
+    }
+    if (replaces) {
+      // Owner first: a change of owner clears the set-id bits of the mode.
+      // Where it is not permitted the file stays the writer's own, with the
+      // old group when that is one of the writer's.
+      if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+          ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        errno = 0;
+      }
+      ::fchmod(fd, old.st_mode & 07777);
     }
     stream_.handle = fd;
     stream_.size = 0;

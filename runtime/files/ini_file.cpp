@@ -1,6 +1,7 @@
 // INI parsing, lookup, change and write-back.
 #include "files/ini_file.hpp"
 
+#include <cstdio>
 #include <cstring>
 
 #include "base/context.hpp"
@@ -40,6 +41,21 @@ void close_section(IniFile& ini, const std::string& name, std::vector<IniEntry>&
   pending.clear();
 }
 
+// Whether the text holds anything its lines cannot carry back: a run of
+// 1024 bytes without a line feed (the reader cuts it), a NUL byte (ends the
+// line's text) or a carriage return that is not the line's end.
+bool holds_unkept_bytes(std::span<const uint8_t> text) {
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint8_t c = text[i];
+    if (c == 0) return true;
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] != '\n') return true;
+    run = c == '\n' ? 0 : run + 1;
+    if (run >= static_cast<size_t>(RtFile::kLineSize)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool text_equal_nocase(const char* a, const char* b) {
@@ -60,6 +76,7 @@ IniFile& ini_instance() {
 }
 
 void ini_parse(std::span<const uint8_t> text, IniFile& ini) {
+  if (holds_unkept_bytes(text)) ini.unkept = true;
   std::string current;  // the unnamed section until the first header
   std::vector<IniEntry> pending;
   char line[RtFile::kLineSize];
@@ -124,6 +141,18 @@ std::string ini_format(const IniFile& ini) {
 
 bool ini_write_back(IniFile& ini) {
   if (!ini.dirty || ini.file_name.empty() || memfile_is_name(ini.file_name.c_str())) return true;
+  if (ini.unkept) {
+    if (!ini.failure_reported) {
+      std::fprintf(stderr,
+                   "ini file: '%s' is not written back: it holds a line of 1024 bytes or more, a "
+                   "NUL byte or a carriage return without a line feed, which an INI file cannot "
+                   "keep; the file stays as it was\n",
+                   ini.write_path.c_str());
+      std::fflush(stderr);
+    }
+    ini.failure_reported = true;
+    return false;
+  }
   const std::string text = ini_format(ini);
   int error = 0;
   if (!file_replace_whole(ini.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()),
@@ -147,6 +176,7 @@ void ini_open(const RtString& name) {
   ini.write_path.clear();
   ini.sections.clear();
   ini.failure_reported = false;
+  ini.unkept = false;
 
   RtString resolved = name;
   if (!path_resolve(resolved)) resolved.assign(name);

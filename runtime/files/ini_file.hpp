@@ -28,6 +28,10 @@ struct IniFile {
   RtString file_name;                // as opened (after resolution); "" = none
   uint8_t dirty = 0;                 // changed since it was read
   bool failure_reported = false;     // a failed write-back was said on stderr
+  // The file holds what reading cannot keep (a line of 1024 bytes or more,
+  // a NUL byte, a carriage return without a line feed): writing the INI
+  // back would destroy it, so it is not written back.
+  bool unkept = false;
   // Where a write-back goes: file_name made absolute when it was opened, so
   // that a change of the current directory does not redirect it.
   std::string write_path;

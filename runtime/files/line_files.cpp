@@ -8,6 +8,7 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "files/file_bytes.hpp"
 #include "files/file_replace.hpp"
 #include "files/ini_file.hpp"
 #include "files/paths.hpp"
@@ -90,11 +91,21 @@ LineFileCache& line_file_instance() {
 bool line_file_write_back(LineFileCache& cache) {
   if (!cache.dirty || cache.name[0] == 0 || memfile_is_name(cache.name)) return true;
   std::string text;
+  const int32_t read = static_cast<int32_t>(cache.line_ends.size());
+  const auto kept = [&](int32_t i) { return i < read && cache.written[i] == 0; };
   for (int32_t i = 0; i <= cache.last_index; ++i) {
-    text += cache.lines[i];
-    text += "\r\n";
+    if (!kept(i)) {
+      text += cache.lines[i];
+      text += "\r\n";
+      continue;
+    }
+    const int64_t from = i == 0 ? 0 : cache.line_ends[i - 1];
+    text.append(cache.raw, static_cast<size_t>(from), static_cast<size_t>(cache.line_ends[i] - from));
+    // A piece of a long line, or the last line without its line feed, must
+    // not run into a written line after it.
+    if (text.back() != '\n' && i < cache.last_index && !kept(i + 1)) text += "\r\n";
   }
-  text += cache.tail;
+  if (read > 0) text.append(cache.raw, static_cast<size_t>(cache.line_ends[read - 1]));
   int error = 0;
   if (file_replace_whole(cache.write_path.c_str(), text.data(), static_cast<int64_t>(text.size()),
                          &error)) {
@@ -115,34 +126,33 @@ bool line_file_load(const char* name, const char* source, const char* command) {
   cache.source[0] = 0;
   cache.last_index = 0;
   cache.write_path.clear();
-  cache.tail.clear();
+  cache.raw.clear();
+  cache.line_ends.clear();
+  std::memset(cache.written, 0, sizeof cache.written);
   if (name == nullptr) return true;
 
   copy_field(cache.name, name);
   copy_field(cache.source, source != nullptr ? source : "");
   cache.write_path = path_absolute(name);
-  RtFile stream;
-  if (!stream.open_read(name)) {
+  FileBytes file;
+  if (!file_read_bytes(name, &file)) {
     const bool writing = command != nullptr && std::strcmp(command, "line_file_write") == 0;
     error_say(kErrNoSuchFile, "%s: '%s': no such file%s",
               command != nullptr ? command : "line file",
               source != nullptr && *source ? source : name, writing ? " yet; it is made new" : "");
     return false;
   }
+  cache.raw.assign(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
+  const auto* data = reinterpret_cast<const uint8_t*>(cache.raw.data());
+  const auto size = static_cast<int64_t>(cache.raw.size());
+  int64_t pos = 0;
   int32_t count = 0;
-  while (count < kLineFileLines && stream.read_line(cache.lines[count])) {
+  while (count < kLineFileLines && memory_line_read(data, size, &pos, cache.lines[count])) {
     cache.lines[count][kLineFileLineSize - 1] = 0;
+    cache.line_ends.push_back(pos);
     ++count;
   }
   cache.last_index = count > 0 ? count - 1 : 0;
-  if (count == kLineFileLines && !stream.is_memory()) {
-    const int64_t rest = stream.query_size() - stream.pos;
-    if (rest > 0 && stream.pos >= 0) {
-      stream.seek(stream.pos, 0);
-      std::string tail(static_cast<size_t>(rest), '\0');
-      if (stream.read(tail.data(), rest)) cache.tail.swap(tail);
-    }
-  }
   return true;
 }
 
@@ -172,6 +182,7 @@ void line_file_write(const RtString& file, double number, const RtString& text) 
   line_file_load(file.c_str(), file.c_str(), "line_file_write");
   LineFileCache& cache = line_file_instance();
   copy_field(cache.lines[index], text.c_str());
+  cache.written[index] = 1;
   if (index > cache.last_index) cache.last_index = index;
   cache.dirty = 1;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/rt_string.hpp"
 
@@ -25,9 +26,14 @@ struct LineFileCache {
   char source[kLineFileLineSize];
   // Where a write-back goes: the name made absolute when it was loaded.
   std::string write_path;
-  // The bytes after line 255 of a longer file, written back unchanged so
-  // that a change of one line does not cut the file at 256 lines.
-  std::string tail;
+  // The file's bytes as read, and where each line read from them ends
+  // (its line feed included). The line limits are for reading: a
+  // write-back gives every line that was not written its own bytes again
+  // (long lines, NUL bytes and lone carriage returns included), and the
+  // bytes after line 255 of a longer file follow unchanged.
+  std::string raw;
+  std::vector<int64_t> line_ends;
+  uint8_t written[kLineFileLines];  // 1: the line holds a text written since
 };
 
 void line_file_read(const RtString& file, double number, RtString& out);

@@ -70,6 +70,30 @@ TEST_F(FileReplaceTest, NewFilesGetTheUsualPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
+// Every write-back (INI and line files, file_copy, pictures) replaces a file
+// this way: the new file is the old one's in mode and, where permitted, owner.
+TEST_F(FileReplaceTest, ReplacedFilesKeepTheirModeAndOwner) {
+  const mode_t old_mask = ::umask(022);
+  for (const mode_t mode : {0600, 0700, 0640, 0444}) {
+    write_file(path("m.txt"), "old");
+    ASSERT_EQ(::chmod(path("m.txt").c_str(), mode), 0);
+    ASSERT_TRUE(file_replace_whole("m.txt", "new", 3));
+    struct stat st;
+    ASSERT_EQ(::stat(path("m.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(read_file(path("m.txt")), "new");
+  }
+  ::umask(old_mask);
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root";
+  write_file(path("theirs.txt"), "old");
+  ASSERT_EQ(::chown(path("theirs.txt").c_str(), 65534, 65534), 0);
+  ASSERT_TRUE(file_replace_whole("theirs.txt", "new", 3));
+  struct stat st;
+  ASSERT_EQ(::stat(path("theirs.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+}
+
 TEST_F(FileReplaceTest, AbsoluteNames) {
   EXPECT_EQ(path_absolute("a/b.ini"), dir_ + "/a/b.ini");
   EXPECT_EQ(path_absolute("/x/y"), "/x/y");

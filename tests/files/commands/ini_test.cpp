@@ -303,6 +303,30 @@ TEST_F(IniTest, FailedWriteBackLeavesTheOldFileComplete) {
   EXPECT_LE(leftovers, 1u);
 }
 
+// An INI file holding what its lines cannot carry back is not rewritten:
+// one line on standard error, and the file stays whole.
+TEST_F(IniTest, FileWithBytesAnIniCannotKeepIsNotWrittenBack) {
+  const std::vector<std::string> texts = {
+      "[A]\r\nk=1\r\nbig=" + std::string(10 << 20, 'v') + "\r\n",
+      std::string("[A]\r\nk=1\r\nnul=a\0b\r\n", 21),
+      "[A]\rk=1\rother=2\r",
+  };
+  for (const std::string& text : texts) {
+    write_file(path("odd.ini"), text);
+    auto r = run_in_child([] {
+      ini_open("odd.ini");
+      ini_put("A", "k", "2");
+      ini_line_files_flush();
+      ini_open("odd.ini");  // a second write-back says nothing more
+      std::exit(0);
+    });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(read_file(path("odd.ini")), text) << text.substr(0, 40);
+    EXPECT_NE(r.err.find("is not written back"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+}
+
 TEST_F(IniTest, LongLinesAndHostileBytesDoNotBreakParsing) {
   std::string text = "[" + std::string(3000, 'S') + "]\n";
   text += std::string(2000, 'k') + "=" + std::string(2000, 'v') + "\n";
