@@ -27,13 +27,6 @@ std::string path_folder_part(const char* name) {
   return std::string(name, static_cast<size_t>(part - name));
 }
 
-std::string path_absolute(const char* name) {
-  if (name == nullptr || name[0] == 0) return std::string();
-  if (name[0] == '/' || memfile_is_name(name)) return name;
-  RtString cwd = dir_get_current();  // ends with "/"
-  return std::string(cwd.c_str()) + name;
-}
-
 bool FileReplacer::begin(const char* target) {
   abort();
   failed_ = false;
@@ -42,6 +35,11 @@ bool FileReplacer::begin(const char* target) {
   char native[kPathBufferSize];
   if (!path_to_platform(target, native)) return false;
   if (path_file_part(native)[0] == 0) return false;  // names a folder, not a file
+  // The full name: a folder of that name removed at the commit may be the
+  // current one, and leaving it must not move the target.
+  const std::string full = path_absolute(native);
+  if (full.size() >= kPathBufferSize) return false;
+  std::strcpy(native, full.c_str());
   struct stat st;
   if (::stat(native, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
     // A device or a pipe (/dev/stdout, say) is written in place: there is

@@ -59,9 +59,4 @@ void report_write_back_failure(const char* what, const char* name, int error);
 // The folder part of a name including its final separator ("" when none).
 std::string path_folder_part(const char* name);
 
-// A name made absolute against the current directory, so that a later
-// write-back reaches the same file even after the current directory changed.
-// Memory-file names and absolute names are returned unchanged.
-std::string path_absolute(const char* name);
-
 }  // namespace zrv

@@ -173,25 +173,27 @@ int32_t path_delete(const char* name) {
   if (::lstat(native, &st) != 0) return -1;
   if (!S_ISDIR(st.st_mode)) return ::unlink(native) == 0 ? 1 : 0;
 
-  // A directory: step out of it first when it is the current one.
+  // A directory, by its full path: stepping out of it (when it is the
+  // current one) must not change what a relative name such as "../cur"
+  // points at.
   char dir_real[PATH_MAX];
-  char cwd_real[PATH_MAX];
-  if (::realpath(native, dir_real) != nullptr && ::getcwd(cwd_real, sizeof cwd_real) != nullptr &&
-      std::strcmp(dir_real, cwd_real) == 0) {
-    std::string parent(dir_real);
-    size_t slash = parent.find_last_of('/');
-    parent = slash == 0 || slash == std::string::npos ? "/" : parent.substr(0, slash);
-    if (::chdir(parent.c_str()) != 0) {
-      // Staying inside only makes the removal below fail.
-    }
-  }
-  int fd = ::open(native, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (::realpath(native, dir_real) == nullptr) return -1;
+  const int fd = ::open(dir_real, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return -1;
-  if (::rmdir(native) != 0) {
-    // Not empty or not permitted: the directory stays, as documented.
-  }
   ::close(fd);
-  return 1;
+  const std::string cwd = platform::current_directory();
+  const bool inside = cwd == dir_real;
+  if (inside) {
+    std::string parent(dir_real);
+    const size_t slash = parent.find_last_of('/');
+    parent = slash == 0 || slash == std::string::npos ? "/" : parent.substr(0, slash);
+    platform::set_current_directory(parent);
+  }
+  if (::rmdir(dir_real) == 0) return 1;
+  // Not empty or not permitted: the folder stays, and so does the current
+  // folder; a folder that is still there was not deleted.
+  if (inside) platform::set_current_directory(cwd);
+  return 0;
 }
 
 int32_t file_exists(const char* name) {
@@ -214,6 +216,26 @@ double dir_set_current(const char* path) {
     return 0.0;
   }
   return 1.0;
+}
+
+std::string path_absolute(const char* name) {
+  if (name == nullptr || name[0] == 0) return std::string();
+  if (memfile_is_name(name)) return name;
+  // The folder part as the system finds it now ("../x" must not pass
+  // through a folder that may be gone by the time the name is used).
+  const char* leaf = path_file_part(name);
+  const bool plain_leaf = std::strcmp(leaf, ".") != 0 && std::strcmp(leaf, "..") != 0;
+  const std::string folder = plain_leaf ? std::string(name, leaf) : std::string(name);
+  char real[PATH_MAX];
+  if (::realpath(folder.empty() ? "." : folder.c_str(), real) != nullptr) {
+    std::string full = real;
+    if (!plain_leaf || leaf[0] == 0) return full;
+    if (full.back() != '/') full += '/';
+    return full + leaf;
+  }
+  if (name[0] == '/') return name;
+  RtString cwd = dir_get_current();  // ends with "/"
+  return std::string(cwd.c_str()) + name;
 }
 
 RtString dir_get_current() { return folder_with_slash(platform::current_directory()); }

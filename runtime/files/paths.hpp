@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/rt_string.hpp"
 
@@ -66,8 +67,10 @@ MemBlockRef memfile_lookup(const char* name, const uint8_t** data, int64_t* leng
 // --- File-system routines ------------------------------------------------
 
 // Deletes a file or an empty directory. -1 when nothing exists under the name
-// (or a directory cannot be opened); for a file 1 when deleted, else 0; for a
-// directory that could be opened 1, whether or not it could be removed.
+// (or a directory cannot be opened); otherwise 1 when it was deleted, 0 when
+// not. A directory that is the current one is left first; when it cannot be
+// removed the current directory stays where it was. Relative names are taken
+// from the current directory at the call.
 int32_t path_delete(const char* name);
 // 1 for an existing file that is not a directory, or a live memory-file name.
 int32_t file_exists(const char* name);
@@ -75,6 +78,10 @@ int32_t file_exists(const char* name);
 double dir_set_current(const char* path);
 // The current directory with "/" separators, always ending in "/".
 RtString dir_get_current();
+// A name made absolute against the current directory, so that it still
+// names the same file after the current directory changed. Memory-file
+// names and absolute names are returned unchanged.
+std::string path_absolute(const char* name);
 
 // Resolves a name for reading: unchanged when it exists on disk or is a live
 // memory-file name, else replaced by the memory-file name of the entry of the

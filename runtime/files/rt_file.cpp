@@ -110,8 +110,11 @@ bool RtFile::open_create(const char* name) {
   close();
   char native[kPathBufferSize];
   if (!writable_name(name, native)) return false;
-  path_delete(name);
-  handle = ::open(native, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The full name first: deleting a folder of that name may move the
+  // current folder out of it.
+  const std::string full = path_absolute(native);
+  path_delete(full.c_str());
+  handle = ::open(full.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   return handle >= 0;
 }
 

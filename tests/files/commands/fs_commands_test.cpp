@@ -298,11 +298,39 @@ TEST_F(FsCommandsTest, DirectoriesAndDeletion) {
   EXPECT_FALSE(test::exists(path("f.txt")));
   EXPECT_EQ(file_delete("f.txt"), -1);
   write_file(path("new/inside"), "x");
-  EXPECT_EQ(file_delete("new"), 1);  // opened, not removed
+  EXPECT_EQ(file_delete("new"), 0);  // not removed: not reported as deleted
   EXPECT_TRUE(test::exists(path("new/inside")));
   ASSERT_EQ(::unlink(path("new/inside").c_str()), 0);
   EXPECT_EQ(file_delete("new"), 1);
   EXPECT_FALSE(test::exists(path("new")));
+}
+
+// A name relative to the current folder names what it named at the call,
+// also when the call has to leave that folder first.
+TEST_F(FsCommandsTest, RelativeNamesOfTheCurrentFolder) {
+  for (const char* d : {"a", "a/b", "a/b/cur", "a/cur"}) ASSERT_EQ(dir_create(d), 1) << d;
+  ASSERT_EQ(::chdir(path("a/b/cur").c_str()), 0);
+  EXPECT_EQ(file_delete("../cur"), 1);
+  EXPECT_FALSE(test::exists(path("a/b/cur")));
+  EXPECT_TRUE(test::exists(path("a/cur"))) << "an unrelated folder went";
+  EXPECT_EQ(std::string(dir_get_current().c_str()), path("a/b/"));
+
+  ASSERT_EQ(dir_create("cur"), 1);
+  ASSERT_EQ(::chdir(path("a/b/cur").c_str()), 0);
+  ASSERT_EQ(file_open(0, "../cur", 0), 1);
+  file_close(0);
+  struct stat st;
+  ASSERT_EQ(::stat(path("a/b/cur").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode)) << "the folder is replaced by the file";
+  ASSERT_EQ(::stat(path("a/cur").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+  // A folder that cannot be removed keeps the current folder inside it.
+  ASSERT_EQ(dir_create("full"), 1);
+  write_file(path("a/b/full/x"), "x");
+  ASSERT_EQ(::chdir(path("a/b/full").c_str()), 0);
+  EXPECT_EQ(file_delete("../full"), 0);
+  EXPECT_EQ(std::string(dir_get_current().c_str()), path("a/b/full/"));
 }
 
 TEST_F(FsCommandsTest, Environment) {
