@@ -64,7 +64,8 @@ bool read_bytes(const char* command, uint32_t channel, uint8_t* buffer, int64_t 
   std::memset(buffer, 0, static_cast<size_t>(count));
   FileChannel* ch = checked(command, channel);
   if (ch == nullptr) return false;
-  if (!ch->stream.read(buffer, count)) {
+  // A channel opened for writing is never read, whatever its handle allows.
+  if (ch->writable || !ch->stream.read(buffer, count)) {
     fail_and_end(kErrNoSuchFile, command, channel, read_failure(ch));
     return false;
   }
@@ -85,7 +86,9 @@ uint64_t get_le(const uint8_t* in, int bytes) {
 bool read_line_into(const char* command, uint32_t channel, char buffer[RtFile::kLineSize]) {
   FileChannel* ch = checked(command, channel);
   if (ch == nullptr) return false;
-  if (!ch->stream.read_line(buffer)) {
+  // A line read looks ahead and moves the shared handle back: on a channel
+  // opened for writing it would move where the next write goes.
+  if (ch->writable || !ch->stream.read_line(buffer)) {
     fail_and_end(kErrNoSuchFile, command, channel, read_failure(ch));
     return false;
   }

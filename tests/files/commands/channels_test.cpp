@@ -173,6 +173,23 @@ TEST_F(ChannelsTest, WritesToClosedOrReadingChannelsEndTheProgram) {
     std::printf("after\n");
   });
   expect_fatal(closed_read, "error: 3\n");
+
+  // Reads of a channel opened for writing end the program like any read
+  // that cannot deliver; a line read must not move where writes go.
+  for (const bool line : {true, false}) {
+    auto writing = run_in_child([&] {
+      file_open(1, "w.txt", 0);
+      file_write_line(1, "hello world");
+      file_seek(1, 0, 0);
+      RtString text;
+      int32_t value = 0;
+      if (line) file_read_line(1, text); else file_read_i32(1, value);
+      file_write_string(1, "XX");
+      std::printf("after\n");
+    });
+    expect_fatal(writing, "error: 3\n");
+    EXPECT_EQ(read_file(path("w.txt")), "hello world\r\n") << "line=" << line;
+  }
 }
 
 TEST_F(ChannelsTest, ChannelNumbersAboveSeven) {
