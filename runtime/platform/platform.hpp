@@ -218,6 +218,7 @@ std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
 // the signal; the message pump takes the request on the main thread.
+// SIGPIPE is ignored: a write to a closed pipe just fails.
 void quit_signals_install();
 // The signal number of a request that arrived, else 0.
 int quit_signal_pending();

@@ -42,6 +42,9 @@ void quit_signals_install() {
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &sa, nullptr);
+  // Output into a closed pipe (a run piped into head) is a failed write,
+  // not the end of the program: the shutdown must still run.
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 int quit_signal_pending() { return g_signal; }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -74,6 +75,25 @@ TEST(FailedWrites, TraceToAFullDeviceSaysSoOnceAndTheGamePlaysOn) {
   EXPECT_EQ(count(e.err, "--trace: cannot write '/dev/full': No space left on device\n"), 1)
       << e.err;
   EXPECT_EQ(count(e.err, "--trace"), 1) << e.err;
+}
+
+// Standard output into a pipe nobody reads any more (a run piped into
+// head): the output is lost, the program is not, and its files are written.
+TEST(FailedWrites, OutputToAClosedPipeEndsNormally) {
+  char name[] = "/tmp/zrv_pipeXXXXXX";
+  const std::string dir = mkdtemp(name);
+  zrv::fault::Child run = zrv::fault::start(
+      "zrv_fault_game", {"--headless", "--frames", "30", "mode=chatty", "dir=" + dir}, {}, [] {
+        int ends[2];
+        if (pipe(ends) != 0) _exit(122);
+        close(ends[0]);
+        dup2(ends[1], 1);
+      });
+  const Ended e = zrv::fault::wait_end(run, 10000);
+  ASSERT_TRUE(e.exited) << "signal " << e.signal;
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(zrv::fault::read_file(dir + "/chatty.ini"), "[s]\r\nk=v\r\n");
+  EXPECT_NE(e.log.find("zrv is shut down\n"), std::string::npos) << e.log;
 }
 
 }  // namespace

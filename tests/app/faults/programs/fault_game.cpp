@@ -106,6 +106,14 @@ void game_main() {
     sound_play(5000, 0, 1);
     file_open(9, RtString("x"), 1);
     console_print(sprite_slot_used(65504) ? "font kept\n" : "font lost\n");
+  } else if (mode == "chatty") {
+    // A line every frame, and an INI change to write back at the end.
+    ini_open(RtString((arg_value("dir") + "/chatty.ini").c_str()));
+    ini_put(RtString("s"), RtString("k"), RtString("v"));
+    for (;;) {
+      console_print("a line of output\n");
+      present_frame();
+    }
   } else if (mode == "seed") {
     char line[64];
     std::snprintf(line, sizeof line, "draw %d %d %d\n", random_int(1000000), random_int(1000000),
