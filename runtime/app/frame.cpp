@@ -60,18 +60,6 @@ void handle_message(const platform::Event& e) {
   window_procedure(e);
 }
 
-// A termination signal ends the program as a close request does; the pump
-// is where every wait of the runtime passes.
-void take_quit_signal() {
-  const int signo = platform::quit_signal_pending();
-  if (signo == 0 || ctx.ending) return;
-  char line[48];
-  std::snprintf(line, sizeof line, "signal %d ends the program\n", signo);
-  log_write(line);
-  error_report(0);
-  program_end();
-}
-
 void end_if_frame_budget_reached() {
   ++ctx.frames_presented;
   key_script_advance(ctx.frames_presented);
@@ -85,7 +73,7 @@ void end_if_frame_budget_reached() {
 // replay (the many pumps of one frame's pacing wait count as one).
 void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
   platform::Backend& b = platform::backend();
-  take_quit_signal();
+  quit_request_take();
   platform::Event e;
   if (input_replaying()) {
     // The window's own messages are taken and dropped: the file speaks.
@@ -100,7 +88,7 @@ void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
   }
   if (wait) {
     b.wait_event();
-    take_quit_signal();
+    quit_request_take();
   }
   if (callback) {
     while (b.peek_event(&e)) {

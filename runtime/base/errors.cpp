@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/context.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -52,6 +53,16 @@ void program_end() {
   ctx.ending = 1;
   console_print("exit\n");
   std::exit(0);
+}
+
+void quit_request_take() {
+  const int signo = platform::quit_signal_pending();
+  if (signo == 0 || ctx.ending) return;
+  char line[48];
+  std::snprintf(line, sizeof line, "signal %d ends the program\n", signo);
+  log_write(line);
+  error_report(0);
+  program_end();
 }
 
 void end_statement() {

@@ -30,6 +30,10 @@ int32_t error_say(int32_t code, const char* format, ...) __attribute__((format(p
 // of the lower layers alone) the end only prints "exit" and ends.
 void program_end();
 void program_end_install(void (*end)());
+// A termination request (SIGTERM, SIGINT, SIGHUP) that arrived ends the
+// program as a close request does. The message pump takes it, and so does
+// every wait that watches the request (platform::quit_signal_fd).
+void quit_request_take();
 // The language's end statement. Returns only when called during the
 // shutdown (from the quit callback), which then goes on.
 void end_statement();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,7 @@ bool write_all(int fd, const void* data, size_t n) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
   while (n > 0) {
     const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
     if (w <= 0) return false;
     p += w;
     n -= static_cast<size_t>(w);

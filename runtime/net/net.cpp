@@ -17,6 +17,7 @@
 #include <string>
 
 #include "base/errors.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -70,6 +71,31 @@ bool set_non_blocking(int fd, bool non_blocking) {
   if (flags < 0) return false;
   const int wanted = non_blocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
   return wanted == flags || fcntl(fd, F_SETFL, wanted) == 0;
+}
+
+bool is_blocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL, 0);
+  return flags >= 0 && (flags & O_NONBLOCK) == 0;
+}
+
+// Waits up to time_out_ms (-1: no limit) for fd to be ready, as poll does,
+// while watching for a termination request: a request ends the program
+// (should the end already be under way, the wait returns -1 with EINTR).
+// poll, not select: the table can hold descriptors above FD_SETSIZE.
+int wait_ready(int fd, short events, int time_out_ms) {
+  pollfd p[2] = {{fd, events, 0}, {platform::quit_signal_fd(), POLLIN, 0}};
+  const nfds_t count = p[1].fd >= 0 ? 2 : 1;
+  for (;;) {
+    const int r = poll(p, count, time_out_ms);
+    if ((count == 2 && (p[1].revents & POLLIN) != 0) || platform::quit_signal_pending() != 0) {
+      quit_request_take();
+      errno = EINTR;
+      return -1;
+    }
+    // Another signal: a wait without a limit goes on; one with a limit
+    // returns, for its caller to count the time left.
+    if (r >= 0 || errno != EINTR || time_out_ms >= 0) return r;
+  }
 }
 
 // Linger off, both directions shut down, closed. True when close succeeded.
@@ -270,8 +296,10 @@ int32_t send_all(int fd, const RtString& text, const sockaddr_storage* to, sockl
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return result(ETIMEDOUT);
-    pollfd p = {fd, POLLOUT, 0};
-    if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) return fail(errno);
+    if (wait_ready(fd, POLLOUT, static_cast<int>(left)) < 0) {
+      if (errno == EINTR && platform::quit_signal_pending() != 0) return result(EINTR);
+      if (errno != EINTR) return fail(errno);
+    }
   }
   return result(0);
 }
@@ -285,6 +313,7 @@ ssize_t receive_datagram(SocketSlot& s, char* buf, int32_t max_bytes) {
   sockaddr_storage from{};
   socklen_t from_len = sizeof from;
   ssize_t n;
+  if (is_blocking(s.handle) && wait_ready(s.handle, POLLIN, -1) < 0) return -1;
   do {
     // MSG_TRUNC: the datagram's real length, even when it did not fit.
     n = recvfrom(s.handle, buf, static_cast<size_t>(max_bytes), MSG_TRUNC,
@@ -450,6 +479,7 @@ int32_t tcp_accept(int32_t listener, RtString& address) {
   sockaddr_storage peer{};
   socklen_t peer_len = sizeof peer;
   int fd;
+  if (is_blocking(l->handle) && wait_ready(l->handle, POLLIN, -1) < 0) return fail(errno);
   do {
     fd = accept4(l->handle, reinterpret_cast<sockaddr*>(&peer), &peer_len, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
@@ -499,17 +529,15 @@ int32_t tcp_connect(const RtString& host, int32_t port, int32_t time_out_ms) {
   }
   if (errno != EINPROGRESS && errno != EINTR && errno != EAGAIN) return give_up(errno);
 
-  // Writable (or failed) within the time-out. poll, not select: the table
-  // can hold descriptors above FD_SETSIZE.
+  // Writable (or failed) within the time-out.
   const auto deadline = Clock::now() + std::chrono::milliseconds(net_connect_time_out(time_out_ms));
-  pollfd p = {fd, POLLOUT, 0};
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    const int r = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+    const int r = wait_ready(fd, POLLOUT, left > 0 ? static_cast<int>(left) : 0);
     if (r > 0) break;
     if (r == 0) return give_up(ETIMEDOUT);
-    if (errno != EINTR) return give_up(errno);
+    if (errno != EINTR || platform::quit_signal_pending() != 0) return give_up(errno);
   }
   // A refused or failed connect also makes the socket writable.
   int err = 0;
@@ -575,6 +603,8 @@ int32_t net_receive(int32_t slot, RtString& text, int32_t max_bytes) {
   ssize_t n;
   if (s->is_udp) {
     n = receive_datagram(*s, buf, max_bytes);
+  } else if (is_blocking(s->handle) && wait_ready(s->handle, POLLIN, -1) < 0) {
+    n = -1;
   } else {
     do {
       n = recv(s->handle, buf, static_cast<size_t>(max_bytes), 0);

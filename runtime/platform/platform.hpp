@@ -220,8 +220,12 @@ std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
 // the signal; the message pump takes the request on the main thread.
 // SIGPIPE is ignored: a write to a closed pipe just fails.
 void quit_signals_install();
-// The signal number of a request that arrived, else 0.
+// The signal number of a request that arrived, else 0. A second request
+// ends the process by the signal's own action.
 int quit_signal_pending();
+// A descriptor that becomes readable when a request arrives (for waits that
+// poll), or -1.
+int quit_signal_fd();
 // Sleeps for ms milliseconds, or less when a termination request arrives
 // (true when the whole time passed).
 bool sleep_interruptible(uint32_t ms);

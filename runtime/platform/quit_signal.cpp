@@ -22,6 +22,16 @@ volatile sig_atomic_t g_signal = 0;
 int g_pipe[2] = {-1, -1};
 
 void on_quit_signal(int signo) {
+  if (g_signal != 0) {
+    // A second request: the orderly end is stuck or too slow for the user
+    // (a game loop that never reaches the runtime), so the signal's own
+    // action ends the process once this handler returns.
+    struct sigaction dfl = {};
+    dfl.sa_handler = SIG_DFL;
+    ::sigaction(signo, &dfl, nullptr);
+    ::raise(signo);
+    return;
+  }
   const int saved = errno;
   g_signal = signo;
   // The byte stays in the pipe: every later wait wakes at once.
@@ -40,7 +50,9 @@ void quit_signals_install() {
   struct sigaction sa = {};
   sa.sa_handler = on_quit_signal;
   sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
+  // No SA_RESTART: a call that blocks without watching the pipe returns
+  // (EINTR) instead of going on waiting.
+  sa.sa_flags = 0;
   for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &sa, nullptr);
   // Output into a closed pipe (a run piped into head) is a failed write,
   // not the end of the program: the shutdown must still run.
@@ -48,6 +60,8 @@ void quit_signals_install() {
 }
 
 int quit_signal_pending() { return g_signal; }
+
+int quit_signal_fd() { return g_pipe[0]; }
 
 bool sleep_interruptible(uint32_t ms) {
   const int64_t end = monotonic_us() + static_cast<int64_t>(ms) * 1000;

@@ -2,7 +2,11 @@
 // doing, within half a second: the quit callback runs once, the log ends
 // with the shutdown and standard output with "exit", and the status is 0.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -103,5 +107,55 @@ std::vector<Case> all_cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, SignalEnds, testing::ValuesIn(all_cases()), case_name);
+
+// The sockets' waits watch the request as well: a blocking receive from a
+// silent peer, a blocking accept nobody connects to, and a connect that can
+// only end at its 30 s time-out (the peer's queue is full).
+TEST(SignalEndsSocketWaits, ReceiveAcceptAndConnect) {
+  const int peer = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(peer, 0), 0);
+  socklen_t len = sizeof a;
+  getsockname(peer, reinterpret_cast<sockaddr*>(&a), &len);
+  const std::string port = "port=" + std::to_string(ntohs(a.sin_port));
+  for (const char* what : {"receive", "accept", "connect"}) {
+    std::vector<int> fillers;
+    if (std::string(what) == "connect") {
+      // Connections nobody accepts fill the queue; the program's SYN waits.
+      for (int i = 0; i < 4; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr*>(&a), sizeof a);
+      }
+    }
+    Child run = zrv::fault::start("zrv_fault_game",
+                                  {"--headless", "mode=net", std::string("what=") + what, port});
+    ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 10000)) << what;
+    usleep(300 * 1000);
+    kill(run.pid, SIGTERM);
+    const Ended e = zrv::fault::wait_end(run, 5000);
+    expect_orderly_end(e);
+    EXPECT_EQ(e.out.find("returned"), std::string::npos) << what << ": " << e.out;
+    for (int fd : fillers) close(fd);
+    // The receiving program's connection is taken off the queue.
+    if (std::string(what) == "receive") close(accept(peer, nullptr, nullptr));
+  }
+  close(peer);
+}
+
+// A game loop that never reaches the runtime cannot take the request; a
+// second one ends the process by the signal's own action.
+TEST(SignalEndsSpinningGame, OnTheSecondRequest) {
+  Child run = zrv::fault::start("zrv_fault_game", {"--headless", "mode=spin"});
+  ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 10000));
+  kill(run.pid, SIGTERM);
+  usleep(200 * 1000);
+  kill(run.pid, SIGTERM);
+  const Ended e = zrv::fault::wait_end(run, 3000);
+  EXPECT_FALSE(e.exited);
+  EXPECT_EQ(e.signal, SIGTERM);
+}
 
 }  // namespace

@@ -3,6 +3,7 @@
 // paused, inside a waiting command, ...) where the tests then fault it.
 // It says "ready" on standard output once it is about to enter that state.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -113,6 +114,33 @@ void game_main() {
     for (;;) {
       console_print("a line of output\n");
       present_frame();
+    }
+  } else if (mode == "net") {
+    // A wait of the sockets that nothing ends but the signal.
+    const std::string what = arg_value("what");
+    const int32_t port = std::atoi(arg_value("port").c_str());
+    net_start();
+    RtString text;
+    if (what == "receive") {
+      const int32_t slot = tcp_connect(RtString("127.0.0.1"), port, 5000);
+      net_set_blocking(slot, 1);
+      ready();
+      net_receive(slot, text, 100);
+    } else if (what == "accept") {
+      const int32_t listener = tcp_listen(0);
+      net_set_blocking(listener, 1);
+      ready();
+      tcp_accept(listener, text);
+    } else {
+      ready();
+      tcp_connect(RtString("127.0.0.1"), port, 30000);
+    }
+    console_print("returned\n");
+  } else if (mode == "spin") {
+    // A game loop that never reaches the runtime.
+    ready();
+    static volatile int spin = 0;
+    while (spin == 0) {
     }
   } else if (mode == "seed") {
     char line[64];
