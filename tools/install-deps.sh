@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
   libopenal-dev libopenal1 libmpv-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev liblzo2-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils xfonts-base
   python3
 )
 

@@ -85,12 +85,18 @@ void software_driver_check(OpenGLVireo* r) {
   if (!gl_renderer_is_software(gl_renderer_name.c_str())) return;
   log_line("*** OpenGL Software Emulation - update driver!");
   software_driver_warned = true;
+  // Said where a script or a remote user sees it too.
+  console_print_error(("*** OpenGL Software Emulation - update driver! (OpenGL renderer: " +
+                       gl_renderer_name + ")\n")
+                          .c_str());
   char text[2048];
   driver_text_read(text);
   if (!software_warning_box_allowed()) return;
   platform::backend().message_box("No OpenGL Hardware Drivers",
                                   text[0] != 0 ? text : kBuiltInDriverText,
                                   platform::MessageIcon::Exclamation);
+  // A termination request closed the box: the program ends now.
+  quit_request_take();
 }
 
 // Every entry point the extension strings promise.

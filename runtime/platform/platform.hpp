@@ -226,6 +226,10 @@ int quit_signal_pending();
 // A descriptor that becomes readable when a request arrives (for waits that
 // poll), or -1.
 int quit_signal_fd();
+// While armed, a process that a library call forks (the helper of a modal
+// message box) dies with the runtime, even a killed one, and a termination
+// request ends it, so that the call returns.
+void forked_helpers_arm(bool armed);
 // Sleeps for ms milliseconds, or less when a termination request arrives
 // (true when the whole time passed).
 bool sleep_interruptible(uint32_t ms);

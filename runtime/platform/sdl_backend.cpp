@@ -449,8 +449,11 @@ class SdlBackend final : public Backend {
     Uint32 flags = icon == MessageIcon::Error         ? SDL_MESSAGEBOX_ERROR
                    : icon == MessageIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
                                                       : SDL_MESSAGEBOX_INFORMATION;
+    // SDL shows the box from a forked helper and waits for it.
+    forked_helpers_arm(true);
     SDL_ShowSimpleMessageBox(flags, cp1252_to_utf8(caption).c_str(), cp1252_to_utf8(text).c_str(),
                              nullptr);
+    forked_helpers_arm(false);
   }
 
  private:

@@ -2,13 +2,16 @@
 // inside the shutdown, settings of 0, the options' end mark, and a video
 // started while a pointer button is held.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
 #include "fault_support.hpp"
 #include "media_files.hpp"
+#include "x_session.hpp"
 
 namespace {
 
@@ -114,6 +117,53 @@ TEST(Video, HeldPointerButtonIsSeenReleasedAndTheClipPlays) {
   ASSERT_TRUE(pressed) << e.out << e.err;
   ASSERT_TRUE(e.exited) << "video_play never saw the release";
   EXPECT_NE(e.out.find("ready\nvideo 0\n"), std::string::npos) << e.out;
+}
+
+}  // namespace
+
+namespace {
+
+// The software-OpenGL warning of an interactive windowed run, on a display
+// of the test's own: a termination request closes the box and the program
+// ends in order; a killed program takes the box with it.
+TEST(SoftwareDriverBox, ClosesOnATerminationRequestAndGoesWithTheProgram) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  const auto box_shown = [] {
+    return zrv::test::shell_output(
+               "xwininfo -root -tree 2>/dev/null | grep -c '\"No OpenGL Hardware Drivers\"'") !=
+           "0";
+  };
+  const auto wait_for = [](const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms && !done(); waited += 50) zrv::test::pause_ms(50);
+    return done();
+  };
+  for (const int signo : {SIGTERM, SIGKILL}) {
+    Child run = zrv::fault::start("zrv_fault_game", {"mode=run"}, {}, [] {
+      // An interactive desktop run: nothing says the box must stay away.
+      for (const char* name : {"ZRV_NO_DIALOGS", "CI", "XAUTHORITY"}) unsetenv(name);
+    });
+    if (!wait_for(box_shown, 20000)) {
+      kill(run.pid, SIGKILL);
+      const Ended e = zrv::fault::wait_end(run, 5000);
+      if (e.err.find("OpenGL Software Emulation") == std::string::npos)
+        GTEST_SKIP() << "the display's OpenGL is not a software renderer";
+      FAIL() << "no warning box: " << e.err;
+    }
+    EXPECT_EQ(zrv::fault::read_file(run.out_path), "") << "start-up waits for the box";
+    kill(run.pid, signo);
+    const Ended e = zrv::fault::wait_end(run, 5000);
+    if (signo == SIGTERM) {
+      ASSERT_TRUE(e.exited) << "signal " << e.signal;
+      EXPECT_EQ(e.status, 0);
+      EXPECT_EQ(e.out, "on_quit\nexit\n");
+      EXPECT_NE(e.err.find("*** OpenGL Software Emulation - update driver!"), std::string::npos);
+    } else {
+      EXPECT_EQ(e.signal, SIGKILL);
+    }
+    EXPECT_TRUE(wait_for([&] { return !box_shown(); }, 3000)) << "the box outlived the program";
+  }
 }
 
 }  // namespace
