@@ -121,11 +121,22 @@ class SdlBackend final : public Backend {
   SdlBackend() {
     // Termination signals are the runtime's own (quit_signals_install).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Without a display SDL would probe every driver (and say so on
+    // standard error) before it settles on one that shows nothing.
+    const char* kNoDisplay =
+        "no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set)";
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
+      failure_ = kNoDisplay;
+      return;
+    }
     ok_ = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
     if (!ok_) {
       failure_ = SDL_GetError();
-      SDL_Quit();
+    } else if (!real_window_system()) {
+      ok_ = false;
+      failure_ = kNoDisplay;
     }
+    if (!ok_) SDL_Quit();
   }
   ~SdlBackend() override {
     if (arrow_) SDL_FreeCursor(arrow_);
@@ -457,6 +468,22 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  // SDL falls back to drivers that show nothing when it finds no display;
+  // a program would then run unseen for ever. They count only when the
+  // user asks for one by name.
+  static bool set(const char* name) {
+    const char* value = SDL_getenv(name);
+    return value != nullptr && *value != '\0';
+  }
+
+  static bool real_window_system() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    if (SDL_strcmp(driver, "offscreen") != 0 && SDL_strcmp(driver, "dummy") != 0) return true;
+    const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+    return wanted != nullptr && SDL_strcasecmp(wanted, driver) == 0;
+  }
+
   // Translates SDL events until at least one event of ours is waiting.
   void fill() {
     SDL_Event sdl;

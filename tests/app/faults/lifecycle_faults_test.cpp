@@ -32,11 +32,18 @@ Ended run_to_end(const std::vector<std::string>& args, const std::vector<std::st
 }
 
 TEST(NoWindowSystem, SaysWhyOnOneLineAndEndsInOrder) {
-  // A window system that does not exist, and an X server that is not there.
-  const std::vector<std::vector<std::string>> envs = {{"SDL_VIDEODRIVER=nosuchdriver"},
-                                                      {"SDL_VIDEODRIVER=x11", "DISPLAY=:9999"}};
+  // A window system that does not exist, an X server that is not there,
+  // and no display at all (where SDL would fall back to drawing nowhere).
+  const std::vector<std::vector<std::string>> envs = {
+      {"SDL_VIDEODRIVER=nosuchdriver"}, {"SDL_VIDEODRIVER=x11", "DISPLAY=:9999"}, {"no display"}};
   for (const std::vector<std::string>& env : envs) {
-    const Ended e = run_to_end({"mode=run"}, env, 5000);
+    const bool none = env[0] == "no display";
+    Child run = zrv::fault::start(
+        "zrv_fault_game", {"mode=run"}, none ? std::vector<std::string>{} : env, [none] {
+          if (!none) return;
+          for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) unsetenv(name);
+        });
+    const Ended e = zrv::fault::wait_end(run, 5000);
     ASSERT_TRUE(e.exited) << env[0] << ": still running, or signal " << e.signal;
     EXPECT_EQ(e.status, 0) << env[0];
     EXPECT_EQ(e.out, "on_quit\nexit\n") << env[0];
