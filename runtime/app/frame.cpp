@@ -60,6 +60,16 @@ void handle_message(const platform::Event& e) {
   window_procedure(e);
 }
 
+// The window system went away (its server ended): nothing can be shown or
+// read any more, so the program ends in order, as on a close request.
+void end_if_window_system_lost(platform::Backend& b) {
+  if (ctx.ending || !b.window_system_lost()) return;
+  console_print_error("the window system went away: the program ends\n");
+  log_write("window system lost\n");
+  error_report(0);
+  program_end();
+}
+
 void end_if_frame_budget_reached() {
   ++ctx.frames_presented;
   key_script_advance(ctx.frames_presented);
@@ -74,6 +84,7 @@ void end_if_frame_budget_reached() {
 void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
   platform::Backend& b = platform::backend();
   quit_request_take();
+  end_if_window_system_lost(b);
   platform::Event e;
   if (input_replaying()) {
     // The window's own messages are taken and dropped: the file speaks.
@@ -89,6 +100,7 @@ void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
   if (wait) {
     b.wait_event();
     quit_request_take();
+    end_if_window_system_lost(b);
   }
   if (callback) {
     while (b.peek_event(&e)) {

@@ -86,6 +86,8 @@ class Backend {
   virtual bool is_headless() const = 0;
   // Why the last window or context could not be made ("" when unknown).
   virtual std::string failure_reason() { return {}; }
+  // The window system went away under the program (its server ended).
+  virtual bool window_system_lost() { return false; }
 
   // Clock: a high-resolution counter (ticks per second in *frequency) and a
   // millisecond tick count as the fallback.

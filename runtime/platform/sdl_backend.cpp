@@ -139,8 +139,10 @@ class SdlBackend final : public Backend {
     if (!ok_) SDL_Quit();
   }
   ~SdlBackend() override {
+    // With the window system gone, SDL's teardown would wait for replies
+    // that never come: what it holds goes with the process.
+    if (!ok_ || sdl_x11_display_lost()) return;
     if (arrow_) SDL_FreeCursor(arrow_);
-    if (!ok_) return;
     // A program that ends without its shutdown (tests, a crash path) may
     // still hold a current context and windows: release them before SDL
     // goes, so that the driver is not torn down under a live context.
@@ -166,11 +168,12 @@ class SdlBackend final : public Backend {
   const char* name() const override { return "sdl2"; }
   std::string failure_reason() override { return SDL_GetError(); }
   bool is_headless() const override { return false; }
+  bool window_system_lost() override { return sdl_x11_display_lost(); }
 
   // SDL's own wait cannot watch the runtime's signal pipe, so it is taken
   // in slices: a termination request is seen within one slice.
   bool wait_event() override {
-    while (pending_.empty() && quit_signal_pending() == 0) {
+    while (pending_.empty() && quit_signal_pending() == 0 && !sdl_x11_display_lost()) {
       if (SDL_WaitEventTimeout(nullptr, kWaitSliceMs) == 1) break;
     }
     return true;
@@ -212,6 +215,7 @@ class SdlBackend final : public Backend {
       win->sdl = sdl;
       win->id = SDL_GetWindowID(sdl);
       windows_.insert(win);
+      sdl_x11_watch_display(sdl);
       return win;
     }
     return nullptr;
@@ -221,7 +225,7 @@ class SdlBackend final : public Backend {
     if (window == nullptr) return;
     if (event_window_ == window) event_window_ = nullptr;
     windows_.erase(window);
-    SDL_DestroyWindow(window->sdl);
+    if (!sdl_x11_display_lost()) SDL_DestroyWindow(window->sdl);
     delete window;
   }
 
@@ -309,7 +313,7 @@ class SdlBackend final : public Backend {
   }
 
   void window_leave_full_screen(Window* window) override {
-    if (window) SDL_SetWindowFullscreen(window->sdl, 0);
+    if (window && !sdl_x11_display_lost()) SDL_SetWindowFullscreen(window->sdl, 0);
   }
 
   bool desktop_mode(DisplayMode* mode) override {
@@ -355,23 +359,23 @@ class SdlBackend final : public Backend {
   }
 
   bool gl_make_current(Window* window, GlContext* context) override {
-    if (window == nullptr || context == nullptr) return false;
+    if (window == nullptr || context == nullptr || sdl_x11_display_lost()) return false;
     return SDL_GL_MakeCurrent(window->sdl, context->sdl) == 0;
   }
 
   void gl_release_current(Window* window) override {
-    if (window) SDL_GL_MakeCurrent(window->sdl, nullptr);
+    if (window && !sdl_x11_display_lost()) SDL_GL_MakeCurrent(window->sdl, nullptr);
   }
 
   void gl_context_delete(GlContext* context) override {
     if (context == nullptr) return;
     contexts_.erase(context);
-    SDL_GL_DeleteContext(context->sdl);
+    if (!sdl_x11_display_lost()) SDL_GL_DeleteContext(context->sdl);
     delete context;
   }
 
   void gl_swap(Window* window) override {
-    if (window) SDL_GL_SwapWindow(window->sdl);
+    if (window && !sdl_x11_display_lost()) SDL_GL_SwapWindow(window->sdl);
   }
 
   bool gl_swap_interval_available() override {

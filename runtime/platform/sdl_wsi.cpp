@@ -199,4 +199,52 @@ double sdl_x11_screen_dpi() {
 #endif
 }
 
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+
+volatile bool g_display_lost = false;
+
+// Called instead of exit() after Xlib's I/O error handler; when it
+// returns, Xlib keeps the connection marked dead and its calls return.
+void on_display_lost(Display*, void*) { g_display_lost = true; }
+
+// Xlib's own handler prints a line and, in older versions, exits; the
+// runtime says what happened itself.
+int on_io_error(Display*) { return 0; }
+
+}  // namespace
+#endif
+
+void sdl_x11_watch_display(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return;
+  void* lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (lib == nullptr) return;
+  using ExitHandler = void (*)(Display*, void*);
+  using SetExitFn = void (*)(Display*, ExitHandler, void*);
+  using IoHandler = int (*)(Display*);
+  using SetIoFn = IoHandler (*)(IoHandler);
+  auto set_exit = reinterpret_cast<SetExitFn>(dlsym(lib, "XSetIOErrorExitHandler"));
+  auto set_io = reinterpret_cast<SetIoFn>(dlsym(lib, "XSetIOErrorHandler"));
+  // Without the exit handler (libX11 before 1.7) Xlib still ends the
+  // process, so its own message stays.
+  if (set_exit == nullptr || set_io == nullptr) return;
+  set_exit(info.info.x11.display, on_display_lost, nullptr);
+  set_io(on_io_error);
+#else
+  (void)window;
+#endif
+}
+
+bool sdl_x11_display_lost() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  return g_display_lost;
+#else
+  return false;
+#endif
+}
+
 }  // namespace zrv::platform

@@ -22,5 +22,11 @@ int32_t sdl_x11_key_code_point(int32_t keycode, int32_t level);
 // mouse state is only brought up to date by the events it asks for, which
 // in cursor mode do not include plain motion; the server's answer is exact.
 bool sdl_x11_pointer(SDL_Window* window, int32_t* x, int32_t* y, uint32_t* buttons);
+// Watches the window's X connection: when the server goes away, Xlib's
+// fatal I/O error no longer ends the process (status 1, no shutdown); the
+// connection is marked dead and sdl_x11_display_lost says so, for the
+// runtime to end in order.
+void sdl_x11_watch_display(SDL_Window* window);
+bool sdl_x11_display_lost();
 
 }  // namespace zrv::platform

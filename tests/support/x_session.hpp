@@ -61,10 +61,7 @@ class PrivateDisplay {
     setenv("DISPLAY", name_.c_str(), 1);
   }
   ~PrivateDisplay() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+    stop();
     if (saved_.empty()) {
       unsetenv("DISPLAY");
     } else {
@@ -72,6 +69,13 @@ class PrivateDisplay {
     }
   }
   bool ok() const { return !name_.empty(); }
+  // Ends the server, as a crash or a logout would.
+  void stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
   // Whether an X server can be started at all (Xvfb installed).
   static bool available() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 

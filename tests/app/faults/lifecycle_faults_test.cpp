@@ -173,4 +173,22 @@ TEST(SoftwareDriverBox, ClosesOnATerminationRequestAndGoesWithTheProgram) {
   }
 }
 
+// The X server going away ends the program as a close request does, not
+// through Xlib's fatal error (status 1, no quit callback, no "exit").
+TEST(NoWindowSystem, LostWhileRunningEndsInOrder) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  Child run = zrv::fault::start("zrv_fault_game", {"mode=run"});
+  ASSERT_TRUE(zrv::fault::wait_output(run, "ready\n", 20000))
+      << zrv::fault::read_file(run.err_path);
+  display.stop();
+  const Ended e = zrv::fault::wait_end(run, 5000);
+  ASSERT_TRUE(e.exited) << "signal " << e.signal;
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "ready\non_quit\nexit\n");
+  EXPECT_NE(e.err.find("the window system went away"), std::string::npos) << e.err;
+  EXPECT_TRUE(ends_with(e.log, "Shut down ZRV\nzrv is shut down\n")) << e.log;
+}
+
 }  // namespace
