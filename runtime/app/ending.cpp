@@ -29,7 +29,7 @@ void application_end() {
   runtime_shutdown();
   // The desktop repaints by itself once the window is gone; nothing to ask.
   console_print("exit\n");
-  std::exit(0);
+  std::exit(program_exit_status());
 }
 
 void runtime_shutdown() {

@@ -13,6 +13,7 @@ namespace zrv {
 
 namespace {
 void (*g_end)() = nullptr;
+int g_exit_status = 0;
 }  // namespace
 
 int32_t error_report(int32_t code) {
@@ -52,8 +53,17 @@ void program_end() {
   if (ctx.ending) return;
   ctx.ending = 1;
   console_print("exit\n");
-  std::exit(0);
+  std::exit(g_exit_status);
 }
+
+void program_end_fatal() {
+  // A fatal error inside the shutdown (the quit callback's) does not turn
+  // an orderly end into a failed one.
+  if (!ctx.ending) g_exit_status = 1;
+  program_end();
+}
+
+int program_exit_status() { return g_exit_status; }
 
 void quit_request_take() {
   const int signo = platform::quit_signal_pending();
@@ -76,7 +86,7 @@ void debug_assert(int32_t value) {
   if (value != 0) return;
   debug_print("Assertion: Value = 0\n");
   error_report(kErrAssertion);
-  program_end();
+  program_end_fatal();
 }
 
 }  // namespace zrv

@@ -30,6 +30,12 @@ int32_t error_say(int32_t code, const char* format, ...) __attribute__((format(p
 // of the lower layers alone) the end only prints "exit" and ends.
 void program_end();
 void program_end_install(void (*end)());
+// The end after a fatal error (bounds, a bad channel, out of memory or
+// data, a failed assertion): program_end, with exit status 1 instead of 0
+// so that a script can tell it from a normal end.
+void program_end_fatal();
+// The status the process ends with: 0, or 1 after a fatal error.
+int program_exit_status();
 // A termination request (SIGTERM, SIGINT, SIGHUP) that arrived ends the
 // program as a close request does. The message pump takes it, and so does
 // every wait that watches the request (platform::quit_signal_fd).

@@ -28,7 +28,7 @@ constexpr uint32_t kWideRoom = 63;
 
 [[noreturn]] void out_of_memory() {
   error_say(kErrOutOfMemory, "string: out of memory, or longer than a string holds");
-  program_end();
+  program_end_fatal();
   // program_end returns only when the program is already ending.
   std::abort();
 }

@@ -19,7 +19,7 @@ namespace {
 // said in words, then the end.
 void fail_and_end(int32_t code, const char* command, uint32_t channel, const char* why) {
   error_say(code, "%s: channel %u: %s", command, channel, why);
-  program_end();
+  program_end_fatal();
 }
 
 // Why a stream gives no more: the end of its data, or it is not open.

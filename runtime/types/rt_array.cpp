@@ -71,17 +71,17 @@ void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, in
 void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
   report_bounds(dims, i0, i1, i2, i3);
   error_report(kErrOutOfBounds);
-  program_end();
+  program_end_fatal();
 }
 
 void fail_memory() {
   error_say(kErrOutOfMemory, "array: out of memory, or more elements than an array holds");
-  program_end();
+  program_end_fatal();
 }
 
 void fail_push() {
   error_say(kErrPushMultiDim, "array_push: the array has more than one dimension");
-  program_end();
+  program_end_fatal();
 }
 
 }  // namespace zrv::array_detail

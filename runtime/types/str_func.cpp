@@ -167,7 +167,7 @@ const DataItem* next_data_item() {
   if (list == nullptr || list->items == nullptr || list->position < 0 ||
       list->position >= list->count) {
     error_say(kErrOutOfData, "data_read: no data left to read");
-    program_end();
+    program_end_fatal();
     return nullptr;  // only when the program is already ending
   }
   return &list->items[list->position++];

@@ -452,7 +452,7 @@ TEST(RtArrayMove, TakesTheStorage) {
 }
 
 // ---------------------------------------------------------------------------
-// Fatal paths: they end the process through program_end.
+// Fatal paths: they end the process through program_end, with status 1.
 
 TEST(RtArrayFatal, IndexPastTheEnd) {
   ChildResult r = run_in_child([] {
@@ -462,7 +462,7 @@ TEST(RtArrayFatal, IndexPastTheEnd) {
     a(i) = 1;
   });
   EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "bounds: [10000]\naccess: [10000]\n");
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
@@ -474,7 +474,7 @@ TEST(RtArrayFatal, NegativeIndexReportsWrappedIndex) {
     volatile int32_t i = -10001;
     a(i) = 1;
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "bounds: [10000]\naccess: [  -1]\n");
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
@@ -486,7 +486,7 @@ TEST(RtArrayFatal, TwoDimensionalReport) {
     volatile int32_t j = 3;
     a(1, j) = 1.0;
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "bounds: [   5][   3]\naccess: [   1][   3]\n");
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
@@ -496,7 +496,7 @@ TEST(RtArrayFatal, EmptyRecordArray) {
     RtArray<Trec> a;
     a(0).x = 1.0;
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "bounds: [   0]\naccess: [   0]\n");
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
@@ -507,7 +507,7 @@ TEST(RtArrayFatal, AbsentDimensionCannotReachPastTheElements) {
     zrv::array_dim(a, 5);
     a(2, 1000) = 1;
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
 
@@ -517,7 +517,7 @@ TEST(RtArrayFatal, DeleteOutOfRange) {
     zrv::array_push(a, make_rec(1));
     zrv::array_delete(a, -2);
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "bounds: [   1]\naccess: [  -1]\n");
   EXPECT_EQ(r.out, "error: 9\nexit\n");
 }
@@ -529,7 +529,7 @@ TEST(RtArrayFatal, PushOnTwoDimensions) {
     zrv::array_push(a, 1);
   });
   EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 8\nexit\n");
   EXPECT_EQ(r.err, "array_push: the array has more than one dimension\n");
 }
@@ -539,14 +539,14 @@ TEST(RtArrayFatal, SizeBeyondRangeIsOutOfMemory) {
     RtArray<double> a;
     zrv::array_dim(a, 65536, 65536);
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 7\nexit\n");
 
   r = run_in_child([] {
     RtArray<Trec> a;
     zrv::array_dim(a, INT32_MAX);  // capacity rounding would pass 2^31
   });
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 7\nexit\n");
 }
 

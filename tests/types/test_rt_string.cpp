@@ -594,7 +594,7 @@ TEST(RtStringFatal, OversizedRequestEndsTheProgramCleanly) {
     std::printf("survived\n");
   });
   ASSERT_TRUE(r.exited) << "signal " << r.signal;
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 7\nexit\n");
 }
 

@@ -554,7 +554,7 @@ TEST(DataList, ReadingPastTheEndEndsTheProgram) {
     std::printf("survived\n");
   });
   ASSERT_TRUE(r.exited) << "signal " << r.signal;
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "read -2\nerror: 14\nexit\n");
 }
 
@@ -567,7 +567,7 @@ TEST(DataList, AnEmptyListIsOutOfDataAtOnce) {
     std::printf("survived\n");
   });
   ASSERT_TRUE(r.exited) << "signal " << r.signal;
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 14\nexit\n");
 }
 

@@ -76,6 +76,14 @@ Ended wait_end(Child& run, int time_out_ms) {
   return e;
 }
 
+std::string without_software_gl_notice(const std::string& err) {
+  const std::string notice = "*** OpenGL Software Emulation - update driver!";
+  const size_t at = err.find(notice);
+  if (at == std::string::npos) return err;
+  const size_t end = err.find('\n', at);
+  return err.substr(0, at) + (end == std::string::npos ? "" : err.substr(end + 1));
+}
+
 bool wait_output(const Child& run, const std::string& text, int time_out_ms) {
   const auto t0 = std::chrono::steady_clock::now();
   for (;;) {

@@ -44,6 +44,9 @@ Ended wait_end(Child& run, int time_out_ms);
 // Waits until the program's standard output holds text (false on time-out
 // or when the process ended first).
 bool wait_output(const Child& run, const std::string& text, int time_out_ms);
+// Standard error without the notice of a software OpenGL renderer, which
+// every windowed run on a machine without a GPU driver (Xvfb) gives.
+std::string without_software_gl_notice(const std::string& err);
 using zrv::test::read_file;
 // Whether the tests have an X display (DISPLAY set).
 using zrv::test::have_display;

@@ -167,7 +167,7 @@ TEST(EndSequence, QuitCallbackRunsOnceAndReentryReturns) {
 TEST(EndSequence, FailedAssertionReportsErrorTwentyOne) {
   ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "mode=assert"});
   ASSERT_TRUE(r.result.exited);
-  EXPECT_EQ(r.result.status, 0);
+  EXPECT_EQ(r.result.status, 1) << "a fatal error";
   EXPECT_EQ(r.result.out, "error: 15\non_quit\non_quit returned\nexit\n");
 }
 

@@ -24,7 +24,7 @@ class ChannelsTest : public test::FilesysTest {};
 // The child ended through program_end after reporting `code`.
 void expect_fatal(const test::ChildResult& r, const char* code_line) {
   EXPECT_TRUE(r.exited);
-  EXPECT_EQ(r.status, 0) << "program_end ends with status 0";
+  EXPECT_EQ(r.status, 1) << "a fatal error ends with status 1";
   EXPECT_NE(r.out.find(code_line), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("exit\n"), std::string::npos) << r.out;
 }
