@@ -47,10 +47,12 @@ void image_apply_color_key(RtImage& image, int32_t key);
 
 // The decoders, on the bytes of a whole file: true with the picture in
 // image; false leaves image empty and reports nothing. The PNG decoder
-// names the file (path) in the lines it prints for files it cannot take.
+// names the file (path) in the lines it prints for files it cannot take,
+// and says why it failed in *why (when given): damaged, unsupported or too
+// large.
 bool image_decode_bmp(RtImage& image, std::span<const uint8_t> file, int32_t key);
 bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key,
-                      const char* path = "");
+                      const char* path = "", const char** why = nullptr);
 bool image_decode_jpeg(RtImage& image, std::span<const uint8_t> file);
 
 enum class ImageFormat { kUnknown, kBmp, kPng, kJpeg };

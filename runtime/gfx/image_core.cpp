@@ -130,8 +130,10 @@ const char* image_read(RtImage& image, const char* path, int32_t key, bool allow
     case ImageFormat::kBmp:
       return image_decode(image, file.bytes, key, path) ? nullptr
                                                         : "damaged or unsupported BMP image";
-    case ImageFormat::kPng:
-      return image_decode(image, file.bytes, key, path) ? nullptr : "damaged PNG image";
+    case ImageFormat::kPng: {
+      const char* why = nullptr;
+      return image_decode_png(image, file.bytes, key, path, &why) ? nullptr : why;
+    }
     case ImageFormat::kJpeg:
       if (!allow_jpeg) return "a JPEG image, where only BMP and PNG are taken";
       return image_decode(image, file.bytes, key, path) ? nullptr

@@ -31,6 +31,7 @@ struct PngReader {
   png_infop info = nullptr;
   std::vector<uint8_t> data;
   std::vector<png_bytep> rows;
+  const char* why = "damaged PNG image";  // the reason of a failed decode
 
   ~PngReader() {
     if (png != nullptr) png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
@@ -72,19 +73,33 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
 
   const png_uint_32 width = png_get_image_width(r->png, r->info);
   const png_uint_32 height = png_get_image_height(r->png, r->info);
-  if (static_cast<int64_t>(width) * height > image_pixel_limit()) return false;
+  if (static_cast<int64_t>(width) * height > image_pixel_limit()) {
+    r->why = "PNG image too large";
+    return false;
+  }
   const int color_type = png_get_color_type(r->png, r->info);
   const int bit_depth = png_get_bit_depth(r->png, r->info);
+  // Deflate makes at most 1032 bytes of one: a file too short to hold its
+  // rows is refused before anything of its size is allocated.
+  const int64_t raw_row = (static_cast<int64_t>(width) * png_get_channels(r->png, r->info) *
+                               bit_depth + 7) / 8 + 1;
+  if (raw_row * height > static_cast<int64_t>(r->file.size()) * 1032) return false;
 
+  const bool has_trns = png_get_valid(r->png, r->info, PNG_INFO_tRNS) != 0;
   if (color_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(r->png);
   if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(r->png);
-  if (png_get_valid(r->png, r->info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(r->png);
+  if (has_trns) png_set_tRNS_to_alpha(r->png);
+  // Grey with alpha (from the file, or from a transparency chunk) becomes
+  // RGBA, as ImageMagick and most editors write a white shape on clear.
+  if (color_type == PNG_COLOR_TYPE_GRAY_ALPHA || (color_type == PNG_COLOR_TYPE_GRAY && has_trns))
+    png_set_gray_to_rgb(r->png);
   if (bit_depth == 16) png_set_strip_16(r->png);
   if (bit_depth < 8) png_set_packing(r->png);
   png_set_interlace_handling(r->png);
   png_read_update_info(r->png, r->info);
 
   const int channels = png_get_channels(r->png, r->info);
+  r->why = "unsupported PNG image";
   if (channels != 1 && channels != 3 && channels != 4) return false;
   const int depth = png_get_bit_depth(r->png, r->info);
   if (depth != 8) {
@@ -104,6 +119,7 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
     return false;
   }
 
+  r->why = "damaged PNG image";
   const size_t row_bytes = png_get_rowbytes(r->png, r->info);
   if (row_bytes < static_cast<size_t>(width) * channels) return false;
   r->data.resize(row_bytes * height);
@@ -134,10 +150,11 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
 
 }  // namespace
 
-bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key,
-                      const char* path) {
+bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key, const char* path,
+                      const char** why) {
   image.clear();
   if (path == nullptr) path = "";
+  if (why != nullptr) *why = "not a PNG image";
   if (file.size() < 4 || std::memcmp(file.data() + 1, "PNG", 3) != 0) return false;
   auto reader = std::make_unique<PngReader>();
   reader->file = file;
@@ -149,6 +166,7 @@ bool image_decode_png(RtImage& image, std::span<const uint8_t> file, int32_t key
   const bool ok = read_png(reader.get(), image, path, key);
   warnings_log(*reader, path);
   if (!ok) image.clear();
+  if (!ok && why != nullptr) *why = reader->why;
   return ok;
 }
 
