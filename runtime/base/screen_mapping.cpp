@@ -1,5 +1,7 @@
 #include "base/screen_mapping.hpp"
 
+#include "base/clamped.hpp"
+
 namespace zrv {
 
 namespace {
@@ -40,6 +42,26 @@ void ScreenMapping::to_window(int32_t x, int32_t y, int32_t* ox, int32_t* oy) co
   quarter_turns(4 - orientation, x, y, ox, oy);
   if (orientation == 1 || orientation == 2) *ox += width - 1;
   if (orientation == 2 || orientation == 3) *oy += height - 1;
+}
+
+void ScreenMapping::to_logical(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const {
+  if (scale == 0) {
+    *ox = x;
+    *oy = y;
+    return;
+  }
+  *ox = int32_floor((x + 0.5 - offset_x) / scale);
+  *oy = int32_floor((y + 0.5 - offset_y) / scale);
+}
+
+void ScreenMapping::from_logical(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const {
+  if (scale == 0) {
+    *ox = x;
+    *oy = y;
+    return;
+  }
+  *ox = int32_floor(offset_x + (x + 0.5) * scale);
+  *oy = int32_floor(offset_y + (y + 0.5) * scale);
 }
 
 void screen_mapping_source_set(ScreenMapping (*source)()) { g_source = source; }

@@ -24,6 +24,12 @@ struct ScreenMapping {
   // A window pixel as a screen pixel, and back.
   void to_screen(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const;
   void to_window(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const;
+  // A screen pixel as the logical pixel whose area holds the pixel's centre
+  // (rounded down: pixels left of or above the logical screen are
+  // negative), and a logical pixel as the screen pixel at its centre. The
+  // drawing's rasteriser and the mouse then agree at every scale.
+  void to_logical(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const;
+  void from_logical(int32_t x, int32_t y, int32_t* ox, int32_t* oy) const;
   // A motion in the window as the same motion on the screen.
   void motion_to_screen(int32_t dx, int32_t dy, int32_t* ox, int32_t* oy) const {
     quarter_turns(orientation, dx, dy, ox, oy);

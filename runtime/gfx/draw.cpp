@@ -386,9 +386,14 @@ int32_t pixel_get(int32_t x, int32_t y) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr) return 0;
   // Logical position to window pixels (the inverse of the window-to-screen
-  // mapping the mouse uses).
-  int32_t wx, wy;
-  screen_point_unmap(r, x, y, &wx, &wy);
+  // mapping the mouse uses): the centre of the logical pixel on an enlarged
+  // logical screen, then the screen's turn. A target's pixels are its own.
+  int32_t wx = x, wy = y;
+  if (r->current_target < 0) {
+    const ScreenMapping m = renderer_screen_mapping(r);
+    m.from_logical(x, y, &wx, &wy);
+    m.to_window(wx, wy, &wx, &wy);
+  }
   int32_t t = r->height;
   if (r->current_target >= 0) {
     const int32_t sprite = r->targets[r->current_target].sprite;

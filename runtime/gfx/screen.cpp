@@ -1,8 +1,10 @@
 #include "gfx/screen.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/activation.hpp"
+#include "base/clamped.hpp"
 #include "base/clock.hpp"
 #include "base/context.hpp"
 #include "base/errors.hpp"
@@ -64,9 +66,13 @@ void logical_viewport_apply(OpenGLVireo* r) {
   ScreenState& s = screen_state;
   if (s.screen_scale != 0 && s.target_in_use == -1) {
     leave_3d();
+    s.logical_viewport[0] = s.logical_viewport[1] = 0;
+    s.logical_viewport[2] = s.logical_width;
+    s.logical_viewport[3] = s.logical_height;
     viewport_apply(r, s.screen_offset_x, s.screen_offset_y,
-                   static_cast<int32_t>(s.screen_scale * s.logical_width),
-                   static_cast<int32_t>(s.screen_scale * s.logical_height), s.screen_scale);
+                   int32_clamped(static_cast<double>(s.screen_scale) * s.logical_width),
+                   int32_clamped(static_cast<double>(s.screen_scale) * s.logical_height),
+                   s.screen_scale);
   } else {
     viewport_apply(r, 0, 0, 0, 0, 1.0f);
   }
@@ -295,17 +301,21 @@ void viewport_apply(OpenGLVireo* r, int32_t x, int32_t y, int32_t w, int32_t h, 
 void viewport_set(int32_t x, int32_t y, int32_t w, int32_t h) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
-  const ScreenState& s = screen_state;
+  ScreenState& s = screen_state;
   float zoom = 1.0f;
   if (s.screen_scale != 0 && s.target_in_use == -1) {
     if (w <= 0) {
+      x = y = 0;
       w = s.logical_width;
       h = s.logical_height;
     }
-    x = s.screen_offset_x + static_cast<int32_t>(s.screen_scale * x);
-    y = s.screen_offset_y + static_cast<int32_t>(s.screen_scale * y);
-    w = static_cast<int32_t>(s.screen_scale * w);
-    h = static_cast<int32_t>(s.screen_scale * h);
+    const int32_t asked[4] = {x, y, w, h};
+    std::copy(asked, asked + 4, s.logical_viewport);
+    const double scale = s.screen_scale;
+    x = int32_clamped(s.screen_offset_x + std::trunc(scale * x));
+    y = int32_clamped(s.screen_offset_y + std::trunc(scale * y));
+    w = int32_clamped(scale * w);
+    h = int32_clamped(scale * h);
     zoom = s.screen_scale;
   }
   leave_3d();
@@ -328,16 +338,18 @@ void viewport_get(double* x, double* y, double* w, double* h) {
     return;
   }
   const ScreenState& s = screen_state;
+  if (s.screen_scale != 0 && s.target_in_use == -1) {
+    // What viewport_set was given, in the logical screen's pixels.
+    *x = s.logical_viewport[0];
+    *y = s.logical_viewport[1];
+    *w = s.logical_viewport[2];
+    *h = s.logical_viewport[3];
+    return;
+  }
   *x = r->viewport_x;
   *y = r->viewport_y;
   *w = r->viewport_w;
   *h = r->viewport_h;
-  if (s.screen_scale != 0 && s.target_in_use == -1) {
-    *w /= s.screen_scale;
-    *h /= s.screen_scale;
-    *x -= s.screen_offset_x;
-    *y -= s.screen_offset_y;
-  }
 }
 
 void screen_logical_set(double a, double b) {

@@ -42,6 +42,9 @@ struct ScreenState {
   int32_t screen_offset_y = 0;
   int32_t logical_width = 0;
   int32_t logical_height = 0;
+  // The viewport in the logical screen's own pixels as it was asked for
+  // (x, y, w, h), which the scaled window viewport cannot give back exactly.
+  int32_t logical_viewport[4] = {0, 0, 0, 0};
   int32_t cap_cache[kCapCount];
   float color_cache[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
   int32_t target_in_use = -1;  // off-screen target the commands use, -1 = screen

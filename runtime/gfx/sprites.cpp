@@ -1,5 +1,6 @@
 #include "gfx/sprites.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -421,7 +422,9 @@ bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image) {
   const int32_t w = s.image_width < s.padded_width ? s.image_width : s.padded_width;
   const int32_t h = s.image_height < s.padded_height ? s.image_height : s.padded_height;
   if (!image.resize(w, h)) return false;
-  target_end(r);
+  // Drawing into a target ends here, as target_use(-1) would end it: the
+  // commands go back to the (logical) screen.
+  renderer_end_target_redirect(r);
   {
     ScratchFramebuffer fb(s.texture);
     if (!fb.ok()) {
@@ -449,6 +452,30 @@ void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int
   SpriteRecord& s = r->sprites[id];
   s.frame_width = s.frame_height = 0;
   pixel_copy_free(r, id);
+  // Only what the surface has can be taken: the rectangle keeps to it.
+  int32_t surface_w = 0, surface_h = 0;
+  // A target drawn through its frame buffer; the fallback draws in the
+  // window.
+  if (r->current_target >= 0 && r->targets[r->current_target].saved_binding != -1) {
+    const int32_t sprite = r->targets[r->current_target].sprite;
+    if (sprite >= 0) {
+      surface_w = r->sprites[sprite].image_width;
+      surface_h = r->sprites[sprite].image_height;
+    }
+  } else {
+    const ScreenMapping m = renderer_screen_mapping(r);
+    surface_w = m.screen_width();
+    surface_h = m.screen_height();
+  }
+  if (gl_usable(r) && w > 0 && h > 0) {
+    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+    const int64_t x1 = std::min<int64_t>(static_cast<int64_t>(x) + w, surface_w);
+    const int64_t y1 = std::min<int64_t>(static_cast<int64_t>(y) + h, surface_h);
+    x = static_cast<int32_t>(x0);
+    y = static_cast<int32_t>(y0);
+    w = static_cast<int32_t>(std::max<int64_t>(x1 - x0, 0));
+    h = static_cast<int32_t>(std::max<int64_t>(y1 - y0, 0));
+  }
   if (w <= 0 || h <= 0) {
     sprite_delete(r, id);
     return;
@@ -571,43 +598,40 @@ void sprite_grab(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
   const ScreenState& st = screen_state;
-  if (st.screen_scale <= 1 || !gl_usable(r)) {
+  if (st.screen_scale <= 1 || st.target_in_use != -1 || !gl_usable(r)) {
     screen_grab_to_sprite(r, id, x, y, width, height);
     return;
   }
-  // Enlarged screen: copy the enlarged area, then draw it at logical size
-  // into the sprite.
-  const float scale = st.screen_scale;
-  // The target is often the highest free slot itself.
-  const int32_t scratch = sprite_free_slot(r, id);
-  if (scratch < 0 || width <= 0 || height <= 0) {
-    screen_grab_to_sprite(r, id, x, y, width, height);
+  // Enlarged screen: each logical pixel of the rectangle is the window
+  // pixel at its centre, exactly as drawn (no filtering). The rectangle
+  // keeps to the logical screen.
+  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  const int64_t x1 = std::min<int64_t>(static_cast<int64_t>(x) + width, st.logical_width);
+  const int64_t y1 = std::min<int64_t>(static_cast<int64_t>(y) + height, st.logical_height);
+  const int32_t scratch = sprite_free_slot(r, id);  // often the highest free slot itself
+  if (x1 <= x0 || y1 <= y0 || scratch < 0) {
+    screen_grab_to_sprite(r, id, 0, 0, 0, 0);  // nothing to take: the slot is emptied
     return;
   }
-  screen_grab_to_sprite(r, scratch, st.screen_offset_x + static_cast<int32_t>(x * scale),
-                        st.screen_offset_y + static_cast<int32_t>(y * scale),
-                        static_cast<int32_t>((width + 0.99) * scale),
-                        static_cast<int32_t>((height + 0.99) * scale));
-  RtImage empty;
-  if (empty.resize(width, height)) {
-    empty.alpha_in_file = 1;
-    if (sprite_from_image(r, id, empty, 0)) {
-      ScratchFramebuffer fb(r->sprites[id].texture);
-      if (fb.ok()) {
-        gl.Viewport(0, 0, width, height);
-        gl.MatrixMode(GL_PROJECTION);
-        gl.LoadIdentity();
-        gl.Ortho(0, width, height, 0, -1, 1);
-        gl.MatrixMode(GL_MODELVIEW);
-        gl.LoadIdentity();
-        blend_alpha(-1);
-        alpha_test_set(1);
-        sprite_draw_stretched(scratch, 0, 0, width, height);
+  const int32_t w = static_cast<int32_t>(x1 - x0), h = static_cast<int32_t>(y1 - y0);
+  const ScreenMapping m = renderer_screen_mapping(r);
+  int32_t sx0, sy0, sx1, sy1;
+  m.from_logical(static_cast<int32_t>(x0), static_cast<int32_t>(y0), &sx0, &sy0);
+  m.from_logical(static_cast<int32_t>(x1 - 1), static_cast<int32_t>(y1 - 1), &sx1, &sy1);
+  screen_grab_to_sprite(r, scratch, sx0, sy0, sx1 - sx0 + 1, sy1 - sy0 + 1);
+  RtImage big, exact;
+  if (sprite_read_back(r, scratch, big) && exact.resize(w, h)) {
+    for (int32_t j = 0; j < h; ++j) {
+      for (int32_t i = 0; i < w; ++i) {
+        int32_t sx, sy;
+        m.from_logical(static_cast<int32_t>(x0) + i, static_cast<int32_t>(y0) + j, &sx, &sy);
+        std::memcpy(exact.row(j) + i * 4, big.row(sy - sy0) + (sx - sx0) * 4, 4);
       }
     }
+    exact.alpha_in_file = 1;
+    sprite_from_image(r, id, exact, 0);
   }
-  viewport_set(0, 0, 0, 0);
-  sprite_load(RtString(), scratch);
+  sprite_delete(r, scratch);
 }
 
 void color_key_set(int32_t color) {
@@ -644,7 +668,10 @@ bool screen_save(const RtString& file) {
               r == nullptr ? "no screen" : "no free sprite slot to read the screen into");
     return false;
   }
-  screen_grab_to_sprite(r, slot, 0, 0, r->width, r->height);
+  // The whole screen as the game sees it: turned a quarter, it is the
+  // window's height wide.
+  const ScreenMapping m = renderer_screen_mapping(r);
+  screen_grab_to_sprite(r, slot, 0, 0, m.screen_width(), m.screen_height());
   RtImage image;
   int error = 0;
   const bool read = sprite_read_back(r, slot, image);

@@ -153,6 +153,8 @@ bool target_build(TargetRecord& t, int32_t w, int32_t h, uint32_t texture, bool 
 void target_end(OpenGLVireo* r) {
   if (r == nullptr || r->current_target < 0) return;
   TargetRecord& t = r->targets[r->current_target];
+  // A collision mask taken while the target was drawn into is stale now.
+  if (t.sprite >= 0) collision_mask_free(r, t.sprite);
   if (fbo_supported && t.saved_binding != -1) {
     target_unbind(t);
   } else if (r->gl_ready && t.sprite >= 0) {

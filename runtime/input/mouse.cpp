@@ -91,10 +91,7 @@ void window_to_screen(int32_t* x, int32_t* y) {
     *x = std::clamp(*x, 0, std::max(m.screen_width(), 0));
     *y = std::clamp(*y, 0, std::max(m.screen_height(), 0));
   }
-  if (m.scale != 0) {
-    *x = static_cast<int32_t>((*x - m.offset_x) / m.scale);
-    *y = static_cast<int32_t>((*y - m.offset_y) / m.scale);
-  }
+  m.to_logical(*x, *y, x, y);
 }
 
 }  // namespace
@@ -436,10 +433,7 @@ void mouse_set_position(int32_t x, int32_t y) {
   // The inverse of mouse_state's mapping, so that the position set is the
   // one read back: the logical screen's zoom first, then the orientation.
   const ScreenMapping m = screen_mapping_current();
-  if (m.scale != 0) {
-    x = static_cast<int32_t>(x * m.scale) + m.offset_x;
-    y = static_cast<int32_t>(y * m.scale) + m.offset_y;
-  }
+  m.from_logical(x, y, &x, &y);
   if (ctx.renderer) m.to_window(x, y, &x, &y);
   MouseRecord& r = current();
   r.x = r.last_x = x;

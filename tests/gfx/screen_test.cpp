@@ -62,11 +62,11 @@ TEST(Screen, LogicalScreenIsScaledAndCentred) {
   EXPECT_PX(103, 23, 0, 0, 255);
   EXPECT_PX(104, 20, 0, 0, 0);
 
-  // A viewport inside the logical screen: x and y come back as given.
+  // A viewport inside the logical screen comes back as given.
   viewport_set(10, 20, 100, 50);
   viewport_get(&vx, &vy, &vw, &vh);
-  EXPECT_EQ(vx, 20);  // offset 80 + 2 x 10, less the offset 80: not divided
-  EXPECT_EQ(vy, 40);
+  EXPECT_EQ(vx, 10);
+  EXPECT_EQ(vy, 20);
   EXPECT_EQ(vw, 100);
   EXPECT_EQ(vh, 50);
   EXPECT_EQ(r->viewport_x, 100);
@@ -87,6 +87,70 @@ TEST(Screen, LogicalScreenIsScaledAndCentred) {
   EXPECT_EQ(h, kH);
   rect_fill(0, 0, 1, 1, 0x00FFFF);
   EXPECT_PX(0, 0, 255, 255, 0);
+}
+
+// On an enlarged logical screen every way back from the window agrees with
+// where the drawing went, at a scale of 2 and of 1.5: pixel_get, a grab,
+// the mouse's mapping, a read-back while a target is in use.
+TEST(Screen, LogicalScreenReadBackAgreesWithTheDrawing) {
+  REQUIRE_GL();
+  const auto colour = [](int32_t i) { return rgb(10 + 20 * i, 250 - 20 * i, 7 * i + 1); };
+  const int32_t sizes[2][2] = {{320, 240}, {500, 300}};
+  for (const auto& size : sizes) {
+    fresh(0x000000);
+    screen_logical_set(size[0], size[1]);
+    const ScreenMapping m = renderer_screen_mapping(ctx.renderer);
+    for (int32_t i = 0; i < 10; ++i) rect_fill(i, 0, 1, 1, colour(i));
+    for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(pixel_get(i, 0), colour(i)) << size[0] << " " << i;
+    for (int32_t wx = m.offset_x - 2; wx < m.offset_x + 16; ++wx) {
+      int32_t lx, ly;
+      m.to_logical(wx, m.offset_y, &lx, &ly);
+      const int32_t want = lx >= 0 && lx < 10 && ly == 0 ? colour(lx) : 0;
+      EXPECT_TRUE(px_is(wx, m.offset_y, want & 0xFF, (want >> 8) & 0xFF, want >> 16, 0))
+          << "scale " << m.scale << " window x " << wx;
+    }
+    sprite_grab(60, 0, 0, 10, 1);
+    RtArray<int32_t> grabbed;
+    ASSERT_TRUE(sprite_to_array(grabbed, 60));
+    ASSERT_EQ(grabbed.count, 10);
+    for (int32_t i = 0; i < 10; ++i)
+      EXPECT_EQ(static_cast<uint32_t>(grabbed(i)) & 0xFFFFFF, static_cast<uint32_t>(colour(i)))
+          << "scale " << m.scale << " pixel " << i;
+    // Reading a sprite back ends a target; the drawing then goes to the
+    // logical screen, not to the window unscaled.
+    target_create(0, 61, 8, 8);
+    target_use(0);
+    ASSERT_TRUE(sprite_to_array(grabbed, 60));
+    EXPECT_EQ(screen_state.target_in_use, -1);
+    rect_fill(20, 20, 1, 1, 0xFFFFFF);
+    EXPECT_EQ(pixel_get(20, 20), 0xFFFFFF);
+    int32_t wx, wy;
+    m.from_logical(20, 20, &wx, &wy);
+    EXPECT_PX(wx, wy, 255, 255, 255);
+    target_create(0, -1, 0, 0);
+  }
+  screen_logical_set(0, 0);
+  // A grab keeps to the window.
+  sprite_grab(62, -5, -5, 20000, 20000);
+  EXPECT_EQ(ctx.renderer->sprites[62].image_width, kW);
+  EXPECT_EQ(ctx.renderer->sprites[62].image_height, kH);
+  sprite_delete(ctx.renderer, 62);
+  // A turned screen is saved whole, upright: 480 x 800.
+  screen_orientation_set(1);
+  rect_fill(0, 0, 1, 1, 0x0000FF);
+  rect_fill(kH - 1, kW - 1, 1, 1, 0x00FF00);
+  const std::string dir = make_temp_dir("zrv_gfx_turned"), file = dir + "/turned.png";
+  ASSERT_TRUE(screen_save(RtString(file.c_str())));
+  screen_orientation_set(0);
+  RtImage saved;
+  ASSERT_TRUE(image_decode_png(saved, test::file_bytes_of(file.c_str()), kNoColorKey));
+  unlink(file.c_str());
+  rmdir(dir.c_str());
+  ASSERT_EQ(saved.width, kH);
+  ASSERT_EQ(saved.height, kW);
+  EXPECT_EQ(saved.row(0)[0], 255);
+  EXPECT_EQ(saved.row(kW - 1)[(kH - 1) * 4 + 1], 255);
+  EXPECT_EQ(saved.row(kW / 2)[kH * 2], 0) << "no filler where the window was not read";
 }
 
 TEST(Screen, OrientationTurnsTheScreenAndItsMappings) {

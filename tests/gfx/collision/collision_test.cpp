@@ -130,6 +130,12 @@ TEST(Collision, MasksAreMadeOnceAndDroppedWhenThePictureChanges) {
   solid_sprite(3, 1, 1, 0xFFFFFF);
   EXPECT_TRUE(sprite_collision(9, 0, 0, 3, 3, 3));
   EXPECT_FALSE(sprite_collision(9, 0, 0, 3, 4, 4));
+  // A mask taken while the target is drawn into goes when the target ends.
+  target_use(0);
+  EXPECT_FALSE(sprite_collision(9, 0, 0, 3, 8, 8));
+  rect_fill(8, 8, 1, 1, 0xFFFFFF);
+  target_use(-1);
+  EXPECT_TRUE(sprite_collision(9, 0, 0, 3, 8, 8));
   target_create(0, -1, 0, 0);
 }
 

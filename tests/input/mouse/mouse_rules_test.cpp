@@ -76,16 +76,32 @@ TEST_F(MouseRules, SetPositionReadsBackInEveryOrientationAndOnALogicalScreen) {
   zrv::screen_state.screen_scale = 2;
   zrv::screen_state.screen_offset_x = 80;
   zrv::mouse_set_position(10, 20);
-  EXPECT_EQ(record().last_x, 100);
-  EXPECT_EQ(record().last_y, 40);
+  EXPECT_EQ(record().last_x, 101);  // the centre of logical pixel 10: 80 + 10.5 x 2
+  EXPECT_EQ(record().last_y, 41);
   int32_t x = -1, y = -1;
   state(&x, &y);
   EXPECT_EQ(x, 10);
   EXPECT_EQ(y, 20);
-  // Window pixels left of the logical screen come out negative, truncated.
+  // Window pixels left of the logical screen come out negative, rounded down.
   record().last_x = record().x = 75;
   state(&x, &y);
-  EXPECT_EQ(x, -2);
+  EXPECT_EQ(x, -3);
+  // At 1.5 the window pixel takes the logical pixel that holds its centre,
+  // as the drawing does (logical 0 covers window 80 to 81.5): 79 is
+  // outside, 80 is logical 0, 81 and 82 logical 1, 83 logical 2.
+  zrv::screen_state.screen_scale = 1.5f;
+  const int32_t expected[] = {-1, 0, 1, 1, 2, 3};
+  for (int32_t i = 0; i < 6; ++i) {
+    record().last_x = record().x = 79 + i;
+    state(&x, &y);
+    EXPECT_EQ(x, expected[i]) << "window x " << 79 + i;
+  }
+  for (int32_t logical = -3; logical < 40; ++logical) {
+    zrv::mouse_set_position(logical, 7);
+    state(&x, &y);
+    EXPECT_EQ(x, logical);
+    EXPECT_EQ(y, 7);
+  }
 }
 
 TEST_F(MouseRules, StateMapsWindowPositionsToTheScreenAndClamps) {
