@@ -274,11 +274,12 @@ double display_dpi() {
   return platform::backend().display_dpi(&dpi) ? dpi : 0.0;
 }
 
-// Whether the GL driver gives an entry point of that name; needs a context.
+bool (*g_gl_offered)(const char* name) = nullptr;
+
+// Whether the context offers an entry point of that name (the graphics
+// layer knows; without it, nothing is offered).
 RtString gl_extension_answer(const std::string& name) {
-  platform::Backend& b = platform::backend();
-  const bool context = ctx.renderer != nullptr && b.gl_context_current();
-  if (context && !name.empty() && b.gl_proc_address(name.c_str()) != nullptr) {
+  if (g_gl_offered != nullptr && !name.empty() && g_gl_offered(name.c_str())) {
     return RtString("1");
   }
   log_lookup_failed(name.c_str());
@@ -524,6 +525,8 @@ bool xdg_user_dir_parse(const char* text, size_t length, const char* key, const 
   }
   return found;
 }
+
+void platform_info_gl_source_set(bool (*offered)(const char* name)) { g_gl_offered = offered; }
 
 RtString platform_info(const RtString& key) {
   std::string upper(key.data, key.length);

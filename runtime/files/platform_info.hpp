@@ -14,6 +14,9 @@
 namespace zrv {
 
 RtString platform_info(const RtString& key);
+// Where "GLEXT:name" gets its answer: the graphics layer installs whether
+// the context offers an entry point (without it, none is offered).
+void platform_info_gl_source_set(bool (*offered)(const char* name));
 
 // The compiled program's build constants (build stamp "date-time", project
 // id, version); the game hands them over at start-up.

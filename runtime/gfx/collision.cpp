@@ -36,18 +36,21 @@ const uint8_t* mask_make(OpenGLVireo* r, int32_t id) {
   return block;
 }
 
+// Positions are 64-bit: a sprite near the end of the int32 range still
+// has its right and bottom edges.
 struct Mask {
   const uint8_t* alpha;
-  int32_t width, height, image_height, ox, oy;
-  bool solid(int32_t x, int32_t y) const {
-    const int32_t col = x - ox;
-    const int32_t row = image_height - 1 - (y - oy);
+  int32_t width, height, image_height;
+  int64_t ox, oy;
+  bool solid(int64_t x, int64_t y) const {
+    const int64_t col = x - ox;
+    const int64_t row = image_height - 1 - (y - oy);
     if (col < 0 || col >= width || row < 0 || row >= height) return false;
     return alpha[static_cast<size_t>(row) * width + col] != 0;
   }
 };
 
-bool mask_of(OpenGLVireo* r, int32_t id, int32_t ox, int32_t oy, Mask* m) {
+bool mask_of(OpenGLVireo* r, int32_t id, int64_t ox, int64_t oy, Mask* m) {
   const uint8_t* block = mask_make(r, id);
   if (block == nullptr) return false;
   int32_t size[2];
@@ -57,20 +60,20 @@ bool mask_of(OpenGLVireo* r, int32_t id, int32_t ox, int32_t oy, Mask* m) {
 }
 
 struct Box {
-  int32_t x, y, w, h, ox, oy;
+  int64_t x, y, w, h, ox, oy;
 };
 
 Box frame_box(const SpriteRecord& s, int32_t frame, int32_t x, int32_t y) {
-  const int32_t fw = s.frame_width, fh = s.frame_height;
+  const int64_t fw = s.frame_width, fh = s.frame_height;
   if (fw <= 0 || fh <= 0) return {x, y, s.image_width, s.image_height, x, y};
-  const int32_t per_row = std::max(1, s.image_width / fw);
-  const int32_t column = frame % per_row, row = frame / per_row;
+  const int64_t per_row = std::max<int64_t>(1, s.image_width / fw);
+  const int64_t column = frame % per_row, row = frame / per_row;
   return {x, y, fw, fh, x - fw * column, y - fh * row};
 }
 
 bool boxes_overlap(OpenGLVireo* r, int32_t id1, const Box& a, int32_t id2, const Box& b) {
-  const int32_t left = std::max(a.x, b.x), right = std::min(a.x + a.w, b.x + b.w);
-  const int32_t top = std::max(a.y, b.y), bottom = std::min(a.y + a.h, b.y + b.h);
+  const int64_t left = std::max(a.x, b.x), right = std::min(a.x + a.w, b.x + b.w);
+  const int64_t top = std::max(a.y, b.y), bottom = std::min(a.y + a.h, b.y + b.h);
   if (right < left || bottom < top) return false;
   return pixel_overlap(r, id1, a.ox, a.oy, id2, b.ox, b.oy, left, top, right, bottom);
 }
@@ -88,20 +91,20 @@ bool collision_mask_present(const OpenGLVireo* r, int32_t id) {
          r->pixel_copies[id] != nullptr;
 }
 
-bool pixel_overlap(OpenGLVireo* r, int32_t id1, int32_t ox1, int32_t oy1, int32_t id2, int32_t ox2,
-                   int32_t oy2, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+bool pixel_overlap(OpenGLVireo* r, int32_t id1, int64_t ox1, int64_t oy1, int32_t id2, int64_t ox2,
+                   int64_t oy2, int64_t left, int64_t top, int64_t right, int64_t bottom) {
   if (r == nullptr || !sprite_id_valid(id1) || !sprite_id_valid(id2)) return false;
   if (left >= right || top >= bottom) return false;
   Mask a, b;
   if (!mask_of(r, id1, ox1, oy1, &a) || !mask_of(r, id2, ox2, oy2, &b)) return false;
-  const int32_t cx = left + (right - left) / 2, cy = top + (bottom - top) / 2;
+  const int64_t cx = left + (right - left) / 2, cy = top + (bottom - top) / 2;
   if (a.solid(cx, cy) && b.solid(cx, cy)) return true;
   // Coarse to fine: every other pixel first, so that a large overlap is
   // found early.
   for (int32_t pass = 0; pass < 4; ++pass) {
     const int32_t dy = pass / 2, dx = pass % 2;
-    for (int32_t y = top + dy; y < bottom; y += 2) {
-      for (int32_t x = left + dx; x < right; x += 2) {
+    for (int64_t y = top + dy; y < bottom; y += 2) {
+      for (int64_t x = left + dx; x < right; x += 2) {
         if (a.solid(x, y) && b.solid(x, y)) return true;
       }
     }

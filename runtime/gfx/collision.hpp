@@ -21,8 +21,8 @@ bool sprite_frame_collision(int32_t id1, int32_t frame1, int32_t x1, int32_t y1,
 // Renderer operations.
 // Whether a pixel of [left, right) x [top, bottom) is opaque in both sprites,
 // whose images have their top-left corners at (ox1, oy1) and (ox2, oy2).
-bool pixel_overlap(OpenGLVireo* r, int32_t id1, int32_t ox1, int32_t oy1, int32_t id2, int32_t ox2,
-                   int32_t oy2, int32_t left, int32_t top, int32_t right, int32_t bottom);
+bool pixel_overlap(OpenGLVireo* r, int32_t id1, int64_t ox1, int64_t oy1, int32_t id2, int64_t ox2,
+                   int64_t oy2, int64_t left, int64_t top, int64_t right, int64_t bottom);
 // Drops a sprite's alpha mask (its picture changed).
 void collision_mask_free(OpenGLVireo* r, int32_t id);
 // Whether the sprite has an alpha mask now.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/clamped.hpp"
 #include "base/context.hpp"
 #include "gfx/gl_api.hpp"
 #include "gfx/renderer.hpp"
@@ -60,6 +61,11 @@ void box_draw(OpenGLVireo* r, int32_t id, float x0, float y0, float x1, float y1
   fan_draw(v);
 }
 
+// A position plus a size as a vertex coordinate, without int32 overflow.
+float edge(int32_t position, int64_t size) {
+  return static_cast<float>(static_cast<int64_t>(position) + size);
+}
+
 // Texture coordinates of a sheet's frame cell: false when the sheet has
 // no frame size, or no image (a deleted slot keeps its frame size).
 struct Cell {
@@ -69,8 +75,8 @@ struct Cell {
 bool frame_cell(const SpriteRecord& s, int32_t frame, Cell* cell) {
   const int32_t fw = s.frame_width, fh = s.frame_height;
   if (fw == 0 || fh == 0 || s.image_width == 0) return false;
-  const int32_t per_row = s.image_width / fw;
-  int32_t row = 0, column = frame;
+  const int64_t per_row = s.image_width / fw;
+  int64_t row = 0, column = frame;
   if (per_row > 0) {
     row = frame / per_row;
     column = frame % per_row;
@@ -254,27 +260,25 @@ void sprite_draw(int32_t id, int32_t x, int32_t y) {
   if (r == nullptr || !sprite_id_valid(id) || r->sprites[id].image_width == 0) return;
   sprite_bind(r, id);
   const SpriteRecord& s = r->sprites[id];
-  box_draw(r, id, static_cast<float>(x), static_cast<float>(y),
-           static_cast<float>(x + s.image_width), static_cast<float>(y + s.image_height));
+  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), edge(x, s.image_width),
+           edge(y, s.image_height));
 }
 
 void sprite_draw_stretched(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr || !sprite_bind(r, id)) return;
-  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
-           static_cast<float>(y + h));
+  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), edge(x, w), edge(y, h));
 }
 
 void sprite_draw_zoomed(int32_t id, int32_t x, int32_t y, double zoom_x, double zoom_y) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr || !sprite_bind(r, id)) return;
-  const int32_t W = r->sprites[id].image_width, H = r->sprites[id].image_height;
-  const int32_t w = static_cast<int32_t>(zoom_x * W), h = static_cast<int32_t>(zoom_y * H);
+  const int64_t W = r->sprites[id].image_width, H = r->sprites[id].image_height;
+  const int64_t w = int32_clamped(zoom_x * W), h = int32_clamped(zoom_y * H);
   // Centred on the unzoomed picture.
-  x -= (w - W) / 2;
-  y -= (h - H) / 2;
-  box_draw(r, id, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
-           static_cast<float>(y + h));
+  const int64_t left = x - (w - W) / 2, top = y - (h - H) / 2;
+  box_draw(r, id, static_cast<float>(left), static_cast<float>(top),
+           static_cast<float>(left + w), static_cast<float>(top + h));
 }
 
 void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double zoom) {
@@ -288,7 +292,7 @@ void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double
   const float u_lo = 0.5f / pw, u_hi = (W - 0.5f) / pw;
   const float v_lo = 0.5f / ph, v_hi = (H - 0.5f) / ph;
   gl.PushMatrix();
-  gl.Translatef(static_cast<float>(x + W / 2), static_cast<float>(y + H / 2), 0.0f);
+  gl.Translatef(edge(x, W / 2), edge(y, H / 2), 0.0f);
   gl.Rotatef(static_cast<float>(angle), 0.0f, 0.0f, -1.0f);
   const QuadVertex v[4] = {
       {-hw, hh, u_lo, v_lo}, {hw, hh, u_hi, v_lo}, {hw, -hh, u_hi, v_hi}, {-hw, -hh, u_lo, v_hi}};
@@ -327,8 +331,7 @@ void sprite_draw_frame(int32_t id, int32_t frame, int32_t x, int32_t y) {
   Cell c;
   if (frame_bound(id, frame, &c, false) == nullptr) return;
   QuadVertex v[4];
-  cell_quad(c, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + c.fw),
-            static_cast<float>(y + c.fh), v);
+  cell_quad(c, static_cast<float>(x), static_cast<float>(y), edge(x, c.fw), edge(y, c.fh), v);
   fan_draw(v);  // the wrap mode stays repeat
 }
 
@@ -354,7 +357,7 @@ void sprite_draw_frame_rotozoom(int32_t id, int32_t frame, int32_t x, int32_t y,
   const float pw = s.padded_width, ph = s.padded_height;
   const float u_lo = c.u_lo + 0.5f / pw, u_hi = u_lo + c.fw / pw - 1.0f / pw;
   const float v_lo = c.v_bottom + 0.5f / ph, v_hi = v_lo + c.fh / ph - 1.0f / ph;
-  const float cx = static_cast<float>(x + c.fw / 2), cy = static_cast<float>(y + c.fh / 2);
+  const float cx = edge(x, c.fw / 2), cy = edge(y, c.fh / 2);
   const float hw = static_cast<float>(c.fw * zoom / 2), hh = static_cast<float>(c.fh * zoom / 2);
   const double rad = angle * 0.017453292;
   const float sn = static_cast<float>(std::sin(rad)), cs = static_cast<float>(std::cos(rad));
@@ -369,10 +372,10 @@ void sprite_draw_frame_rotozoom(int32_t id, int32_t frame, int32_t x, int32_t y,
 void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr) return;
-  const float x0 = static_cast<float>(w >= 0 ? x : x + w + 1);
-  const float x1 = static_cast<float>(w >= 0 ? x + w : x + 1);
-  const float y0 = static_cast<float>(h >= 0 ? y : y + h + 1);
-  const float y1 = static_cast<float>(h >= 0 ? y + h : y + 1);
+  const float x0 = w >= 0 ? static_cast<float>(x) : edge(x, static_cast<int64_t>(w) + 1);
+  const float x1 = w >= 0 ? edge(x, w) : edge(x, 1);
+  const float y0 = h >= 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1);
+  const float y1 = h >= 0 ? edge(y, h) : edge(y, 1);
   texture_bind(r, -1, -1, nullptr);
   primitive_color_set(r, color);
   const QuadVertex v[4] = {{x1, y0, 0, 0}, {x0, y0, 0, 0}, {x0, y1, 0, 0}, {x1, y1, 0, 0}};

@@ -11,6 +11,7 @@
 #include "base/clock.hpp"
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "files/platform_info.hpp"
 #include "files/rt_file.hpp"
 #include "gfx/backup.hpp"
 #include "gfx/gl_api.hpp"
@@ -155,6 +156,7 @@ OpenGLVireo::~OpenGLVireo() {
 OpenGLVireo* renderer_create() {
   // Input reads the screen's mapping from the renderer of the context.
   screen_mapping_source_set([] { return renderer_screen_mapping(ctx.renderer); });
+  platform_info_gl_source_set(gl_function_offered);
   return new OpenGLVireo();
 }
 
@@ -208,14 +210,7 @@ bool wgl_extension_present(const char* name) {
     log_lookup_failed(b.gl_window_system_extensions_call());
     if (gl.GetString) ext = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
   }
-  if (ext == nullptr || name == nullptr || *name == '\0') return false;
-  const size_t n = std::strlen(name);
-  for (const char* p = std::strstr(ext, name); p != nullptr; p = std::strstr(p + 1, name)) {
-    const bool starts = p == ext || p[-1] == ' ';
-    const bool ends = p[n] == ' ' || p[n] == '\0';
-    if (starts && ends) return true;
-  }
-  return false;
+  return extension_listed(ext, name);
 }
 
 int32_t multisample_format_choose(int32_t samples) {

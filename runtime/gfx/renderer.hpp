@@ -148,6 +148,11 @@ void renderer_reset_2d_state(OpenGLVireo* renderer);
 // Exact-token search in the window system's extension string (the OpenGL
 // one when the window system gives none).
 bool wgl_extension_present(const char* name);
+// Whether name is one word of a space-separated extension list.
+bool extension_listed(const char* list, const char* name);
+// Whether the current context really offers the entry point: core in its
+// version, or brought by an extension that it or its window system lists.
+bool gl_function_offered(const char* name);
 // A multisample pixel format for the sample count (0 = any), 0 when none.
 int32_t multisample_format_choose(int32_t samples);
 

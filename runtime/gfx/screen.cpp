@@ -259,9 +259,13 @@ void viewport_apply(OpenGLVireo* r, int32_t x, int32_t y, int32_t w, int32_t h, 
     }
   }
   if (gl_usable(r)) {
+    // The window rectangle's corner in 64 bits: the logical one may lie
+    // anywhere in the int32 range.
+    const auto corner = [](int64_t v) { return int32_clamped(v); };
+    const int64_t X = x, Y = y, Wd = w, Ht = h;
     gl.MatrixMode(GL_PROJECTION);
     if (target) {
-      gl.Viewport(x, target_height - h - y, w, h);
+      gl.Viewport(x, corner(target_height - Ht - Y), w, h);
       gl.LoadIdentity();
     } else {
       // The quarter turns, column-major.
@@ -271,19 +275,19 @@ void viewport_apply(OpenGLVireo* r, int32_t x, int32_t y, int32_t w, int32_t h, 
           {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},  // (x, y) -> (-x, -y)
           {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};  // (x, y) -> (-y, x)
       gl.LoadMatrixf(kTurns[r->orientation & 3]);
-      const int32_t W = r->width, H = r->height;
+      const int64_t W = r->width, H = r->height;
       switch (r->orientation) {
         case 1:
-          gl.Viewport(W - y - h, H - w - x, h, w);
+          gl.Viewport(corner(W - Y - Ht), corner(H - Wd - X), h, w);
           break;
         case 2:
-          gl.Viewport(W - x - w, y, w, h);
+          gl.Viewport(corner(W - X - Wd), y, w, h);
           break;
         case 3:
           gl.Viewport(y, x, h, w);
           break;
         default:
-          gl.Viewport(x, H - h - y, w, h);
+          gl.Viewport(x, corner(H - Ht - Y), w, h);
           break;
       }
     }
@@ -356,6 +360,11 @@ void screen_logical_set(double a, double b) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
   ScreenState& s = screen_state;
+  // Less than a pixel is no logical screen; more than the largest picture
+  // is that size (a scale of 1 and a screen reaching past the window).
+  if (!(a >= 1) || !(b >= 1)) a = b = 0;
+  a = std::min<double>(a, kImageMaxSide);
+  b = std::min<double>(b, kImageMaxSide);
   if (a > 0 && b > 0) {
     s.screen_scale = 0;
     target_end(r);
@@ -367,8 +376,8 @@ void screen_logical_set(double a, double b) {
     const float fit = static_cast<float>(fx < fy ? fx : fy);
     const float scale = screen_scale_snap(fit);
     s.screen_scale = scale;
-    s.screen_offset_x = static_cast<int32_t>((pw - a * scale) * 0.5);
-    s.screen_offset_y = static_cast<int32_t>((ph - b * scale) * 0.5);
+    s.screen_offset_x = int32_clamped((pw - a * scale) * 0.5);
+    s.screen_offset_y = int32_clamped((ph - b * scale) * 0.5);
     s.logical_width = static_cast<int32_t>(a);
     s.logical_height = static_cast<int32_t>(b);
     r->virtual_width = s.logical_width;

@@ -313,6 +313,45 @@ TEST(Draw, RectanglesPixelsAndLines) {
   EXPECT_PX(400, 400, 128, 128, 128);
 }
 
+// Arguments at the ends of their ranges: nothing overflows (the sanitizer
+// build stops at any undefined arithmetic), collisions are found where the
+// sprites meet, and drawing goes on as before.
+TEST(Draw, ExtremeArgumentsStayDefined) {
+  REQUIRE_GL();
+  fresh();
+  solid_sprite(1, 4, 4, 0xFFFFFF);
+  sprite_set_frames(1, 2, 2);
+  for (const int32_t at : {INT32_MAX, INT32_MAX - 3, INT32_MIN, INT32_MIN + 1}) {
+    sprite_draw(1, at, at);
+    sprite_draw_stretched(1, at, at, INT32_MAX, INT32_MIN);
+    sprite_draw_zoomed(1, at, at, 1e12, -1e12);
+    sprite_draw_rotozoom(1, at, at, 1e300, 1e12);
+    rect_fill(at, at, INT32_MAX, INT32_MIN, 0xFF);
+    for (const int32_t frame : {INT32_MAX, INT32_MIN}) {
+      sprite_draw_frame(1, frame, at, at);
+      sprite_draw_frame_stretched(1, frame, at, at, INT32_MIN, INT32_MAX);
+      sprite_draw_frame_rotozoom(1, frame, at, at, -1e300, 1e12);
+      sprite_frame_collision(1, frame, at, at, 1, frame, at, at);
+    }
+    viewport_set(at, at, at, at);
+  }
+  // Two sprites at the far end overlap by two pixels each way.
+  EXPECT_TRUE(sprite_collision(1, INT32_MAX - 2, INT32_MAX - 2, 1, INT32_MAX - 3, INT32_MAX - 3));
+  EXPECT_FALSE(sprite_collision(1, INT32_MAX, INT32_MAX, 1, INT32_MIN, INT32_MIN));
+  EXPECT_TRUE(sprite_frame_collision(1, 3, INT32_MAX - 1, 0, 1, 3, INT32_MAX - 1, 0));
+  for (const double size : {1e308, 1e-300, -1e308, 0.5}) {
+    screen_logical_set(size, size);
+    int32_t w = 0, h = 0;
+    screen_size_get(&w, &h);
+    EXPECT_GT(w, 0) << size;
+    EXPECT_LE(w, 32767) << size;
+  }
+  screen_logical_set(0, 0);
+  viewport_set(0, 0, 0, 0);
+  rect_fill(3, 3, 1, 1, 0x00FF00);
+  EXPECT_PX(3, 3, 0, 255, 0);
+}
+
 TEST(Draw, PolygonsTexturedColouredAndStrips) {
   REQUIRE_GL();
   fresh(0x000000);

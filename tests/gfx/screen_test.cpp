@@ -486,3 +486,30 @@ TEST(Screen, SoftwareDriverNamesAndWhenTheWarningBoxMayShow) {
 
 }  // namespace
 }  // namespace gfx_test
+
+namespace gfx_test {
+namespace {
+
+using namespace zrv;
+
+// "GLEXT:" answers what the context offers, not whatever name the driver's
+// lookup hands a stub for.
+TEST(Screen, GlExtensionQueriesAnswerWhatTheContextOffers) {
+  REQUIRE_GL();
+  EXPECT_EQ(platform_info("GLEXT:glBindTexture"), "1");
+  EXPECT_EQ(platform_info("GLEXT:glNoSuchThing"), "0");
+  EXPECT_EQ(platform_info("GLEXT:wglSwapIntervalEXT"), "0") << "not this window system's";
+  const std::string extensions = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
+  const bool fbo = extensions.find("GL_EXT_framebuffer_object") != std::string::npos;
+  EXPECT_EQ(platform_info("GLEXT:glGenFramebuffersEXT"), fbo ? "1" : "0");
+  // A core function of a version beyond the context's.
+  int major = 0, minor = 0;
+  std::sscanf(reinterpret_cast<const char*>(gl.GetString(GL_VERSION)), "%d.%d", &major, &minor);
+  if (major * 10 + minor < 46) {
+    EXPECT_EQ(platform_info("GLEXT:glSpecializeShader"), "0");
+  }
+  EXPECT_EQ(platform_info("GLEXT:glCreateShader"), major >= 2 ? "1" : "0");
+}
+
+}  // namespace
+}  // namespace gfx_test
