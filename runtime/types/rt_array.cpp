@@ -48,18 +48,20 @@ void append_bracketed(RtString& text, int32_t value) {
 
 }  // namespace
 
-void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
+void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3,
+                   int32_t given) {
   const int32_t idx[4] = {i0, i1, i2, i3};
   // The first dimension always shows; the others while their size is > 0.
   int32_t shown = 1;
   while (shown < 4 && dims[shown] > 0) ++shown;
+  // Every index the access gave shows, also one of a dimension the array
+  // does not have.
+  const int32_t indices = given > shown ? (given > 4 ? 4 : given) : shown;
 
   RtString bounds("bounds: ");
   RtString access("access: ");
-  for (int32_t d = 0; d < shown; ++d) {
-    append_bracketed(bounds, dims[d]);
-    append_bracketed(access, idx[d]);
-  }
+  for (int32_t d = 0; d < shown; ++d) append_bracketed(bounds, dims[d]);
+  for (int32_t d = 0; d < indices; ++d) append_bracketed(access, idx[d]);
   bounds.append("\n");
   access.append("\n");
   debug_print(bounds.c_str());
@@ -68,8 +70,9 @@ void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, in
   console_print_error(access.c_str());
 }
 
-void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
-  report_bounds(dims, i0, i1, i2, i3);
+void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3,
+                 int32_t given) {
+  report_bounds(dims, i0, i1, i2, i3, given);
   error_report(kErrOutOfBounds);
   program_end_fatal();
 }

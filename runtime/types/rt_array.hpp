@@ -75,13 +75,16 @@ int32_t rank_of(int32_t dim0, int32_t dim1, int32_t dim2, int32_t dim3);
 // failure (the caller reports it).
 void* allocate(int64_t capacity, std::size_t size, bool zeroed);
 void release_block(void* block);
-// Bounds report, error 9, program end (returns only during shutdown).
-void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3);
+// Bounds report, error 9, program end (returns only during shutdown). The
+// report shows the present dimensions, and at least `given` indices.
+void fail_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3,
+                 int32_t given = 1);
 // Error 7, program end.
 void fail_memory();
 // Error 8, program end.
 void fail_push();
-void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3);
+void report_bounds(const int32_t dims[4], int32_t i0, int32_t i1, int32_t i2, int32_t i3,
+                   int32_t given = 1);
 
 template <class T>
 constexpr int64_t capacity_for(int64_t n) {
@@ -201,14 +204,14 @@ struct RtArray {
   }
 
   // Element access. A negative first index counts once from the end; the
-  // others are not wrapped. A size-0 (absent) dimension accepts any index >= 0
-  // as long as the element lies inside the elements in use.
+  // others are not wrapped. A dimension the array does not have (size 0)
+  // takes only the index 0: any other names no element.
   T& operator()(int32_t i0) {
     if (i0 < 0) i0 += dim0;
     if (items != nullptr && i0 >= 0 && i0 < dim0 && i0 < count) [[likely]] {
       return items[i0];
     }
-    return failed(i0, 0, 0, 0);
+    return failed(1, i0, 0, 0, 0);
   }
   T& operator()(int32_t i0, int32_t i1) {
     if (i0 < 0) i0 += dim0;
@@ -216,7 +219,7 @@ struct RtArray {
       const int64_t flat = int64_t{i0} + int64_t{i1} * stride1;
       if (flat < count) return items[flat];
     }
-    return failed(i0, i1, 0, 0);
+    return failed(2, i0, i1, 0, 0);
   }
   T& operator()(int32_t i0, int32_t i1, int32_t i2) {
     if (i0 < 0) i0 += dim0;
@@ -224,7 +227,7 @@ struct RtArray {
       const int64_t flat = int64_t{i0} + int64_t{i1} * stride1 + int64_t{i2} * stride2;
       if (flat >= 0 && flat < count) return items[flat];
     }
-    return failed(i0, i1, i2, 0);
+    return failed(3, i0, i1, i2, 0);
   }
   T& operator()(int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
     if (i0 < 0) i0 += dim0;
@@ -233,7 +236,7 @@ struct RtArray {
           int64_t{i0} + int64_t{i1} * stride1 + int64_t{i2} * stride2 + int64_t{i3} * stride3;
       if (flat >= 0 && flat < count) return items[flat];
     }
-    return failed(i0, i1, i2, i3);
+    return failed(4, i0, i1, i2, i3);
   }
 
   template <class... I>
@@ -243,11 +246,13 @@ struct RtArray {
 
  private:
   bool index_ok(int32_t i0) const { return items != nullptr && i0 >= 0 && i0 < dim0; }
-  static bool extra_ok(int32_t k, int32_t size) { return k >= 0 && (size == 0 || k < size); }
+  static bool extra_ok(int32_t k, int32_t size) { return size == 0 ? k == 0 : k >= 0 && k < size; }
 
-  [[gnu::cold, gnu::noinline]] T& failed(int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
+  // given: how many indices the access had (the report shows them all).
+  [[gnu::cold, gnu::noinline]] T& failed(int32_t given, int32_t i0, int32_t i1, int32_t i2,
+                                         int32_t i3) {
     const int32_t dims[4] = {dim0, dim1, dim2, dim3};
-    array_detail::fail_bounds(dims, i0, i1, i2, i3);
+    array_detail::fail_bounds(dims, i0, i1, i2, i3, given);
     return array_detail::scratch<T>();
   }
 

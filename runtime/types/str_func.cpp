@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
@@ -444,10 +445,35 @@ RtString str_format_number(double width, double decimals, int64_t value) {
 }
 
 double str_to_float(const char* text) {
+  // The number's grammar: blanks, a sign, digits, a point, digits, an
+  // exponent. The C library would also take hexadecimal, "inf" and "nan";
+  // only the part that fits the grammar is handed to it.
+  const char* start = c_text(text);
+  while (*start == ' ' || (*start >= '\t' && *start <= '\r')) ++start;
+  const char* p = start;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  bool any = p > digits;
+  if (*p == '.') {
+    const char* fraction = ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    any = any || p > fraction;
+  }
+  if (!any) return 0.0;
+  if (*p == 'e' || *p == 'E') {
+    const char* e = p + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (*e >= '0' && *e <= '9') {
+      while (*e >= '0' && *e <= '9') ++e;
+      p = e;
+    }
+  }
+  const std::string number(start, p);
   // The C locale keeps "." as the decimal point whatever the process set.
   locale_t loc = c_locale();
-  if (loc == static_cast<locale_t>(nullptr)) return std::strtod(c_text(text), nullptr);
-  return strtod_l(c_text(text), nullptr, loc);
+  if (loc == static_cast<locale_t>(nullptr)) return std::strtod(number.c_str(), nullptr);
+  return strtod_l(number.c_str(), nullptr, loc);
 }
 
 double str_to_float(const RtString& text) { return str_to_float(text.data); }

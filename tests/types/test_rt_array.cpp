@@ -509,6 +509,20 @@ TEST(RtArrayFatal, AbsentDimensionCannotReachPastTheElements) {
   });
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "error: 9\nexit\n");
+  // An index of a dimension the array does not have names no element, and
+  // the report shows every index given.
+  r = run_in_child([] {
+    RtArray<int32_t> a;
+    zrv::array_dim(a, 5);
+    a(0, 0) = 7;  // index 0 of a missing dimension is the element itself
+    std::printf("%d\n", a(0, 0, 0, 0));
+    std::fflush(stdout);
+    volatile int32_t k = 1;
+    a(0, 0, k) = 1;
+  });
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "7\nerror: 9\nexit\n");
+  EXPECT_EQ(r.err, "bounds: [   5]\naccess: [   0][   0][   1]\n");
 }
 
 TEST(RtArrayFatal, DeleteOutOfRange) {

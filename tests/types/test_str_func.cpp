@@ -459,6 +459,15 @@ TEST(StrNumbers, ToFloat) {
                                                   3))),
                    1.0);  // text after a zero is unseen
   EXPECT_TRUE(std::isinf(str_to_float("1e999")));
+  // Only sign, digits, point and exponent: no hexadecimal, "inf" or "nan".
+  EXPECT_DOUBLE_EQ(str_to_float("0x10"), 0.0);
+  EXPECT_DOUBLE_EQ(str_to_float("-0x1p4"), -0.0);
+  EXPECT_DOUBLE_EQ(str_to_float("inf"), 0.0);
+  EXPECT_DOUBLE_EQ(str_to_float(" -Infinity"), 0.0);
+  EXPECT_DOUBLE_EQ(str_to_float("nan(1)"), 0.0);
+  EXPECT_DOUBLE_EQ(str_to_float("2e"), 2.0);
+  EXPECT_DOUBLE_EQ(str_to_float(".5e-1x"), 0.05);
+  EXPECT_DOUBLE_EQ(str_to_float("-."), 0.0);
 }
 
 TEST(StrNumbers, ToInt) {
