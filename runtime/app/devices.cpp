@@ -26,14 +26,29 @@
 namespace zrv {
 
 bool runtime_options_apply() {
-  if (!ctx.options.keys_file.empty() && !key_script_load(ctx.options.keys_file.c_str())) {
-    std::fprintf(stderr, "--keys: cannot read '%s'\n", ctx.options.keys_file.c_str());
-  }
   std::string why;
+  if (!ctx.options.keys_file.empty() && !key_script_load(ctx.options.keys_file.c_str(), &why)) {
+    std::fprintf(stderr, "--keys: %s\n", why.c_str());
+    return false;
+  }
+  const RuntimeOptions& o = ctx.options;
+  if (!o.record_file.empty() && platform::same_file(o.record_file.c_str(), o.replay_file.c_str())) {
+    std::fprintf(stderr, "--record: '%s' is the recording --replay reads; it would be destroyed\n",
+                 o.record_file.c_str());
+    return false;
+  }
   if (!ctx.options.replay_file.empty() &&
       !input_replay_load(ctx.options.replay_file.c_str(), &why)) {
     std::fprintf(stderr, "--replay: %s\n", why.c_str());
     return false;
+  }
+  bool end_missing = false;
+  const int64_t end = input_replay_end_frame(&end_missing);
+  if (end_missing) {
+    std::fprintf(stderr,
+                 "--replay: '%s' has no end line (its run did not finish); it ends with its last "
+                 "input, frame %lld\n",
+                 o.replay_file.c_str(), static_cast<long long>(end));
   }
   if (!ctx.options.record_file.empty() &&
       !input_record_open(ctx.options.record_file.c_str(), &why)) {

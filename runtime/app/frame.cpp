@@ -77,6 +77,13 @@ void end_if_frame_budget_reached() {
     error_report(0);
     program_end();
   }
+  // A headless replay ends with its recording unless --frames asks for
+  // more: no window and no device could ever end it afterwards.
+  if (ctx.options.frames == 0 && input_replaying() && platform::backend().is_headless() &&
+      ctx.frames_presented >= input_replay_end_frame()) {
+    error_report(0);
+    program_end();
+  }
 }
 
 // One pump; `number` counts the pumps of the frame for the recorder and the

@@ -10,6 +10,7 @@
 
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -37,14 +38,12 @@ class FileReplacer {
   bool active() const { return stream_.is_open(); }
   // The system error of the first failure (0 when none was seen).
   int error() const { return error_; }
-  const std::string& temp_name() const { return temp_; }
+  const std::string& temp_name() const { return target_.temp; }
 
  private:
-  RtFile stream_;
-  std::string target_;
-  std::string temp_;
+  RtFile stream_;  // writes to target_.fd
+  platform::ReplaceTarget target_;
   bool failed_ = false;
-  bool in_place_ = false;  // a device or pipe, written directly
   int error_ = 0;
 };
 

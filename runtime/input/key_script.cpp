@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/context.hpp"
+#include "input/input_file.hpp"
 
 namespace zrv {
 
@@ -50,24 +51,27 @@ void skip_blanks(const char*& p, const char* end) {
   while (p < end && is_blank(*p)) ++p;
 }
 
-// One line without its line feed. Returns true and fills ev for a valid entry.
-bool parse_line(const char* p, const char* end, KeyEvent* ev) {
+enum class Line { kEntry, kNone, kBad };
+
+// One line without its line feed: an entry (ev filled), nothing (blank or
+// a comment) or a line that cannot be read.
+Line parse_line(const char* p, const char* end, KeyEvent* ev) {
   skip_blanks(p, end);
-  if (p == end || *p == '#') return false;
+  if (p == end || *p == '#') return Line::kNone;
   int64_t frame = 0, code = 0, state = 0;
-  if (!read_number(p, end, INT64_MAX, &frame)) return false;
-  if (p == end || !is_blank(*p)) return false;
+  if (!read_number(p, end, INT64_MAX, &frame)) return Line::kBad;
+  if (p == end || !is_blank(*p)) return Line::kBad;
   skip_blanks(p, end);
-  if (!read_number(p, end, 255, &code)) return false;
-  if (p == end || !is_blank(*p)) return false;
+  if (!read_number(p, end, 255, &code)) return Line::kBad;
+  if (p == end || !is_blank(*p)) return Line::kBad;
   skip_blanks(p, end);
-  if (!read_number(p, end, 1, &state)) return false;
+  if (!read_number(p, end, 1, &state)) return Line::kBad;
   skip_blanks(p, end);
-  if (p != end) return false;
+  if (p != end) return Line::kBad;
   ev->frame = frame;
   ev->code = static_cast<uint8_t>(code);
   ev->state = static_cast<uint8_t>(state);
-  return true;
+  return Line::kEntry;
 }
 
 }  // namespace
@@ -89,39 +93,44 @@ void key_script_clear() {
   script.active = false;
 }
 
-size_t key_script_load_text(const char* text, size_t size) {
+int64_t key_script_load_text(const char* text, size_t size) {
   key_script_clear();
   script.active = true;
   const char* p = text;
   const char* end = text + size;
+  int64_t line = 0;
   while (p < end) {
     const char* line_end = static_cast<const char*>(std::memchr(p, '\n', end - p));
     if (!line_end) line_end = end;
+    ++line;
     KeyEvent ev;
-    if (parse_line(p, line_end, &ev)) script.events.push_back(ev);
+    switch (parse_line(p, line_end, &ev)) {
+      case Line::kEntry:
+        script.events.push_back(ev);
+        break;
+      case Line::kNone:
+        break;
+      case Line::kBad:
+        key_script_clear();
+        return line;
+    }
     p = line_end < end ? line_end + 1 : end;
   }
   std::stable_sort(script.events.begin(), script.events.end(),
                    [](const KeyEvent& a, const KeyEvent& b) { return a.frame < b.frame; });
   key_script_advance(ctx.frames_presented);
-  return script.events.size();
+  return 0;
 }
 
-bool key_script_load(const char* path) {
+bool key_script_load(const char* path, std::string* why) {
   key_script_clear();
-  if (!path) return false;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
   std::vector<char> data;
-  char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    data.insert(data.end(), chunk, chunk + got);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) return false;
-  key_script_load_text(data.data(), data.size());
-  return true;
+  if (path == nullptr || !input_file_read(path, &data, why)) return false;
+  const int64_t bad = key_script_load_text(data.data(), data.size());
+  if (bad == 0) return true;
+  *why = "'" + std::string(path) + "' line " + std::to_string(bad) +
+         ": not a line 'FRAME CODE STATE' (frame >= 0, code 0..255, state 0 or 1)";
+  return false;
 }
 
 int32_t key_script_down(int32_t code) { return script.down[code & 0xFF] ? 1 : 0; }

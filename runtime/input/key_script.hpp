@@ -6,18 +6,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace zrv {
 
-// Replaces the current script with the file's lines. Lines that are not
-// three whole numbers (frame >= 0, code 0..255, state 0 or 1) are skipped,
-// as are blank lines and lines starting with '#'. Entries due by the number
-// of frames already presented take effect at once. Returns false (and
-// leaves an empty script, every key up) when the file cannot be read.
-bool key_script_load(const char* path);
+// Replaces the current script with the file's lines: three whole numbers
+// each (frame >= 0, code 0..255, state 0 or 1); blank lines and lines
+// starting with '#' are skipped. Entries due by the number of frames already
+// presented take effect at once. Returns false, with the reason in *why
+// (the file, or the first line that cannot be read), and leaves an empty
+// script (every key up) when the file cannot be read whole.
+bool key_script_load(const char* path, std::string* why);
 
-// The same from text in memory; returns the number of entries accepted.
-size_t key_script_load_text(const char* text, size_t size);
+// The same from text in memory: 0, or the number of the first line that
+// cannot be read (the script is then empty).
+int64_t key_script_load_text(const char* text, size_t size);
 
 // Applies every entry whose frame number is <= frames_completed, in frame
 // order and, within a frame, in file order. Called after each presented frame.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/context.hpp"
+#include "input/input_file.hpp"
 
 #ifndef ZRV_RUNTIME_VERSION
 #define ZRV_RUNTIME_VERSION "0"
@@ -54,6 +55,9 @@ struct LastReads {
 
 struct Recorder : LastReads {
   std::FILE* file = nullptr;
+  // The recording goes to a temporary file beside its name and takes the
+  // name at the end: a run that dies leaves an old recording as it was.
+  platform::ReplaceTarget target;
   std::string path;
   int64_t frame_written = -1;
   int32_t joysticks_written = 0;
@@ -107,9 +111,15 @@ bool input_record_open(const char* path, std::string* why) {
   input_record_close();
   g_rec = Recorder{};
   g_rec.path = path;
-  g_rec.file = std::fopen(path, "wb");
+  int error = 0;
+  if (!platform::replace_begin(path, &g_rec.target, &error)) {
+    *why = std::string("cannot create '") + path + "': " + std::strerror(error);
+    return false;
+  }
+  g_rec.file = platform::replace_stream(&g_rec.target);
   if (g_rec.file == nullptr) {
     *why = std::string("cannot create '") + path + "': " + std::strerror(errno);
+    platform::replace_abort(&g_rec.target);
     return false;
   }
   write_line(replay_header_line(ZRV_RUNTIME_VERSION));
@@ -122,12 +132,22 @@ void input_record_close() {
   write_line("end " + std::to_string(ctx.frames_presented));
   // A recording that lost lines (a full disk) must not pass for a whole one.
   const bool lost = std::ferror(g_rec.file) != 0;
-  if (std::fclose(g_rec.file) != 0 || lost) {
+  const bool closed = std::fclose(g_rec.file) == 0;
+  g_rec.file = nullptr;
+  if (!closed || lost) {
     std::fprintf(stderr, "--record: cannot write '%s': the recording is incomplete\n",
                  g_rec.path.c_str());
-    std::fflush(stderr);
+    // Where there was an old file, it stays; a device keeps what it took.
+    if (g_rec.target.in_place) {
+      platform::replace_commit(&g_rec.target, nullptr);
+    } else {
+      platform::replace_abort(&g_rec.target);
+    }
+  } else if (int error = 0; !platform::replace_commit(&g_rec.target, &error)) {
+    std::fprintf(stderr, "--record: cannot write '%s': %s\n", g_rec.path.c_str(),
+                 std::strerror(error));
   }
-  g_rec.file = nullptr;
+  std::fflush(stderr);
 }
 
 bool input_recording() { return g_rec.file != nullptr; }
@@ -159,22 +179,8 @@ bool input_replay_load_text(const char* text, size_t size, const char* name, std
 }
 
 bool input_replay_load(const char* path, std::string* why) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) {
-    *why = std::string("cannot read '") + path + "': " + std::strerror(errno);
-    return false;
-  }
   std::vector<char> data;
-  char chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    data.insert(data.end(), chunk, chunk + got);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) {
-    *why = std::string("cannot read '") + path + "'";
-    return false;
-  }
+  if (!input_file_read(path, &data, why)) return false;
   return input_replay_load_text(data.data(), data.size(), path, why);
 }
 
@@ -187,6 +193,11 @@ void input_replay_clear() {
 bool input_replaying() { return g_play.loaded; }
 
 bool input_replay_running() { return g_play.loaded && ctx.frames_presented <= g_play.end_frame; }
+
+int64_t input_replay_end_frame(bool* end_line_missing) {
+  if (end_line_missing != nullptr) *end_line_missing = g_play.loaded && g_play.script.end_frame < 0;
+  return g_play.loaded ? g_play.end_frame : -1;
+}
 
 void input_record_seed(int32_t seed) { write_line("seed " + std::to_string(seed)); }
 

@@ -37,6 +37,10 @@ void input_replay_clear();
 bool input_replaying();
 // The replay still has frames to come.
 bool input_replay_running();
+// The recording's last frame: its end line, or (for a recording whose
+// recorder never finished, end_line_missing) its last input line; -1 when
+// nothing is replayed.
+int64_t input_replay_end_frame(bool* end_line_missing = nullptr);
 
 // Settings of the recorded run.
 void input_record_seed(int32_t seed);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -235,6 +236,27 @@ void forked_helpers_arm(bool armed);
 // Sleeps for ms milliseconds, or less when a termination request arrives
 // (true when the whole time passed).
 bool sleep_interruptible(uint32_t ms);
+
+// A file written whole that takes the place of the old one only when
+// complete. replace_begin opens a new temporary file beside the target
+// (with the old file's mode and, where permitted, owner; through a link,
+// beside the file it points to), or opens a device or pipe to be written in
+// place; replace_commit flushes it to the disk, closes it and renames it
+// over the target (an empty folder of that name goes first), and
+// replace_abort drops it. On failure *error holds the system's error.
+struct ReplaceTarget {
+  int fd = -1;  // write here
+  std::string target, temp;
+  bool in_place = false;
+};
+bool replace_begin(const std::string& target, ReplaceTarget* t, int* error);
+bool replace_commit(ReplaceTarget* t, int* error);
+void replace_abort(ReplaceTarget* t);
+// Whether two names lead to the same existing file (device and inode).
+bool same_file(const char* a, const char* b);
+// A stdio stream on the replacement, with a descriptor of its own: close it
+// before the commit, which still flushes the file to the disk.
+std::FILE* replace_stream(ReplaceTarget* t);
 
 // Process queries.
 std::string program_path();    // absolute path of the program file

@@ -271,6 +271,10 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
   const std::string bad = dir + "/bad.replay", old = dir + "/old.replay";
   std::ofstream(bad) << header() << "seed 5\n\n12 0 key 57 1\n12 0 mouse 1 2\n";
   std::ofstream(old) << "zorvane-replay 1 0.0.1\n";
+  const std::string keys = dir + "/bad.keys", kept = dir + "/kept.replay";
+  std::ofstream(keys) << "# ok\n3 57 1\n4 57 up\n";
+  const std::string session = zrv::test::read_file(ZRV_REPLAY_DIR "/reedfire_game_over.replay");
+  zrv::test::write_file(kept, session);
   const struct {
     std::vector<std::string> args;
     std::string err;
@@ -283,6 +287,17 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
        "--replay: cannot read '" + dir + "/none.replay': No such file or directory\n"},
       {{"--record", dir + "/no/such/dir.replay"},
        "--record: cannot create '" + dir + "/no/such/dir.replay': No such file or directory\n"},
+      {{"--keys", dir + "/none.keys"},
+       "--keys: cannot read '" + dir + "/none.keys': No such file or directory\n"},
+      {{"--keys", keys},
+       "--keys: '" + keys +
+           "' line 3: not a line 'FRAME CODE STATE' (frame >= 0, code 0..255, state 0 or 1)\n"},
+      // A device that never ends is no script, and no recording.
+      {{"--keys", "/dev/zero"}, "--keys: '/dev/zero' is larger than 64 MiB\n"},
+      {{"--replay", "/dev/zero"}, "--replay: '/dev/zero' is larger than 64 MiB\n"},
+      {{"--replay", kept, "--record", dir + "/./kept.replay"},
+       "--record: '" + dir + "/./kept.replay' is the recording --replay reads; it would be "
+                             "destroyed\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"--headless", "--frames", "3"};
@@ -294,6 +309,7 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
     EXPECT_EQ(p.err(), c.err);
     EXPECT_EQ(p.out(), "");  // not even started: no "exit"
   }
+  EXPECT_EQ(zrv::test::read_file(kept), session);
   // Not started: no log, no run folder.
   EXPECT_NE(access((dir + "/zorvane-" + std::to_string(geteuid())).c_str(), F_OK), 0);
 
@@ -306,6 +322,44 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
   EXPECT_NE(full.err().find("--record: cannot write '/dev/full': the recording is incomplete\n"),
             std::string::npos)
       << full.err();
+  std::system(("rm -rf " + dir).c_str());
+}
+
+// A headless replay ends with its recording (nothing could end it after):
+// at its end line, or, when its recorder never finished, at its last input
+// with a warning. A recording goes to its name only when complete: a killed
+// recorder leaves the old file whole.
+TEST(ReplayOptions, AHeadlessReplayEndsWithItsRecordingAndAKilledRecorderKeepsTheOldOne) {
+  char name[] = "/tmp/zrv_replay_endXXXXXX";
+  ASSERT_NE(mkdtemp(name), nullptr);
+  const std::string dir = name;
+  std::string session = zrv::test::read_file(ZRV_REPLAY_DIR "/reedfire_game_over.replay");
+  // Without the Escape that ended the recorded run: the end line ends it.
+  const size_t escape = session.rfind("keydown 1");
+  ASSERT_NE(escape, std::string::npos);
+  const std::string no_escape = session.substr(0, session.rfind('\n', escape) + 1);
+  const std::string with_end = dir + "/end.replay", unfinished = dir + "/unfinished.replay";
+  zrv::test::write_file(with_end, no_escape + "end 4817\n");
+  zrv::test::write_file(unfinished, no_escape);
+  for (const std::string& file : {with_end, unfinished}) {
+    zrv::test::Program p(ZRV_BINARY_DIR "/game/reedfire", {"--headless", "--replay", file}, dir,
+                         {"TMPDIR=" + dir});
+    ASSERT_TRUE(p.wait_end(60000)) << file << ": still running after the recording";
+    EXPECT_EQ(p.status(), 0);
+    EXPECT_EQ(p.out().substr(p.out().size() - 5), "exit\n");
+    const bool warned = p.err().find("has no end line") != std::string::npos;
+    EXPECT_EQ(warned, file == unfinished) << p.err();
+  }
+
+  const std::string old = dir + "/old.replay";
+  zrv::test::write_file(old, session);
+  {
+    zrv::test::Program p(ZRV_BINARY_DIR "/game/reedfire", {"--headless", "--record", old}, dir,
+                         {"TMPDIR=" + dir});
+    zrv::test::pause_ms(1500);
+    ASSERT_TRUE(p.running());
+  }  // killed
+  EXPECT_EQ(zrv::test::read_file(old), session);
   std::system(("rm -rf " + dir).c_str());
 }
 
