@@ -135,7 +135,7 @@ std::shared_ptr<MemBlock> load_entry(RtFile& file, const ArchiveEntry& entry) {
   if (!read_exact(file, stored.data(), entry.stored)) return nullptr;
   const uint32_t wanted = get_u32(stored.data());
   const uint64_t packed = stored.size() - 4;
-  bool plausible = wanted <= max_expansion(packed) && lzo_ready();
+  bool plausible = wanted <= max_expansion(packed) && wanted <= kArchiveEntryMaxBytes && lzo_ready();
   auto block = memblock_allocate(plausible ? wanted : 0);
   if (block == nullptr) return nullptr;
   if (plausible && wanted > 0) {
@@ -437,6 +437,14 @@ bool path_resolve(RtString& name) {
   return true;
 }
 
+void path_resolved_release(const RtString& resolved) {
+  ArchiveHolder* holder = ctx.archive_holders[kMemoryHolder];
+  if (holder == nullptr || holder->block == nullptr || !memfile_is_name(resolved.c_str())) return;
+  const uint8_t* data = nullptr;
+  int64_t length = 0;
+  if (memfile_lookup(resolved.c_str(), &data, &length) == holder->block) archive_release(holder);
+}
+
 bool archive_present(RtFile& file) {
   Directory dir;
   return read_trailer(file, &dir) == Trailer::kFound;
@@ -495,7 +503,10 @@ bool archive_build(const std::vector<ArchiveSource>& sources, std::vector<uint8_
     if (n.find_first_of("/\\") != std::string::npos || n.find('\0') != std::string::npos) {
       return fail("entry names carry no folder part: " + n);
     }
-    if (sources[i].bytes.size() > 0xFFFFFFFFu) return fail("entry too large: " + n);
+    if (sources[i].bytes.size() > kArchiveEntryMaxBytes) {
+      return fail("entry larger than " + std::to_string(kArchiveEntryMaxBytes >> 20) +
+                  " MiB: " + n);
+    }
     for (size_t j = 0; j < i; ++j) {
       if (same_name(n.data(), n.size(), sources[j].name.data(), sources[j].name.size())) {
         return fail("entry names differ only in case: " + sources[j].name + ", " + n);

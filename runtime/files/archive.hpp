@@ -21,6 +21,10 @@ namespace zrv {
 
 class RtFile;
 
+// The largest entry: packing refuses more, and an entry claiming more reads
+// as damaged (its bytes are taken into memory whole).
+constexpr uint32_t kArchiveEntryMaxBytes = uint32_t{256} << 20;
+
 struct ArchiveEntry {
   std::string name;
   int32_t offset = 0;      // O as stored

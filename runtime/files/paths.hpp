@@ -89,5 +89,8 @@ std::string path_absolute(const char* name);
 // resolved memory name opens until the next resolution; streams opened on
 // it keep their bytes after that.
 bool path_resolve(RtString& name);
+// A loader that could not use what path_resolve handed it lets the entry's
+// bytes go at once, rather than at the next resolution.
+void path_resolved_release(const RtString& resolved);
 
 }  // namespace zrv

@@ -281,6 +281,7 @@ void font_load(const RtString& file, int32_t f) {
   RtString path = file;
   const char* why = path_resolve(path) ? font_load_file(r, f, path.c_str()) : "no such file";
   if (why == nullptr) return;
+  path_resolved_release(path);
   error_say(kErrNoSuchFile, "font_load: '%s': %s", file.c_str(), why);
   font_build_default(r, f);
 }

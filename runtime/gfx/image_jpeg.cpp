@@ -4,6 +4,7 @@
 // clang-format off
 #include <stdio.h>  // jpeglib.h needs FILE and size_t declared first
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <csetjmp>
@@ -22,6 +23,7 @@ struct JpegReader {
   jpeg_error_mgr err{};
   std::jmp_buf jump{};
   bool created = false;
+  bool data_ended = false;  // the file ended before the picture did
   std::vector<uint8_t> buffer;
 
   ~JpegReader() {
@@ -36,15 +38,35 @@ void on_error_exit(j_common_ptr cinfo) {
 
 void on_message(j_common_ptr) {}
 
+// libjpeg goes on past the end of a cut file (or of the data before the end
+// marker), inventing grey rows; such a file is damaged here, so that a short
+// file cannot claim a big picture.
+void on_emit(j_common_ptr cinfo, int level) {
+  const int code = cinfo->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+    static_cast<JpegReader*>(cinfo->client_data)->data_ended = true;
+  }
+}
+
+// What the library may take for a picture: enough for any real file, far
+// less than a header can claim (progressive files need their whole picture's
+// coefficients at once).
+long memory_budget(size_t file_size) {
+  const uint64_t budget = (uint64_t{64} << 20) + uint64_t{64} * file_size;
+  return static_cast<long>(budget < (uint64_t{1} << 31) ? budget : uint64_t{1} << 31);
+}
+
 // Only plain locals live in this frame, so the jump skips no destructor.
 bool read_jpeg(JpegReader* r, RtImage& image, std::span<const uint8_t> file) {
   r->cinfo.err = jpeg_std_error(&r->err);
   r->err.error_exit = on_error_exit;
   r->err.output_message = on_message;
+  r->err.emit_message = on_emit;
   r->cinfo.client_data = r;  // kept by jpeg_create_decompress
   if (setjmp(r->jump)) return false;
   jpeg_create_decompress(&r->cinfo);
   r->created = true;
+  r->cinfo.mem->max_memory_to_use = memory_budget(file.size());
   jpeg_mem_src(&r->cinfo, file.data(), static_cast<unsigned long>(file.size()));
   if (jpeg_read_header(&r->cinfo, TRUE) != JPEG_HEADER_OK) return false;
   if (r->cinfo.image_width > static_cast<JDIMENSION>(kImageMaxSide) ||
@@ -53,7 +75,7 @@ bool read_jpeg(JpegReader* r, RtImage& image, std::span<const uint8_t> file) {
     return false;
   }
   r->cinfo.do_fancy_upsampling = FALSE;
-  if (!jpeg_start_decompress(&r->cinfo)) return false;
+  if (!jpeg_start_decompress(&r->cinfo) || r->data_ended) return false;
 
   const int32_t w = static_cast<int32_t>(r->cinfo.output_width);
   const int32_t h = static_cast<int32_t>(r->cinfo.output_height);
@@ -68,11 +90,13 @@ bool read_jpeg(JpegReader* r, RtImage& image, std::span<const uint8_t> file) {
       static_cast<int64_t>(w) * h > image_pixel_limit()) {
     return false;
   }
+  // The rows are kept as they arrive: memory grows with the data there is.
   const size_t stride = static_cast<size_t>(w) * static_cast<size_t>(c);
-  r->buffer.resize(stride * static_cast<size_t>(h));
+  std::vector<uint8_t> row_buffer(stride);
   while (r->cinfo.output_scanline < r->cinfo.output_height) {
-    JSAMPROW row = r->buffer.data() + stride * r->cinfo.output_scanline;
-    if (jpeg_read_scanlines(&r->cinfo, &row, 1) != 1) return false;
+    JSAMPROW row = row_buffer.data();
+    if (jpeg_read_scanlines(&r->cinfo, &row, 1) != 1 || r->data_ended) return false;
+    r->buffer.insert(r->buffer.end(), row_buffer.begin(), row_buffer.end());
   }
 
   if (!image.resize(w, h)) return false;

@@ -521,6 +521,7 @@ void background_load(const RtString& file) {
       background_draw(r, 0);
       return;
     }
+    path_resolved_release(path);
   }
   error_say(kErrNoSuchFile, "background_load: '%s': %s", file.c_str(), why);
   background_remove(r, 0);

@@ -269,6 +269,7 @@ void sprite_load_with(const char* command, const RtString& file, int32_t id, int
   }
   RtImage image;
   if (const char* why = image_read(image, path.c_str(), r->color_key)) {
+    path_resolved_release(path);
     error_say(kErrNoSuchFile, "%s: '%s': %s", command, file.c_str(), why);
     return;
   }
@@ -404,6 +405,7 @@ bool image_file_to_array(const RtString& file, int32_t* width, int32_t* height,
   const int32_t key = ctx.renderer ? ctx.renderer->color_key : 0x8000FF;
   RtImage image;
   if (const char* why = image_read(image, path.c_str(), key)) {
+    path_resolved_release(path);
     error_say(kErrNoSuchFile, "image_file_to_array: '%s': %s", file.c_str(), why);
     return false;
   }

@@ -38,7 +38,10 @@ void sound_load(const RtString& file, int32_t slot, int32_t buffers) {
   SoundSlot* s = slot_at(slot);
   const char* why =
       s == nullptr ? "no sound device" : slot_load(*s, ctx.sound_device, name, buffers);
-  if (why != nullptr) error_say(kErrNoSuchFile, "sound_load: '%s': %s", file.c_str(), why);
+  if (why != nullptr) {
+    path_resolved_release(name);
+    error_say(kErrNoSuchFile, "sound_load: '%s': %s", file.c_str(), why);
+  }
 }
 
 int32_t sound_play(int32_t slot, double pan, double volume) {

@@ -19,6 +19,7 @@
 #include "base/context.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
+#include "gfx/sprites.hpp"
 #include "platform/platform.hpp"
 #include "files_test_util.hpp"
 
@@ -461,6 +462,31 @@ TEST_F(ArchiveTest, BrokenStreamsGiveAnEmptyBlock) {
     ASSERT_TRUE(archive_lookup(files(), "x.bin", out, false));
     EXPECT_TRUE(test::read_bytes(out).empty());
   }
+}
+
+// An entry may hold 256 MiB: a real stream that would give more (a few
+// MiB of zeros packed from a program of that size) reads as damaged instead
+// of taking the memory; packing refuses it. A loader that cannot use an
+// entry lets its bytes go at once.
+TEST_F(ArchiveTest, EntriesAreCappedAndAFailedLoadLetsTheBytesGo) {
+  const Bytes zeros(size_t{kArchiveEntryMaxBytes} + 1, 0);
+  RawEntry big = raw_entry("big.bin", zeros);
+  ASSERT_LT(big.stored.size(), size_t{4} << 20);
+  test::write_file(dir_.file("big.bin"),
+                   absolute_archive(bytes_of("program"), {big, raw_entry("x.png", pattern(99, 3))}));
+  archive_set(dir_.file("big.bin").c_str(), dir_.file("big.bin").c_str());
+  char out[kPathBufferSize];
+  ASSERT_TRUE(archive_lookup(memory(), "big.bin", out, true));
+  EXPECT_EQ(read_all(out).size(), 0u);
+  Bytes packed;
+  std::string error;
+  EXPECT_FALSE(archive_build({{"big.bin", zeros}}, packed, &error));
+  EXPECT_EQ(error, "entry larger than 256 MiB: big.bin");
+
+  int32_t w = 0, h = 0;
+  RtArray<int32_t> pixels;
+  EXPECT_FALSE(image_file_to_array("x.png", &w, &h, pixels));  // not a picture
+  EXPECT_EQ(memory()->block, nullptr);
 }
 
 TEST_F(ArchiveTest, EveryTruncationAndManyCorruptionsAreSafe) {

@@ -15,6 +15,7 @@
 #include "files/paths.hpp"
 #include "gfx/image_codec.hpp"
 #include "image_test_util.hpp"
+#include "memory_limit.hpp"
 
 namespace zrv {
 namespace {
@@ -110,6 +111,30 @@ TEST(JpegFiles, RefusesWhatItCannotRead) {
     } else {
       EXPECT_TRUE(image.empty()) << n;
     }
+  }
+}
+
+// A file whose header claims a far bigger picture than its data holds
+// (baseline and progressive): refused without taking memory for the claim.
+TEST(JpegFiles, AHeaderClaimingAHugePictureTakesNoMemoryForIt) {
+  if (test::kSanitizedBuild) GTEST_SKIP() << "no address-space limit under the sanitizers";
+  for (const char* name : {"testorig.jpg", "testimgint.jpg"}) {
+    Bytes bytes = test::read_bytes(test::testdata(std::string("jpeg/") + name));
+    size_t sof = 0;
+    for (size_t i = 2; i + 9 < bytes.size() && sof == 0; ++i) {
+      if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) sof = i;
+    }
+    ASSERT_NE(sof, 0u) << name;
+    for (size_t at : {sof + 5, sof + 7}) {  // height, then width: 8000 each
+      bytes[at] = 8000 >> 8;
+      bytes[at + 1] = 8000 & 0xFF;
+    }
+    const test::ChildResult r = test::run_with_memory_room(96 << 20, [&] {
+      RtImage image;
+      return !image_decode_jpeg(image, bytes) && image.empty();
+    });
+    EXPECT_TRUE(r.exited) << name << ": signal " << r.signal;
+    EXPECT_EQ(r.status, 0) << name;
   }
 }
 
