@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/context.hpp"
 #include "platform/platform.hpp"
@@ -14,12 +15,16 @@ namespace zrv {
 namespace {
 void (*g_end)() = nullptr;
 int g_exit_status = 0;
+// The reason in words of the last error, and which report it belongs to.
+std::string g_reason;
+uint64_t g_reports = 0, g_reason_report = 0;
 }  // namespace
 
 int32_t error_report(int32_t code) {
   if (code == 0) return 0;
   ctx.last_error = code;
   ctx.error_line = ctx.current_line;
+  ++g_reports;
   char line[32];
   std::snprintf(line, sizeof line, "error: %x\n", static_cast<unsigned>(code));
   console_print(line);
@@ -32,10 +37,18 @@ int32_t error_say(int32_t code, const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(line, sizeof line - 1, format, args);
   va_end(args);
+  g_reason = line;
   std::strcat(line, "\n");
   console_print_error(line);
   log_write(line);
-  return error_report(code);
+  const int32_t reported = error_report(code);
+  g_reason_report = g_reports;
+  return reported;
+}
+
+RtString runtime_error_reason() {
+  if (ctx.last_error == 0 || g_reason_report != g_reports) return RtString();
+  return RtString(g_reason.c_str());
 }
 
 void set_source_position(int32_t module, int32_t line) {

@@ -25,6 +25,11 @@ int32_t error_report(int32_t code);
 // reason" (printf format), on standard error and in the log first.
 int32_t error_say(int32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// The words error_say gave for the current last_error ("sprite_load:
+// 'x.png': no such file"); "" when last_error is 0 or was reported without
+// words.
+RtString runtime_error_reason();
+
 // The only way out: shutdown, "exit" on stdout, status 0. Re-entry returns.
 // The application installs its shutdown at start-up; until then (a program
 // of the lower layers alone) the end only prints "exit" and ends.

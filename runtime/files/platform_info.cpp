@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -447,7 +448,7 @@ uint32_t language_id_from_posix(const char* locale) {
 int32_t dpi_answer(double reported_dpi) {
   if (!(reported_dpi >= 96.0)) return 96;
   if (reported_dpi > 1.0e6) return 1000000;
-  return static_cast<int32_t>(reported_dpi);
+  return static_cast<int32_t>(std::lround(reported_dpi));  // 143.9 is the 144 the display means
 }
 
 int32_t battery_percent(const std::string& root) {

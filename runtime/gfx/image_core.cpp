@@ -128,16 +128,15 @@ const char* image_read(RtImage& image, const char* path, int32_t key, bool allow
     case ImageFormat::kUnknown:
       return allow_jpeg ? "not a BMP, PNG or JPEG image" : "not a BMP or PNG image";
     case ImageFormat::kBmp:
-      return image_decode(image, file.bytes, key, path) ? nullptr
-                                                        : "damaged or unsupported BMP image";
+      return image_decode_bmp(image, file.bytes, key) ? nullptr
+                                                      : "damaged or unsupported BMP image";
     case ImageFormat::kPng: {
       const char* why = nullptr;
       return image_decode_png(image, file.bytes, key, path, &why) ? nullptr : why;
     }
     case ImageFormat::kJpeg:
       if (!allow_jpeg) return "a JPEG image, where only BMP and PNG are taken";
-      return image_decode(image, file.bytes, key, path) ? nullptr
-                                                        : "damaged or unsupported JPEG image";
+      return image_decode_jpeg(image, file.bytes) ? nullptr : "damaged or unsupported JPEG image";
   }
   return "not a picture";
 }

@@ -101,7 +101,6 @@ class OpenGLVireo {
   int32_t orientation = 0;  // quarter turns 0..3
   int32_t color_key = 0x8000FF;
   int32_t font_color_key = 0;
-  int32_t text3d_state = 0;
   float font_scale[kFontCount] = {};
   GlyphRecord glyphs[kFontCount][256];
   double frame_due = 0.0;                 // runtime clock time the current frame is due
@@ -112,6 +111,7 @@ class OpenGLVireo {
   // Set once the OpenGL functions are loaded for the context: drawing is
   // possible. False without a window (headless runs).
   bool gl_ready = false;
+  int32_t texture_limit = 0;  // largest texture side of the context, 0 = not asked yet
 };
 
 OpenGLVireo* renderer_create();

@@ -17,7 +17,6 @@
 #include "gfx/scene3d.hpp"
 #include "gfx/sprites.hpp"
 #include "gfx/targets.hpp"
-#include "input/input_state.hpp"
 
 namespace zrv {
 

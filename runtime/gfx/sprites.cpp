@@ -23,11 +23,15 @@ constexpr int32_t kHeadlessTextureLimit = 16384;
 
 bool gl_usable(const OpenGLVireo* r) { return r != nullptr && r->gl_ready; }
 
-int32_t texture_limit(const OpenGLVireo* r) {
+// The context's largest texture side, asked once per context.
+int32_t texture_limit(OpenGLVireo* r) {
   if (!gl_usable(r)) return kHeadlessTextureLimit;
-  GLint m = 0;
-  gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
-  return m > 0 ? m : kHeadlessTextureLimit;
+  if (r->texture_limit == 0) {
+    GLint m = 0;
+    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
+    r->texture_limit = m > 0 ? m : kHeadlessTextureLimit;
+  }
+  return r->texture_limit;
 }
 
 void record_sizes_set(SpriteRecord& s, int32_t image_w, int32_t image_h, int32_t tex_w,

@@ -30,6 +30,22 @@ TEST(ErrorReport, PrintsTheCodeInLowerCaseHexAndRecordsIt) {
   EXPECT_EQ(r.out, "error: 14\nerror: 15\nerror: ff\n255 42\n");
 }
 
+// The reason in words belongs to the error it was said with.
+TEST(ErrorReport, TheLastErrorsReasonInWords) {
+  auto r = test::run_in_child([] {
+    error_say(3, "sprite_load: '%s': no such file", "x.png");
+    std::printf("[%s]", runtime_error_reason().c_str());
+    error_report(9);  // an error without words
+    std::printf("[%s]", runtime_error_reason().c_str());
+    error_say(7, "sound_play: slot %d out of range 0..4095", 5000);
+    ctx.last_error = 0;  // a command that starts clears it
+    std::printf("[%s]\n", runtime_error_reason().c_str());
+    std::fflush(stdout);
+    std::_Exit(0);
+  });
+  EXPECT_EQ(r.out, "error: 3\n[sprite_load: 'x.png': no such file]error: 9\n[]error: 7\n[]\n");
+}
+
 TEST(ErrorReport, ZeroLeavesLastErrorUnchanged) {
   ctx.last_error = 0;
   EXPECT_EQ(error_report(0), 0);

@@ -74,6 +74,24 @@ void counting_gen_textures(GLsizei n, GLuint* names) {
   g_real_gen_textures(n, names);
 }
 
+// The largest texture side is asked of the driver once per context, not at
+// every load.
+TEST(SpriteStore, TheTextureLimitIsAskedOnce) {
+  REQUIRE_GL();
+  solid_sprite(5, 4, 4, 0xFFFFFF);
+  static int asked = 0;
+  static GlApi saved;
+  saved = gl;
+  asked = 0;
+  gl.GetIntegerv = [](GLenum name, GLint* value) {
+    asked += name == GL_MAX_TEXTURE_SIZE;
+    saved.GetIntegerv(name, value);
+  };
+  for (int32_t id = 6; id < 16; ++id) solid_sprite(id, 4, 4, 0xFFFFFF);
+  gl = saved;
+  EXPECT_EQ(asked, 0);
+}
+
 TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
   REQUIRE_GL();
   fresh();

@@ -190,7 +190,9 @@ TEST_F(PlatformInfoTest, Dpi) {
   EXPECT_EQ(dpi_answer(0), 96);
   EXPECT_EQ(dpi_answer(std::nan("")), 96);
   EXPECT_EQ(dpi_answer(96), 96);
-  EXPECT_EQ(dpi_answer(144.7), 144);
+  EXPECT_EQ(dpi_answer(144.7), 145);  // rounded
+  EXPECT_EQ(dpi_answer(1280 / (226 / 25.4)), 144) << "1280 pixels over 226 mm";
+  EXPECT_EQ(dpi_answer(144.4), 144);
   EXPECT_GE(std::atoi(platform_info("DPI").c_str()), 96);
 }
 
