@@ -36,22 +36,41 @@ bool input_can_come() { return !platform::backend().is_headless() || input_repla
 
 }  // namespace
 
+namespace {
+
+// One wait step that blocks until input comes: the step only waits while
+// no input has been seen for 30 frames, and the waits here count no frames.
+void blocking_wait_step() {
+  ctx.frames_since_input = 31;
+  wait_step();
+}
+
+// What the game reads after a wait is the keyboard as it is now, not the
+// snapshot taken before the wait began.
+void waited() {
+  ctx.frames_since_input = 0;
+  if (ctx.input != nullptr) input_keyboard_mark_stale(ctx.input);
+}
+
+}  // namespace
+
 void key_wait() {
   if (ctx.input == nullptr || !input_can_come()) return;
-  ctx.frames_since_input = 31;
-  while (key_char_take()) wait_step();
-  while (!key_char_take() && input_can_come()) wait_step();
+  // What was typed before the call goes now, without waiting: a key typed
+  // during a wait is the one waited for.
   while (key_char_take()) {
   }
-  ctx.frames_since_input = 0;
+  while (!key_char_take() && input_can_come()) blocking_wait_step();
+  while (key_char_take()) {
+  }
+  waited();
 }
 
 void mouse_wait() {
   if (!mouse_input().opened || !input_can_come()) return;
-  ctx.frames_since_input = 31;
-  while (mouse_any_button()) wait_step();
-  while (!mouse_any_button() && input_can_come()) wait_step();
-  while (mouse_any_button()) wait_step();
-  ctx.frames_since_input = 0;
+  while (mouse_any_button() && input_can_come()) blocking_wait_step();
+  while (!mouse_any_button() && input_can_come()) blocking_wait_step();
+  while (mouse_any_button() && input_can_come()) blocking_wait_step();
+  waited();
 }
 }  // namespace zrv

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,49 @@ TEST(WindowKeyboard, KeyWaitReturnsOnATypedKey) {
   if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "frames_since_input=0\n");
+}
+
+// key_wait with characters left in the queue (a game that steers with
+// key_down never takes them): the first key typed after the call ends the
+// wait; a key without a character before it does not make the wait spin;
+// and on return key_down knows that a key held before was let go.
+TEST(WindowKeyboard, KeyWaitTakesTheFirstKeyAfterTheCallWithoutSpinning) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  zrv::test::ChildResult r = zrv::test::run_in_child([] {
+    zrv::platform::Window* window = nullptr;
+    if (!open_window("zrv key wait", &window)) _exit(3);
+    alarm(10);  // a swallowed key leaves the wait waiting
+    for (const char c : std::string("old")) zrv::key_char_push(c);
+    shell_output("(sleep 0.3; xdotool key k) >/dev/null 2>&1 &");
+    zrv::key_wait();
+    say("first_key_ends_the_wait", 1);
+
+    shell_output("xdotool keydown a");
+    zrv::test::pause_ms(100);
+    zrv::message_pump(nullptr, false);
+    zrv::input_keyboard_mark_stale(zrv::ctx.input);
+    say("a_before", zrv::key_down(30));
+    // Shift has no character; one 'k' comes 1.5 s after it.
+    shell_output("(sleep 0.3; xdotool keyup a; xdotool key shift; sleep 1.5; xdotool key k)"
+                 " >/dev/null 2>&1 &");
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    zrv::key_wait();
+    getrusage(RUSAGE_SELF, &after);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000L + t.tv_usec / 1000; };
+    const long cpu_ms = ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) -
+                        ms(before.ru_stime);
+    say("cpu_under_half_a_second", cpu_ms < 500);
+    say("a_after", zrv::key_down(30));
+    _exit(0);
+  });
+  ASSERT_TRUE(r.exited) << "signal " << r.signal << " " << r.err;
+  if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "first_key_ends_the_wait=1\na_before=1\ncpu_under_half_a_second=1\na_after=0\n");
 }
 
 }  // namespace
