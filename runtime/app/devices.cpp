@@ -48,7 +48,7 @@ bool runtime_options_apply() {
     std::fprintf(stderr,
                  "--replay: '%s' has no end line (its run did not finish); it ends with its last "
                  "input, frame %lld\n",
-                 o.replay_file.c_str(), static_cast<long long>(end));
+                 o.replay_file.c_str(), static_cast<long long>(end - 1));
   }
   if (!ctx.options.record_file.empty() &&
       !input_record_open(ctx.options.record_file.c_str(), &why)) {
@@ -91,7 +91,7 @@ void shutdown_devices() {
     net_shutdown();
     g_network_up = false;
   }
-  input_record_close();
+  input_record_close(frames_begun());
   if (ctx.input) {
     input_destroy(ctx.input);
     ctx.input = nullptr;

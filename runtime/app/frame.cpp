@@ -70,19 +70,25 @@ void end_if_window_system_lost(platform::Backend& b) {
   program_end();
 }
 
+// Whether the end came between two frames (the last one presented whole)
+// rather than inside one.
+bool g_ended_between_frames = false;
+
+void end_between_frames() {
+  g_ended_between_frames = true;
+  error_report(0);
+  program_end();
+}
+
 void end_if_frame_budget_reached() {
   ++ctx.frames_presented;
   key_script_advance(ctx.frames_presented);
-  if (ctx.options.frames > 0 && ctx.frames_presented >= ctx.options.frames) {
-    error_report(0);
-    program_end();
-  }
+  if (ctx.options.frames > 0 && ctx.frames_presented >= ctx.options.frames) end_between_frames();
   // A headless replay ends with its recording unless --frames asks for
   // more: no window and no device could ever end it afterwards.
   if (ctx.options.frames == 0 && input_replaying() && platform::backend().is_headless() &&
       ctx.frames_presented >= input_replay_end_frame()) {
-    error_report(0);
-    program_end();
+    end_between_frames();
   }
 }
 
@@ -125,6 +131,8 @@ void pump_numbered(UserRoutine callback, bool wait, int32_t number) {
 }
 
 }  // namespace
+
+int64_t frames_begun() { return ctx.frames_presented + (g_ended_between_frames ? 0 : 1); }
 
 void message_pump(UserRoutine callback, bool wait) {
   pump_numbered(callback, wait, input_pump_number());

@@ -26,4 +26,8 @@ void wait_step();
 
 void frame_rate_set(double fps, int32_t sync);
 
+// The frames the program began: those presented, and the one the end came
+// in unless it came between two frames (--frames, a replay's end).
+int64_t frames_begun();
+
 }  // namespace zrv

@@ -38,11 +38,13 @@ bool input_can_come() { return !platform::backend().is_headless() || input_repla
 
 namespace {
 
-// One wait step that blocks until input comes: the step only waits while
-// no input has been seen for 30 frames, and the waits here count no frames.
-void blocking_wait_step() {
-  ctx.frames_since_input = 31;
+// One step of the commands' waits: the frame loop's wait step, which blocks
+// until input comes only while none came for 30 frames (and these waits
+// count no frames), then a short sleep, so that a wait that has seen input
+// does not spin.
+void paced_wait_step() {
   wait_step();
+  sleep_ms(10);
 }
 
 // What the game reads after a wait is the keyboard as it is now, not the
@@ -56,11 +58,12 @@ void waited() {
 
 void key_wait() {
   if (ctx.input == nullptr || !input_can_come()) return;
+  ctx.frames_since_input = 31;
   // What was typed before the call goes now, without waiting: a key typed
   // during a wait is the one waited for.
   while (key_char_take()) {
   }
-  while (!key_char_take() && input_can_come()) blocking_wait_step();
+  while (!key_char_take() && input_can_come()) paced_wait_step();
   while (key_char_take()) {
   }
   waited();
@@ -68,9 +71,10 @@ void key_wait() {
 
 void mouse_wait() {
   if (!mouse_input().opened || !input_can_come()) return;
-  while (mouse_any_button() && input_can_come()) blocking_wait_step();
-  while (!mouse_any_button() && input_can_come()) blocking_wait_step();
-  while (mouse_any_button() && input_can_come()) blocking_wait_step();
+  ctx.frames_since_input = 31;
+  while (mouse_any_button() && input_can_come()) paced_wait_step();
+  while (!mouse_any_button() && input_can_come()) paced_wait_step();
+  while (mouse_any_button() && input_can_come()) paced_wait_step();
   waited();
 }
 }  // namespace zrv

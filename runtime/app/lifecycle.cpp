@@ -15,6 +15,7 @@
 #include "gfx/screen.hpp"
 #include "input/input_state.hpp"
 #include "input/replay.hpp"
+#include "platform/audio.hpp"
 #include "platform/platform.hpp"
 #include "sound/sound_device.hpp"
 #include "types/rt_math.hpp"
@@ -171,6 +172,14 @@ int32_t runtime_init(int32_t show_hint, const char* name) {
   // there is nothing to resolve by name. Without a window there are none.
   if (!platform::backend().is_headless()) log_line("Win8+ mouse as pointer");
 
+  // Headless frames are not paced: the silent output's sounds last their
+  // length in frames, so that a run plays the same every time.
+  if (platform::backend().is_headless()) {
+    platform::null_audio_clock_set([]() -> int64_t {
+      const double interval = ctx.renderer != nullptr ? ctx.renderer->frame_interval : 1000.0 / 60;
+      return static_cast<int64_t>(static_cast<double>(ctx.frames_presented) * interval * 1000.0);
+    });
+  }
   ctx.sound_device = sound_device_create();
   ctx.sound_slots = sound_slots_create();
   sound_device_open(ctx.sound_device, ctx.window);

@@ -108,7 +108,7 @@ const ReplayItem* due(int32_t c, int32_t read) {
 }  // namespace
 
 bool input_record_open(const char* path, std::string* why) {
-  input_record_close();
+  input_record_close(ctx.frames_presented);
   g_rec = Recorder{};
   g_rec.path = path;
   int error = 0;
@@ -127,9 +127,9 @@ bool input_record_open(const char* path, std::string* why) {
   return true;
 }
 
-void input_record_close() {
+void input_record_close(int64_t frames_begun) {
   if (g_rec.file == nullptr) return;
-  write_line("end " + std::to_string(ctx.frames_presented));
+  write_line("end " + std::to_string(frames_begun));
   // A recording that lost lines (a full disk) must not pass for a whole one.
   const bool lost = std::ferror(g_rec.file) != 0;
   const bool closed = std::fclose(g_rec.file) == 0;
@@ -173,7 +173,8 @@ bool input_replay_load_text(const char* text, size_t size, const char* name, std
     if (items[i].kind == ReplayKind::Touch && g_play.touch < 0) g_play.touch = items[i].v[0];
   }
   g_play.end_frame = g_play.script.end_frame;
-  if (g_play.end_frame < 0) g_play.end_frame = items.empty() ? -1 : items.back().frame;
+  // Without an end line the run ends with the frame of its last input.
+  if (g_play.end_frame < 0) g_play.end_frame = items.empty() ? -1 : items.back().frame + 1;
   g_play.loaded = true;
   return true;
 }

@@ -24,7 +24,9 @@ namespace zrv {
 // the reason when the file cannot be created.
 bool input_record_open(const char* path, std::string* why);
 // Writes the end line and closes the recording (nothing when none is open).
-void input_record_close();
+// Writes the end line (the frames the run began) and puts the recording in
+// place.
+void input_record_close(int64_t frames_begun);
 bool input_recording();
 
 // Loads a recording to replay. False with one line of reason (the line

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "platform/platform.hpp"
 
@@ -29,6 +30,16 @@ struct SampleFormat {
   int32_t block_align = 0;  // bytes per frame
   uint32_t frames_per_second = 0;
 };
+
+// Whether an output takes sample data of this format: 8- or 16-bit PCM of
+// one or two channels, whole frames, a rate of at least one frame a second.
+inline bool pcm_format_usable(const SampleFormat& f, size_t bytes) {
+  const int32_t width = f.bits / 8;
+  return (f.bits == 8 || f.bits == 16) && (f.channels == 1 || f.channels == 2) &&
+         f.block_align == f.channels * width && f.frames_per_second > 0 &&
+         f.frames_per_second <= INT32_MAX && bytes >= static_cast<size_t>(f.block_align) &&
+         bytes <= INT32_MAX / 2;
+}
 
 // The defaults are those of a platform without a sound output: no device
 // opens.
@@ -75,5 +86,13 @@ class Audio {
     return false;
   }
 };
+
+// The output that plays in silence: what headless runs have, and what a
+// program falls back to when the platform's output cannot be opened. Its
+// voices play for their samples' length by a clock in microseconds
+// (null: the system's monotonic clock).
+std::unique_ptr<Audio> make_null_audio();
+void null_audio_clock_set(int64_t (*now_us)());
+Audio& null_audio();
 
 }  // namespace zrv::platform

@@ -162,10 +162,7 @@ class OpenAlAudio final : public Audio {
     const int32_t width = format.bits / 8;
     const bool direct = device->direct_channels;
     const ALenum al_fmt = al_format(direct ? 2 : 1, format.bits);
-    const bool accepted = al_fmt != AL_NONE && format.block_align == channels * width &&
-                          format.frames_per_second > 0 && format.frames_per_second <= INT32_MAX &&
-                          bytes >= static_cast<size_t>(channels * width) && bytes <= INT32_MAX / 2;
-    if (!accepted) return AudioSample::None;
+    if (al_fmt == AL_NONE || !pcm_format_usable(format, bytes)) return AudioSample::None;
     const size_t frames = bytes / (channels * width);
     Sides buffers;
     bool ok = al_call([&] { alGenBuffers(kAudioSides, buffers.side); });

@@ -17,6 +17,7 @@ struct InUse {
   std::unique_ptr<Joysticks> joysticks;
   std::unique_ptr<Audio> audio;
   std::unique_ptr<Media> media;
+  std::unique_ptr<Audio> null_audio;  // the fallback when the output cannot open
 };
 
 InUse& in_use() {
@@ -45,6 +46,7 @@ Mouse& mouse() { return or_make(in_use().mouse, headless<Mouse>); }
 Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
 Audio& audio() { return or_make(in_use().audio, make_openal_audio); }
 Media& media() { return or_make(in_use().media, mpv_media); }
+Audio& null_audio() { return or_make(in_use().null_audio, make_null_audio); }
 
 bool select_backend(bool headless_run, std::string* failure) {
   InUse& u = in_use();
@@ -63,7 +65,7 @@ bool select_backend(bool headless_run, std::string* failure) {
   u.keyboard = headless<Keyboard>();
   u.mouse = headless<Mouse>();
   u.joysticks = headless<Joysticks>();
-  u.audio = headless<Audio>();
+  u.audio = make_null_audio();
   u.media = make_mpv_media("null");
   return headless_run;
 }

@@ -160,12 +160,13 @@ MediaPlayer* open_target(const std::string& target, const std::string& audio_out
   set_option(m, "volume-max", "200");
   set_option(m, "hwdec", "no");
   if (!audio_output.empty()) set_option(m, "ao", audio_output.c_str());
-  if (audio_output == "null") {
-    // The null output would take in a large piece ahead and so reach the
-    // end well before the time the track lasts; keep it close to real time.
-    set_option(m, "ao-null-buffer", "0.02");
-    set_option(m, "audio-buffer", "0.05");
-  }
+  // Without an audio device (no sound card) a track still plays its length,
+  // silently, instead of being dropped at once.
+  set_option(m, "audio-fallback-to-null", "yes");
+  // The null output would take in a large piece ahead and so reach the end
+  // well before the time the track lasts; keep it close to real time.
+  set_option(m, "ao-null-buffer", "0.02");
+  if (audio_output == "null") set_option(m, "audio-buffer", "0.05");
   const bool with_picture = video && gl_lookup != nullptr;
   if (with_picture) {
     set_option(m, "vo", "libmpv");

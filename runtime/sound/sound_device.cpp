@@ -16,13 +16,13 @@ namespace zrv {
 
 namespace {
 
-platform::Audio& audio() { return platform::audio(); }
-
 bool interface_present(const SoundDevice* device) {
   return device != nullptr && device->output != nullptr;
 }
 
 bool slot_ready(const SoundSlot& slot) { return slot.count > 0 && interface_present(slot.device); }
+
+platform::Audio& audio_of(const SoundSlot& slot) { return *slot.device->api; }
 
 platform::AudioDevice* output_of(const SoundSlot& slot) { return slot.device->output; }
 
@@ -33,11 +33,11 @@ platform::AudioVoice voice_at(const SoundSlot& slot, int32_t index) {
 }
 
 bool voice_playing(const SoundSlot& slot, platform::AudioVoice voice) {
-  return audio().voice_playing(output_of(slot), voice);
+  return audio_of(slot).voice_playing(output_of(slot), voice);
 }
 
 bool voice_stop_rewind(const SoundSlot& slot, platform::AudioVoice voice) {
-  return audio().voice_stop(output_of(slot), voice);
+  return audio_of(slot).voice_stop(output_of(slot), voice);
 }
 
 // Each side's level in gains the output takes; levels it does not take
@@ -46,13 +46,14 @@ bool voice_set_levels(const SoundSlot& slot, platform::AudioVoice voice, int32_t
                       int32_t pan) {
   double gains[platform::kAudioSides];
   if (!sound_side_gains(volume, pan, gains)) return false;
-  return audio().voice_set_gains(output_of(slot), voice, gains);
+  return audio_of(slot).voice_set_gains(output_of(slot), voice, gains);
 }
 
 // The sides' gains of a buffer, read back from the output.
 bool voice_gains(const SoundSlot& slot, int32_t index, double gains[platform::kAudioSides]) {
   const platform::AudioVoice voice = voice_at(slot, index);
-  return voice != platform::AudioVoice::None && audio().voice_gains(output_of(slot), voice, gains);
+  return voice != platform::AudioVoice::None &&
+         audio_of(slot).voice_gains(output_of(slot), voice, gains);
 }
 
 // Reads the WAV file into the slot's sample and its first voice. The format
@@ -77,15 +78,16 @@ const char* read_sample(SoundSlot& slot) {
   format.block_align = wav.block_align;
   format.frames_per_second = wav.samples_per_sec;
   platform::AudioDevice* output = output_of(slot);
-  slot.sample = audio().sample_create(output, format, data.data(), data.size());
+  platform::Audio& audio = audio_of(slot);
+  slot.sample = audio.sample_create(output, format, data.data(), data.size());
   if (slot.sample != platform::AudioSample::None) {
-    slot.buffers[0] = audio().voice_create(output, slot.sample);
+    slot.buffers[0] = audio.voice_create(output, slot.sample);
     if (slot.buffers[0] != platform::AudioVoice::None) {
       slot.channels = format.channels;
       slot.bits = format.bits;
       return nullptr;
     }
-    audio().sample_delete(output, slot.sample);
+    audio.sample_delete(output, slot.sample);
     slot.sample = platform::AudioSample::None;
     slot.device = nullptr;
     return "the sound output has no voice left for it";
@@ -109,11 +111,15 @@ SoundDevice* sound_device_create() { return new SoundDevice(); }
 bool sound_device_open(SoundDevice* device, platform::Window* window) {
   if (device == nullptr) return false;
   sound_device_close(device);
-  // The output belongs to the program's window; without one (headless)
-  // there is no sound.
-  if (window == nullptr) return false;
   // Every slot may hold four voices.
-  device->output = audio().open(kOutputRate, kSoundSlotCount * kSoundBuffersMax);
+  constexpr int32_t kVoices = kSoundSlotCount * kSoundBuffersMax;
+  device->api = &platform::audio();
+  device->output = device->api->open(kOutputRate, kVoices);
+  if (device->output == nullptr) {
+    // No sound card: the program plays on, silent, by the same rules.
+    device->api = &platform::null_audio();
+    device->output = device->api->open(kOutputRate, kVoices);
+  }
   if (device->output == nullptr) return false;
   device->window = window;
   return true;
@@ -125,7 +131,7 @@ void sound_device_bind(SoundDevice* device, platform::Window* window) {
 
 void sound_device_close(SoundDevice* device) {
   if (device == nullptr) return;
-  if (device->output != nullptr) audio().close(device->output);
+  if (device->output != nullptr) device->api->close(device->output);
   device->output = nullptr;
   device->window = nullptr;
 }
@@ -148,8 +154,9 @@ void slot_release(SoundSlot& slot) {
     for (int32_t i = 0; i < slot.count; ++i) {
       if (!voice_stop_rewind(slot, slot.buffers[i])) break;
     }
-    for (int32_t i = 0; i < slot.count; ++i) audio().voice_delete(output_of(slot), slot.buffers[i]);
-    audio().sample_delete(output_of(slot), slot.sample);
+    for (int32_t i = 0; i < slot.count; ++i)
+      audio_of(slot).voice_delete(output_of(slot), slot.buffers[i]);
+    audio_of(slot).sample_delete(output_of(slot), slot.sample);
   }
   // Without the output its voices went with it; only the handles remain.
   for (platform::AudioVoice& v : slot.buffers) v = platform::AudioVoice::None;
@@ -179,7 +186,7 @@ const char* slot_load(SoundSlot& slot, SoundDevice* device, const RtString& name
   }
   // The other voices share the sample; one that cannot be made stays none.
   for (int32_t i = 1; i < slot.count; ++i) {
-    slot.buffers[i] = audio().voice_create(output_of(slot), slot.sample);
+    slot.buffers[i] = audio_of(slot).voice_create(output_of(slot), slot.sample);
   }
   return nullptr;
 }
@@ -196,7 +203,7 @@ int32_t slot_play(SoundSlot& slot, int32_t pan, int32_t volume, int32_t flags) {
   const platform::AudioVoice voice = slot.buffers[slot.current];
   if (voice == platform::AudioVoice::None) return -1;
   voice_set_levels(slot, voice, sound_volume_to_platform(volume), pan);
-  if (!audio().voice_play(output_of(slot), voice, flags != 0)) return -1;
+  if (!audio_of(slot).voice_play(output_of(slot), voice, flags != 0)) return -1;
   return slot.current;
 }
 
@@ -233,7 +240,7 @@ bool slot_get_position(const SoundSlot& slot, int32_t index, int32_t* bytes) {
   int64_t frames = 0;
   const platform::AudioVoice voice = voice_at(slot, index);
   if (voice == platform::AudioVoice::None ||
-      !audio().voice_position(output_of(slot), voice, &frames)) {
+      !audio_of(slot).voice_position(output_of(slot), voice, &frames)) {
     return false;
   }
   *bytes = static_cast<int32_t>(frames * slot.channels * (slot.bits / 8));

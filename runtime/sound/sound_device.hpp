@@ -23,7 +23,8 @@ constexpr int32_t kOutputBits = 16;
 
 class SoundDevice {
  public:
-  platform::AudioDevice* output = nullptr;  // the platform's open output; null = absent
+  platform::Audio* api = nullptr;           // the output's interface: the platform's or silence
+  platform::AudioDevice* output = nullptr;  // the open output; null = absent
   platform::Window* window = nullptr;       // the window the output is bound to
 };
 
@@ -40,8 +41,10 @@ struct SoundSlot {
 
 SoundDevice* sound_device_create();
 // Opens the default output device for the window and sets the mixing format
-// (stereo, 16 bits, 22050 samples per second). False, with the device left
-// absent, when there is no output device or no window (headless runs).
+// (stereo, 16 bits, 22050 samples per second). Without an output device
+// (headless runs, no sound card) the silent output stands in: loads and
+// plays follow every rule, nothing is heard. False only when not even that
+// opens.
 bool sound_device_open(SoundDevice* device, platform::Window* window);
 // Binds the open output to the window again (after the window was re-created).
 void sound_device_bind(SoundDevice* device, platform::Window* window);

@@ -304,7 +304,7 @@ TEST_F(Joystick, ARecordedPadReplaysWithoutTheDevice) {
     button(31, frame == 5);
     live.push_back(sample(index_));
   }
-  zrv::input_record_close();
+  zrv::input_record_close(zrv::ctx.frames_presented);
   zrv::joystick_close_all(nullptr);
 
   zrv::ctx.frames_presented = 0;

@@ -12,6 +12,8 @@
 #include <string>
 
 #include "base/context.hpp"
+#include "app/frame_commands.hpp"
+#include "input/input_state.hpp"
 #include "input/keys.hpp"
 #include "input/replay.hpp"
 #include "x_session.hpp"
@@ -133,7 +135,7 @@ class Replay : public ::testing::Test {
     path_ = name;
   }
   void TearDown() override {
-    zrv::input_record_close();
+    zrv::input_record_close(zrv::ctx.frames_presented);
     zrv::input_replay_clear();
     zrv::ctx.frames_presented = 0;
     unlink(path_.c_str());
@@ -178,7 +180,7 @@ TEST_F(Replay, ReadsAreAnsweredReadForReadThenTheDevicesFallSilent) {
     zrv::input_record_mouse(&r.mouse);
   }
   zrv::ctx.frames_presented = 6;
-  zrv::input_record_close();
+  zrv::input_record_close(zrv::ctx.frames_presented);
 
   zrv::ctx.frames_presented = 0;
   ASSERT_TRUE(zrv::input_replay_load(path_.c_str(), &why)) << why;
@@ -224,7 +226,7 @@ TEST_F(Replay, KeyCharactersComeFromTheRecording) {
   zrv::ctx.frames_presented = 3;
   zrv::input_record_key_char(16, 'A');  // with Shift
   zrv::input_record_key_char(2, 233);
-  zrv::input_record_close();
+  zrv::input_record_close(zrv::ctx.frames_presented);
   const std::string text = zrv::test::read_file(path_);
   EXPECT_NE(text.find("\n0 0 keychar 16 97\n3 0 keychar 16 65\n3 1 keychar 2 233\n"),
             std::string::npos)
@@ -261,6 +263,30 @@ TEST_F(Replay, MessagesComeAtTheirPumpOfTheirFrame) {
   EXPECT_FALSE(zrv::input_replay_message(0, &e));
   ASSERT_TRUE(zrv::input_replay_message(1, &e));
   EXPECT_EQ(e.type, zrv::platform::EventType::Deactivated);
+}
+
+// key_wait, driven by a recording so that each message comes at a known
+// pump: the characters left in the queue go without a pump, so the key typed
+// in the wait's first pump is the one that ends it (not one 40 pumps
+// later); and on return the keyboard is read afresh ('a', down when the
+// wait began, was let go).
+TEST_F(Replay, KeyWaitEndsOnTheFirstKeyAfterItsCallAndReadsTheKeysAfresh) {
+  zrv::ctx.frames_presented = 7;
+  const std::string text = header() +
+                           "7 0 key 30 1\n7 1 key 30 0\n"
+                           "7 0 char 107\n7 40 char 120\nend 9\n";
+  std::string why;
+  ASSERT_TRUE(zrv::input_replay_load_text(text.data(), text.size(), "wait", &why)) << why;
+  zrv::ctx.input = zrv::input_create();
+  zrv::input_open(zrv::ctx.input, nullptr, 0);
+  zrv::input_keyboard_mark_stale(zrv::ctx.input);
+  EXPECT_EQ(zrv::key_down(30), 1);
+  for (const char c : std::string("old")) zrv::key_char_push(c);
+  zrv::key_wait();
+  EXPECT_LT(zrv::input_pump_number(), 10) << "the first key after the call was taken as an old one";
+  EXPECT_EQ(zrv::key_down(30), 0);
+  zrv::input_destroy(zrv::ctx.input);
+  zrv::ctx.input = nullptr;
 }
 
 // Bad files end the program with status 2 before it starts, in one line.
@@ -339,7 +365,7 @@ TEST(ReplayOptions, AHeadlessReplayEndsWithItsRecordingAndAKilledRecorderKeepsTh
   ASSERT_NE(escape, std::string::npos);
   const std::string no_escape = session.substr(0, session.rfind('\n', escape) + 1);
   const std::string with_end = dir + "/end.replay", unfinished = dir + "/unfinished.replay";
-  zrv::test::write_file(with_end, no_escape + "end 4817\n");
+  zrv::test::write_file(with_end, no_escape + "end 4818\n");
   zrv::test::write_file(unfinished, no_escape);
   for (const std::string& file : {with_end, unfinished}) {
     zrv::test::Program p(ZRV_BINARY_DIR "/game/reedfire", {"--headless", "--replay", file}, dir,

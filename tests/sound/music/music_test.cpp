@@ -141,6 +141,24 @@ TEST_F(Music, LoopingTrackPlaysUntilStopped) {
   EXPECT_EQ(zrv::music_volume_sent(), -1);
 }
 
+// Without an audio device (a sound server that is not there) a track plays
+// its length in silence: it is not dropped, and a looping one restarts
+// after its length, not at once.
+TEST_F(Music, WithoutAnAudioDeviceATrackPlaysItsLength) {
+  setenv("PULSE_SERVER", "unix:/nonexistent/zrv-no-server", 1);
+  zrv::platform::media().set_audio_output("pulse");
+  const std::string path = write_wav(dir_, "long.wav", 1500);
+  zrv::music_play(zrv::RtString(path.c_str()), 1);
+  ASSERT_NE(media(), nullptr);
+  const double first_end = zrv::ctx.music_loop_end;
+  int not_playing = 0;
+  serve(1000, [&] { not_playing += zrv::music_is_playing() != 1; });
+  EXPECT_EQ(not_playing, 0);
+  EXPECT_EQ(zrv::ctx.music_loop_end, first_end) << "restarted before the track's end";
+  EXPECT_GT(zrv::platform::media().position_ms(media()), 700);
+  unsetenv("PULSE_SERVER");
+}
+
 TEST_F(Music, PauseMovesTheRestartByThePausedTime) {
   const std::string path = write_wav(dir_, "loop.wav", 1000);
   zrv::music_play(zrv::RtString(path.c_str()), 1);
