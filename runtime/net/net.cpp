@@ -210,9 +210,26 @@ void format_address(const uint8_t* b, uint32_t n, char* out, size_t size) {
 
 // getaddrinfo failures as errno values.
 int32_t lookup_error(int rc) {
-  if (rc == EAI_SYSTEM && errno != 0) return errno;
-  if (rc == EAI_MEMORY) return ENOMEM;
-  return EHOSTUNREACH;
+  switch (rc) {
+    case EAI_SYSTEM:
+      return errno != 0 ? errno : kNetErrLookupFailed;
+    case EAI_MEMORY:
+      return ENOMEM;
+    case EAI_NONAME:
+      return kNetErrHostNotFound;
+    case EAI_AGAIN:
+      return kNetErrLookupAgain;
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+#endif
+    case EAI_FAMILY:
+      return kNetErrNoAddress;
+    default:
+      return kNetErrLookupFailed;
+  }
 }
 
 // The machine's addresses of the selected family joined by sep, taken from
@@ -662,7 +679,7 @@ NetAddress net_lookup(const char* host, uint16_t port) {
   addrinfo* res = nullptr;
   const int rc = getaddrinfo(host, nullptr, &hints, &res);
   if (rc != 0 || res == nullptr) {
-    t.last_error = rc != 0 ? lookup_error(rc) : EHOSTUNREACH;
+    t.last_error = rc != 0 ? lookup_error(rc) : kNetErrNoAddress;
     return kNetAddressNone;
   }
   sockaddr_storage sa{};
@@ -720,6 +737,14 @@ RtString net_error_text_for(int32_t code) {
   const char* message = nullptr;
   if (code == kNetErrTableFull) {
     message = "No free socket slot";  // errno 8 is no socket error
+  } else if (code == kNetErrHostNotFound) {
+    message = "host not found";
+  } else if (code == kNetErrLookupAgain) {
+    message = "host name lookup failed for now; try again";
+  } else if (code == kNetErrLookupFailed) {
+    message = "host name lookup failed";
+  } else if (code == kNetErrNoAddress) {
+    message = "host has no address of this family";
   } else {
     message = strerrordesc_np(code);
   }

@@ -14,8 +14,11 @@
 //                         stopped at its bound with bytes still to go;
 //   ECONNRESET            the peer reset the connection: net_receive gives 0
 //                         as for an orderly close;
-//   EHOSTUNREACH          a host name could not be resolved (ENOMEM when the
-//                         resolver ran out of memory);
+//   11001 (kNetErrHostNotFound)  no host has that name;
+//   11002 (kNetErrLookupAgain)   the name could not be looked up for now;
+//   11003 (kNetErrLookupFailed)  the lookup failed (ENOMEM when the resolver
+//                         ran out of memory);
+//   11004 (kNetErrNoAddress)     the host has no address of the family;
 //   EBADF                 a slot number outside the table or a free slot;
 //   EDESTADDRREQ          net_send on a UDP slot (it has no destination);
 //   EINVAL                a port outside 0..65535 or a receive size below 1;
@@ -35,6 +38,12 @@ namespace zrv {
 
 constexpr int32_t kNetSlotCount = 1024;
 constexpr int32_t kNetErrTableFull = 8;
+// Name lookups fail with codes of their own (the numbers Winsock gives
+// them), apart from the system's errors.
+constexpr int32_t kNetErrHostNotFound = 11001;
+constexpr int32_t kNetErrLookupAgain = 11002;
+constexpr int32_t kNetErrLookupFailed = 11003;
+constexpr int32_t kNetErrNoAddress = 11004;
 constexpr int32_t kNetConnectTimeoutMax = 30000;
 // The longest a send call waits for room in all.
 constexpr int32_t kNetSendTimeOutMs = 2000;
