@@ -43,7 +43,7 @@ void program_end();                  // orderly end: quit callback, shutdown, "e
 void end_statement();                // the language's end: program_end without an error
 int32_t error_report(int32_t code);  // set ctx.last_error and print "error: <hex>"
 RtString runtime_error_text();       // "%.4d %s" of ctx.last_error and its message
-RtString runtime_error_reason();     // the last error in words ("sprite_load: 'x.png': no such file")
+RtString runtime_error_reason();  // the last error in words ("sprite_load: 'x.png': no such file")
 void set_source_position(int32_t module, int32_t line);  // for programs built with tracing
 void debug_assert(int32_t value);                        // value 0: error 21 and program_end
 int32_t debug_break(int32_t value);          // a break point while a debugger is attached

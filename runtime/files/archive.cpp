@@ -135,7 +135,8 @@ std::shared_ptr<MemBlock> load_entry(RtFile& file, const ArchiveEntry& entry) {
   if (!read_exact(file, stored.data(), entry.stored)) return nullptr;
   const uint32_t wanted = get_u32(stored.data());
   const uint64_t packed = stored.size() - 4;
-  bool plausible = wanted <= max_expansion(packed) && wanted <= kArchiveEntryMaxBytes && lzo_ready();
+  bool plausible =
+      wanted <= max_expansion(packed) && wanted <= kArchiveEntryMaxBytes && lzo_ready();
   auto block = memblock_allocate(plausible ? wanted : 0);
   if (block == nullptr) return nullptr;
   if (plausible && wanted > 0) {

@@ -100,7 +100,8 @@ bool line_file_write_back(LineFileCache& cache) {
       continue;
     }
     const int64_t from = i == 0 ? 0 : cache.line_ends[i - 1];
-    text.append(cache.raw, static_cast<size_t>(from), static_cast<size_t>(cache.line_ends[i] - from));
+    text.append(cache.raw, static_cast<size_t>(from),
+                static_cast<size_t>(cache.line_ends[i] - from));
     // A piece of a long line, or the last line without its line feed, must
     // not run into a written line after it.
     if (text.back() != '\n' && i < cache.last_index && !kept(i + 1)) text += "\r\n";

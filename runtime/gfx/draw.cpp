@@ -277,8 +277,8 @@ void sprite_draw_zoomed(int32_t id, int32_t x, int32_t y, double zoom_x, double 
   const int64_t w = int32_clamped(zoom_x * W), h = int32_clamped(zoom_y * H);
   // Centred on the unzoomed picture.
   const int64_t left = x - (w - W) / 2, top = y - (h - H) / 2;
-  box_draw(r, id, static_cast<float>(left), static_cast<float>(top),
-           static_cast<float>(left + w), static_cast<float>(top + h));
+  box_draw(r, id, static_cast<float>(left), static_cast<float>(top), static_cast<float>(left + w),
+           static_cast<float>(top + h));
 }
 
 void sprite_draw_rotozoom(int32_t id, int32_t x, int32_t y, double angle, double zoom) {

@@ -81,8 +81,8 @@ bool read_png(PngReader* r, RtImage& image, const char* path, int32_t key) {
   const int bit_depth = png_get_bit_depth(r->png, r->info);
   // Deflate makes at most 1032 bytes of one: a file too short to hold its
   // rows is refused before anything of its size is allocated.
-  const int64_t raw_row = (static_cast<int64_t>(width) * png_get_channels(r->png, r->info) *
-                               bit_depth + 7) / 8 + 1;
+  const int64_t raw_row =
+      (static_cast<int64_t>(width) * png_get_channels(r->png, r->info) * bit_depth + 7) / 8 + 1;
   if (raw_row * height > static_cast<int64_t>(r->file.size()) * 1032) return false;
 
   const bool has_trns = png_get_valid(r->png, r->info, PNG_INFO_tRNS) != 0;

@@ -290,7 +290,7 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
     r->gl_context = b.gl_context_create(r->window_handle);
     b.gl_make_current(r->window_handle, r->gl_context);
     r->gl_ready = r->gl_context != nullptr && gl_api_load();
-  r->texture_limit = 0;
+    r->texture_limit = 0;
   }
 
   software_driver_check(r);

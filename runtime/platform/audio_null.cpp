@@ -153,6 +153,8 @@ class NullAudio final : public Audio {
 
 std::unique_ptr<Audio> make_null_audio() { return std::make_unique<NullAudio>(); }
 
-void null_audio_clock_set(int64_t (*now_us)()) { g_clock_us = now_us != nullptr ? now_us : monotonic_us; }
+void null_audio_clock_set(int64_t (*now_us)()) {
+  g_clock_us = now_us != nullptr ? now_us : monotonic_us;
+}
 
 }  // namespace zrv::platform

@@ -271,7 +271,7 @@ std::string run_folder();
 // Creates a file that did not exist (no link followed, mode 0600), open for
 // reading and writing: a descriptor, or -1.
 int file_create_new(const std::string& path);
-bool debugger_attached();      // TracerPid in /proc/self/status
+bool debugger_attached();  // TracerPid in /proc/self/status
 std::string current_directory();
 bool set_current_directory(const std::string& path);
 // The kernel's major and minor version (for the log).

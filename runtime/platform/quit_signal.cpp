@@ -49,7 +49,8 @@ void on_fork_child() {
   dfl.sa_handler = SIG_DFL;
   for (int signo : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signo, &dfl, nullptr);
   const pid_t self = ::getpid();
-  if (::write(g_helper_pipe[1], &self, sizeof self) != static_cast<ssize_t>(sizeof self)) ::_exit(1);
+  if (::write(g_helper_pipe[1], &self, sizeof self) != static_cast<ssize_t>(sizeof self))
+    ::_exit(1);
 }
 
 void on_quit_signal(int signo) {

@@ -19,9 +19,9 @@
 #include "base/context.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
+#include "files_test_util.hpp"
 #include "gfx/sprites.hpp"
 #include "platform/platform.hpp"
-#include "files_test_util.hpp"
 
 namespace zrv {
 namespace {
@@ -282,8 +282,8 @@ TEST_F(ArchiveTest, FileModeExtractsToTheTemporaryName) {
   // leads nowhere: entries go to the run's private folder.
   const std::string victim = dir_.file("victim.txt");
   test::write_file(victim, std::string("mine"));
-  const std::string leaf = path_file_part(
-      archive_temp_name("duck.png", entries[0].offset, entries[0].stored).c_str());
+  const std::string leaf =
+      path_file_part(archive_temp_name("duck.png", entries[0].offset, entries[0].stored).c_str());
   ASSERT_EQ(symlink(victim.c_str(), dir_.file("tmp/" + leaf).c_str()), 0);
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(files(), "Media/DUCK.png", out, false));
@@ -472,8 +472,9 @@ TEST_F(ArchiveTest, EntriesAreCappedAndAFailedLoadLetsTheBytesGo) {
   const Bytes zeros(size_t{kArchiveEntryMaxBytes} + 1, 0);
   RawEntry big = raw_entry("big.bin", zeros);
   ASSERT_LT(big.stored.size(), size_t{4} << 20);
-  test::write_file(dir_.file("big.bin"),
-                   absolute_archive(bytes_of("program"), {big, raw_entry("x.png", pattern(99, 3))}));
+  test::write_file(
+      dir_.file("big.bin"),
+      absolute_archive(bytes_of("program"), {big, raw_entry("x.png", pattern(99, 3))}));
   archive_set(dir_.file("big.bin").c_str(), dir_.file("big.bin").c_str());
   char out[kPathBufferSize];
   ASSERT_TRUE(archive_lookup(memory(), "big.bin", out, true));

@@ -4,10 +4,10 @@
 // Each case runs in a child process that opens the window; it reports what
 // it saw on its standard output.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -249,15 +249,16 @@ TEST(WindowKeyboard, KeyWaitTakesTheFirstKeyAfterTheCallWithoutSpinning) {
     zrv::input_keyboard_mark_stale(zrv::ctx.input);
     say("a_before", zrv::key_down(30));
     // Shift has no character; one 'k' comes 1.5 s after it.
-    shell_output("(sleep 0.3; xdotool keyup a; xdotool key shift; sleep 1.5; xdotool key k)"
-                 " >/dev/null 2>&1 &");
+    shell_output(
+        "(sleep 0.3; xdotool keyup a; xdotool key shift; sleep 1.5; xdotool key k)"
+        " >/dev/null 2>&1 &");
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
     zrv::key_wait();
     getrusage(RUSAGE_SELF, &after);
     const auto ms = [](const timeval& t) { return t.tv_sec * 1000L + t.tv_usec / 1000; };
-    const long cpu_ms = ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) -
-                        ms(before.ru_stime);
+    const long cpu_ms =
+        ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
     say("cpu_under_half_a_second", cpu_ms < 500);
     say("a_after", zrv::key_down(30));
     _exit(0);
@@ -265,8 +266,7 @@ TEST(WindowKeyboard, KeyWaitTakesTheFirstKeyAfterTheCallWithoutSpinning) {
   ASSERT_TRUE(r.exited) << "signal " << r.signal << " " << r.err;
   if (r.status == 3) GTEST_SKIP() << "no window could be opened: " << r.err;
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "first_key_ends_the_wait=1\na_before=1\ncpu_under_half_a_second=1\na_after=0\n");
+  EXPECT_EQ(r.out, "first_key_ends_the_wait=1\na_before=1\ncpu_under_half_a_second=1\na_after=0\n");
 }
 
 }  // namespace

@@ -584,7 +584,7 @@ TEST(RtStringCompare, ThreeWayForms) {
   EXPECT_EQ(str_compare(11, RtString("12abc")), -1);
   EXPECT_EQ(str_compare("abc", 1), -1);
   EXPECT_EQ(str_compare(1, "abc"), 1);
-  EXPECT_EQ(str_compare(RtString("nan"), 1.0), -1);  // no number in the text: 0
+  EXPECT_EQ(str_compare(RtString("nan"), 1.0), -1);        // no number in the text: 0
   EXPECT_EQ(str_compare(RtString("1"), std::nan("")), 0);  // unordered
 }
 

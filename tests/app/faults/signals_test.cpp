@@ -1,8 +1,8 @@
 // SIGTERM and SIGINT end every program through program_end, whatever it is
 // doing, within half a second: the quit callback runs once, the log ends
 // with the shutdown and standard output with "exit", and the status is 0.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>

@@ -183,7 +183,10 @@ TEST_F(ChannelsTest, WritesToClosedOrReadingChannelsEndTheProgram) {
       file_seek(1, 0, 0);
       RtString text;
       int32_t value = 0;
-      if (line) file_read_line(1, text); else file_read_i32(1, value);
+      if (line)
+        file_read_line(1, text);
+      else
+        file_read_i32(1, value);
       file_write_string(1, "XX");
       std::printf("after\n");
     });

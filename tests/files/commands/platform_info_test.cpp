@@ -1,5 +1,4 @@
 // platform_info: keys, formats and the Linux sources behind them.
-#include "base/errors.hpp"
 #include "files/platform_info.hpp"
 
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <regex>
 #include <string>
 
+#include "base/errors.hpp"
 #include "child_process.hpp"
 #include "files/sha256.hpp"
 #include "filesys_util.hpp"

@@ -127,7 +127,8 @@ TEST(PngSuite, KnownPixels) {
   // Grey with a transparency chunk, and grey with alpha: grey RGB, alpha
   // as in the file (ImageMagick writes a white shape on clear this way).
   for (const char* name : {"tbbn0g04", "basn4a08"}) {
-    Picture ga = decode(test::testdata(std::string("pngsuite/") + name + ".png"), kNoColorKey, &alpha);
+    Picture ga =
+        decode(test::testdata(std::string("pngsuite/") + name + ".png"), kNoColorKey, &alpha);
     ASSERT_TRUE(ga.ok) << name;
     EXPECT_EQ(alpha, 1) << name;
     bool clear = false;

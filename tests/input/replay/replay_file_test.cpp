@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "base/context.hpp"
 #include "app/frame_commands.hpp"
+#include "base/context.hpp"
 #include "input/input_state.hpp"
 #include "input/keys.hpp"
 #include "input/replay.hpp"
@@ -322,8 +322,9 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
       {{"--keys", "/dev/zero"}, "--keys: '/dev/zero' is larger than 64 MiB\n"},
       {{"--replay", "/dev/zero"}, "--replay: '/dev/zero' is larger than 64 MiB\n"},
       {{"--replay", kept, "--record", dir + "/./kept.replay"},
-       "--record: '" + dir + "/./kept.replay' is the recording --replay reads; it would be "
-                             "destroyed\n"},
+       "--record: '" + dir +
+           "/./kept.replay' is the recording --replay reads; it would be "
+           "destroyed\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"--headless", "--frames", "3"};
