@@ -16,7 +16,7 @@ namespace {
 void (*g_end)() = nullptr;
 int g_exit_status = 0;
 // The reason in words of the last error, and which report it belongs to.
-std::string g_reason;
+char g_reason[1200] = "";  // plain storage: errors may come from exit handlers
 uint64_t g_reports = 0, g_reason_report = 0;
 }  // namespace
 
@@ -37,7 +37,7 @@ int32_t error_say(int32_t code, const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(line, sizeof line - 1, format, args);
   va_end(args);
-  g_reason = line;
+  std::memcpy(g_reason, line, sizeof g_reason);
   std::strcat(line, "\n");
   console_print_error(line);
   log_write(line);
@@ -48,7 +48,7 @@ int32_t error_say(int32_t code, const char* format, ...) {
 
 RtString runtime_error_reason() {
   if (ctx.last_error == 0 || g_reason_report != g_reports) return RtString();
-  return RtString(g_reason.c_str());
+  return RtString(g_reason);
 }
 
 void set_source_position(int32_t module, int32_t line) {

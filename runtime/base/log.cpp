@@ -24,9 +24,10 @@ struct Log {
   std::string path;
 };
 
+// Never destroyed: handlers that run at exit still write lines.
 Log& the_log() {
-  static Log log;
-  return log;
+  static Log* log = new Log();
+  return *log;
 }
 
 // The open log, made when there is none or it was removed; -1 when there is

@@ -121,13 +121,14 @@ std::string make_run_folder() {
 std::string run_folder() {
   // Made again when it went (a cleaner of old temporary files may take it
   // from under a long run).
-  static std::mutex lock;
-  static std::string folder;
-  const std::lock_guard<std::mutex> hold(lock);
+  // Never destroyed: handlers that run at exit may still need it.
+  static std::mutex* lock = new std::mutex();
+  static std::string* folder = new std::string();
+  const std::lock_guard<std::mutex> hold(*lock);
   struct stat st;
-  if (folder.empty() || ::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    folder = make_run_folder();
-  return folder;
+  if (folder->empty() || ::lstat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    *folder = make_run_folder();
+  return *folder;
 }
 
 int file_create_new(const std::string& path) {

@@ -308,7 +308,7 @@ TEST_F(IniTest, FailedWriteBackLeavesTheOldFileComplete) {
 TEST_F(IniTest, FileWithBytesAnIniCannotKeepIsNotWrittenBack) {
   const std::vector<std::string> texts = {
       "[A]\r\nk=1\r\nbig=" + std::string(10 << 20, 'v') + "\r\n",
-      std::string("[A]\r\nk=1\r\nnul=a\0b\r\n", 21),
+      std::string("[A]\r\nk=1\r\nnul=a") + '\0' + "b\r\n",
       "[A]\rk=1\rother=2\r",
   };
   for (const std::string& text : texts) {
