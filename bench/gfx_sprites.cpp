@@ -39,9 +39,11 @@ using namespace zrv;
 
 constexpr int32_t kSprite = 100;
 constexpr int32_t kSheet = 101;
-// The anchor's pictures: 40 x 26 and 4 x 4, each in two tints.
+// The anchor's pictures: 40 x 26 and 4 x 4, each in two tints, and four
+// tints of 40 x 26 for the mixed scene.
 constexpr int32_t kLarge[2] = {102, 103};
 constexpr int32_t kSmall[2] = {104, 105};
+constexpr int32_t kMixed[4] = {106, 107, 108, 109};
 
 // The anchor's picture: a colour ramp with a transparent border of four
 // texels when the sprite is large enough; tint tells the second apart.
@@ -105,6 +107,9 @@ bool session() {
       if (!anchor_picture(kLarge[t], 40, 26, t) || !anchor_picture(kSmall[t], 4, 4, t))
         return false;
     }
+    for (int t = 0; t < 4; ++t) {
+      if (!anchor_picture(kMixed[t], 40, 26, t)) return false;
+    }
     return sprite_from_image(ctx.renderer, kSprite, one, 0);
   }();
   return ok;
@@ -116,6 +121,9 @@ struct Scene {
   bool frames = false;
   const int32_t* ids = nullptr;
   int textures = 1;
+  // The mixed arcade scene: four textures in turn, every fourth sprite
+  // rotated by (i * 7) % 360 degrees, every third half transparent.
+  bool mixed = false;
 };
 
 // One frame of n sprites spread over the window.
@@ -125,6 +133,13 @@ void frame(int n, const Scene& scene) {
     const int x = (i * 37) % 760, y = (i * 53) % 454;
     if (scene.frames) {
       sprite_draw_frame(kSheet, i % 15, x, y);
+    } else if (scene.mixed) {
+      blend_alpha(i % 3 == 0 ? -0.5 : -1);
+      if (i % 4 == 0) {
+        sprite_draw_rotated(kMixed[i % 4], x, y, (i * 7) % 360);
+      } else {
+        sprite_draw(kMixed[i % 4], x, y);
+      }
     } else if (scene.ids != nullptr) {
       sprite_draw(scene.ids[i % scene.textures], x, y);
     } else {
@@ -208,12 +223,15 @@ void at_60fps(benchmark::State& state, const Scene& scene) {
 void BM_SpriteDrawAt60Fps(benchmark::State& state) { at_60fps(state, Scene{}); }
 void BM_SpriteDrawFrameAt60Fps(benchmark::State& state) { at_60fps(state, Scene{true}); }
 
-// Arguments: sprite width (4 or 40) and textures (1, or 2 used in turn).
+// Arguments: sprite width (4 or 40) and textures (1, or 2 used in turn; 4:
+// the mixed scene).
 void BM_SpritesAt60Fps(benchmark::State& state) {
   Scene scene;
   scene.ids = state.range(0) == 4 ? kSmall : kLarge;
   scene.textures = state.range(1) == 2 ? 2 : 1;
+  scene.mixed = state.range(1) == 4;
   at_60fps(state, scene);
+  blend_alpha(-1);
 }
 
 BENCHMARK(BM_SpriteDraw)
@@ -233,6 +251,7 @@ BENCHMARK(BM_SpritesAt60Fps)
     ->Args({40, 1})
     ->Args({4, 2})
     ->Args({40, 2})
+    ->Args({40, 4})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

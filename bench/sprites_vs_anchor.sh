@@ -2,7 +2,10 @@
 # Sprites per frame at 60 frames per second, the runtime beside its anchor
 # in one run: the plain SDL2 program (three ways) and the runtime's
 # benchmark, for 4 x 4 and 40 x 26 sprites of one texture and of two used
-# in turn, round after round (the machine is noisy: compare within a run).
+# in turn, and the mixed arcade scene (four 40 x 26 textures in turn, every
+# fourth sprite rotated, every third half transparent; SDL_Renderer alone
+# draws it among the anchors), round after round (the machine is noisy:
+# compare within a run).
 #
 # Usage: bench/sprites_vs_anchor.sh BUILD_DIR [BEFORE_BUILD_DIR] [ROUNDS]
 # BEFORE_BUILD_DIR: a build of an earlier state of the runtime (with this
@@ -28,8 +31,9 @@ runtime() {  # label build_dir round width textures
 # the numbers of one row.
 r=1
 while [ "$r" -le "$rounds" ]; do
-  for t in 1 2; do
+  for t in 1 2 4; do
     for w in 4 40; do
+      [ "$t" = 4 ] && [ "$w" = 4 ] && continue
       for way in immediate renderer arrays; do
         "$anchor" "$way" "$w" "$t" >>"$out/anchor.$r.txt"
       done
@@ -43,7 +47,7 @@ done
 python3 - "$out" "$rounds" "$before" <<'EOF'
 import json, re, statistics, sys
 out, rounds, before = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-cases = [(4, 1), (40, 1), (4, 2), (40, 2)]
+cases = [(4, 1), (40, 1), (4, 2), (40, 2), (40, 4)]
 ways = ["immediate", "renderer", "arrays"]
 runs = ["after"] + (["before"] if before else [])
 # results[(column, w, textures)] = [(sprites, cpu_us), ...] one per round
@@ -78,6 +82,8 @@ print("| Sprites | textures | " + " | ".join(columns) + " | runtime / best ancho
 print("|---" * (len(columns) + 3) + "|")
 for w, t in cases:
     size = "4 x 4" if w == 4 else "40 x 26"
+    if t == 4:
+        size, t = "40 x 26 mixed", 4
     row = [cell((way, w, t)) for way in ways] + [cell((run, w, t)) for run in runs]
     best = max(median((way, w, t)) for way in ways)
     ratio = median(("after", w, t)) / best if best else 0

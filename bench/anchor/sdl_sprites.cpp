@@ -9,9 +9,12 @@
 // picture is the runtime benchmark's: 4 x 4 or 40 x 26 texels, padded to a
 // power-of-two texture as the runtime pads it.
 //
-// Usage: bench_anchor_sdl_sprites [immediate|renderer|arrays] [4|40] [1|2]
-// (sprite width, and one texture or two used in turn). Without arguments
-// every combination. Prints one line per case: the most sprites per frame
+// Usage: bench_anchor_sdl_sprites [immediate|renderer|arrays] [4|40] [1|2|4]
+// (sprite width, and one texture or two used in turn; 4 is the mixed
+// arcade scene, renderer only: four textures in turn, every fourth sprite
+// rotated by (i * 7) % 360 degrees with SDL_RenderCopyEx, every third half
+// transparent with SDL_SetTextureAlphaMod). Without arguments every
+// combination. Prints one line per case: the most sprites per frame
 // at 60 frames per second and the process CPU time per sprite at that count.
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -251,7 +254,17 @@ class RendererDrawer : public Drawer {
   void frame(int n) override {
     for (int i = 0; i < n; ++i) {
       const SDL_Rect box{sprite_x(i), sprite_y(i), c_.w, c_.h};
-      SDL_RenderCopy(renderer_, textures_[i % c_.textures], nullptr, &box);
+      SDL_Texture* texture = textures_[i % c_.textures];
+      if (c_.textures < 4) {
+        SDL_RenderCopy(renderer_, texture, nullptr, &box);
+        continue;
+      }
+      SDL_SetTextureAlphaMod(texture, i % 3 == 0 ? 128 : 255);
+      if (i % 4 == 0) {
+        SDL_RenderCopyEx(renderer_, texture, nullptr, &box, (i * 7) % 360, nullptr, SDL_FLIP_NONE);
+      } else {
+        SDL_RenderCopy(renderer_, texture, nullptr, &box);
+      }
     }
     SDL_RenderPresent(renderer_);
     SDL_RenderClear(renderer_);
@@ -262,7 +275,7 @@ class RendererDrawer : public Drawer {
  private:
   SDL_Renderer* renderer_;
   Case c_;
-  SDL_Texture* textures_[2] = {nullptr, nullptr};
+  SDL_Texture* textures_[4] = {nullptr, nullptr, nullptr, nullptr};
 };
 
 void measure(Drawer& d, int n, double* wall, double* cpu) {
@@ -311,6 +324,10 @@ bool run(const Case& c) {
   bool ok = false;
   int best = 0;
   double cpu = 0;
+  if (c.textures == 4 && c.way != "renderer") {
+    SDL_DestroyWindow(window);
+    return true;  // the mixed scene is SDL_Renderer's alone
+  }
   if (c.way == "renderer") {
     SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (renderer != nullptr && gl_load()) {
@@ -360,7 +377,7 @@ int main(int argc, char** argv) {
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   std::vector<std::string> ways = {"immediate", "renderer", "arrays"};
   std::vector<int> sizes = {4, 40};
-  std::vector<int> textures = {1, 2};
+  std::vector<int> textures = {1, 2, 4};
   if (argc > 1) ways = {argv[1]};
   if (argc > 2) sizes = {std::atoi(argv[2])};
   if (argc > 3) textures = {std::atoi(argv[3])};
