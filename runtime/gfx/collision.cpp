@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/context.hpp"
-#include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/renderer.hpp"
 
 namespace zrv {
@@ -19,19 +20,16 @@ const uint8_t* mask_make(OpenGLVireo* r, int32_t id) {
   if (r->pixel_copies[id] != nullptr) return r->pixel_copies[id];
   const SpriteRecord& s = r->sprites[id];
   if (!r->gl_ready || s.texture == 0) return nullptr;
-  gl.BindTexture(GL_TEXTURE_2D, s.texture);
-  r->bound_sprite = -1;
-  GLint w = 0, h = 0;
-  gl.GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  gl.GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+  // The whole texture, as large as the record says it was made.
+  const int32_t w = s.padded_width, h = s.padded_height;
   if (w < 1 || h < 1) return nullptr;
   const size_t texels = static_cast<size_t>(w) * static_cast<size_t>(h);
+  std::vector<uint8_t> rgba(texels * 4);
+  if (!gpu::texture_read(s.texture, w, h, rgba.data())) return nullptr;
   uint8_t* block = new uint8_t[kMaskHeader + std::max<size_t>(texels, 64)]();
   const int32_t size[2] = {w, h};
   std::memcpy(block, size, sizeof size);
-  gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-  gl.GetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, block + kMaskHeader);
-  gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+  for (size_t i = 0; i < texels; ++i) block[kMaskHeader + i] = rgba[i * 4 + 3];
   r->pixel_copies[id] = block;
   return block;
 }

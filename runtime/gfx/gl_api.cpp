@@ -1,31 +1,23 @@
 #include "gfx/gl_api.hpp"
 
-#include <cstdio>
 #include <cstring>
 
 #include "base/errors.hpp"
-#include "gfx/quad_batch.hpp"
+#include "gfx/gpu.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
 
 GlApi gl;
 GlApi gl_driver;
-GlExt gl_ext;
 bool fbo_supported = false;
+bool (*gl_swap_interval)(int32_t interval) = nullptr;
 
 namespace {
 
 template <class Fn>
 void fetch(Fn& slot, const char* name) {
   slot = reinterpret_cast<Fn>(platform::backend().gl_proc_address(name));
-}
-
-// Fetches an extension entry point and logs it when it is missing.
-template <class Fn>
-void fetch_ext(Fn& slot, const char* name) {
-  fetch(slot, name);
-  if (slot == nullptr) log_lookup_failed(name);
 }
 
 // The function of `gl` for a member of the table: the batch first, then the
@@ -35,7 +27,7 @@ struct BatchFirst;
 template <class R, class... A, R (*GlApi::*Member)(A...)>
 struct BatchFirst<Member> {
   static R call(A... a) {
-    quad_batch_flush_pending();
+    gpu::flush();
     return (gl_driver.*Member)(a...);
   }
 };
@@ -54,36 +46,57 @@ bool gl_api_load() {
   if (gl.name == nullptr) all = false;
   ZRV_GL_FUNCTIONS(ZRV_GL_FETCH)
 #undef ZRV_GL_FETCH
+  // An optional function under its core name, else its other name.
+#define ZRV_GL_FETCH_OPTIONAL(ret, name, other, ...)           \
+  fetch(gl_driver.name, "gl" #name);                           \
+  if (gl_driver.name == nullptr) fetch(gl_driver.name, other); \
+  gl.name = gl_driver.name ? &BatchFirst<&GlApi::name>::call : nullptr;
+  ZRV_GL_OPTIONAL_FUNCTIONS(ZRV_GL_FETCH_OPTIONAL)
+#undef ZRV_GL_FETCH_OPTIONAL
   gl.loaded = gl_driver.loaded = all;
   return all;
 }
 
+void target_entry_points_load() {
+  // The framebuffer objects, logged by their extension names as the log
+  // has always named them.
+  const struct {
+    void* fn;
+    const char* name;
+  } framebuffer[] = {
+      {reinterpret_cast<void*>(gl_driver.BindRenderbuffer), "glBindRenderbufferEXT"},
+      {reinterpret_cast<void*>(gl_driver.DeleteRenderbuffers), "glDeleteRenderbuffersEXT"},
+      {reinterpret_cast<void*>(gl_driver.GenRenderbuffers), "glGenRenderbuffersEXT"},
+      {reinterpret_cast<void*>(gl_driver.RenderbufferStorage), "glRenderbufferStorageEXT"},
+      {reinterpret_cast<void*>(gl_driver.BindFramebuffer), "glBindFramebufferEXT"},
+      {reinterpret_cast<void*>(gl_driver.DeleteFramebuffers), "glDeleteFramebuffersEXT"},
+      {reinterpret_cast<void*>(gl_driver.GenFramebuffers), "glGenFramebuffersEXT"},
+      {reinterpret_cast<void*>(gl_driver.CheckFramebufferStatus), "glCheckFramebufferStatusEXT"},
+      {reinterpret_cast<void*>(gl_driver.FramebufferTexture2D), "glFramebufferTexture2DEXT"},
+      {reinterpret_cast<void*>(gl_driver.FramebufferRenderbuffer), "glFramebufferRenderbufferEXT"},
+  };
+  bool framebuffers = true;
+  for (const auto& f : framebuffer) {
+    if (f.fn != nullptr) continue;
+    log_lookup_failed(f.name);
+    framebuffers = false;
+  }
+  fbo_supported = framebuffers;
+  if (!fbo_supported) log_write("can't use framebuffer object\n");
+}
+
 void gl_ext_load(const char* extensions) {
-  gl_ext = GlExt{};
+  gl_swap_interval = nullptr;
   if (extensions == nullptr) return;
   // The window system's display-sync extension, under whichever vendor
   // prefix it comes (GLX_EXT_, GLX_MESA_, GLX_SGI_, WGL_EXT_ ...).
   if (std::strstr(extensions, "_swap_control") != nullptr) {
     if (platform::backend().gl_swap_interval_available()) {
-      gl_ext.swap_interval = swap_interval_thunk;
+      gl_swap_interval = swap_interval_thunk;
     } else {
-      log_lookup_failed("glXSwapIntervalEXT");
+      log_lookup_failed(platform::backend().gl_swap_interval_call());
     }
   }
-#define ZRV_GL_EXT_FETCH(type, name) fetch_ext(gl_ext.name, #name);
-  if (std::strstr(extensions, "GL_ARB_multitexture") != nullptr) {
-    ZRV_GL_EXT_MULTITEXTURE(ZRV_GL_EXT_FETCH)
-  }
-  if (std::strstr(extensions, "GL_ARB_fragment_program") != nullptr) {
-    ZRV_GL_EXT_FRAGMENT_PROGRAM(ZRV_GL_EXT_FETCH)
-  }
-}
-
-void target_entry_points_load() {
-  ZRV_GL_EXT_FRAMEBUFFER(ZRV_GL_EXT_FETCH)
-#undef ZRV_GL_EXT_FETCH
-  fbo_supported = gl_ext.glGenFramebuffersEXT != nullptr;
-  if (!fbo_supported) log_write("can't use framebuffer object\n");
 }
 
 }  // namespace zrv

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "base/context.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/renderer.hpp"
 #include "platform/platform.hpp"
 
@@ -62,11 +64,11 @@ bool gl_function_offered(const char* name) {
   if (group == nullptr || b.gl_proc_address(name) == nullptr) return false;
   if (std::strncmp(group, "GLX_VERSION_", 12) == 0) return true;  // every GLX since 1.3
   if (std::strncmp(group, "GL_VERSION_", 11) == 0) {
-    const auto* version = reinterpret_cast<const char*>(gl.GetString(GL_VERSION));
-    return version != nullptr && version_number(group + 11, '_') <= version_number(version, '.');
+    const std::string version = gpu::context_string(GL_VERSION);
+    return version_number(group + 11, '_') <= version_number(version.c_str(), '.');
   }
-  const auto* own = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
-  return extension_listed(own, group) || extension_listed(b.gl_window_system_extensions(), group);
+  return extension_listed(gpu::extensions().c_str(), group) ||
+         extension_listed(b.gl_window_system_extensions(), group);
 }
 
 }  // namespace zrv

@@ -15,7 +15,7 @@
 #include "files/rt_file.hpp"
 #include "gfx/backup.hpp"
 #include "gfx/gl_api.hpp"
-#include "gfx/quad_batch.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/screenshot.hpp"
 #include "gfx/sprites.hpp"
@@ -51,6 +51,17 @@ platform::PixelFormatRequest pixel_format_for(int32_t color_depth, int32_t multi
   return f;
 }
 
+// The context's functions and the GPU layer's programs: drawing is possible.
+bool context_ready(OpenGLVireo* r) {
+  r->gl_ready = r->gl_context != nullptr && gl_api_load();
+  r->texture_limit = 0;
+  if (r->gl_ready && !gpu::context_begin(r)) {
+    log_write("can't make the shader programs: no drawing\n");
+    r->gl_ready = false;
+  }
+  return r->gl_ready;
+}
+
 bool context_make(OpenGLVireo* r) {
   platform::Backend& b = platform::backend();
   if (r->gl_context == nullptr) r->gl_context = b.gl_context_create(r->window_handle);
@@ -59,9 +70,7 @@ bool context_make(OpenGLVireo* r) {
     r->gl_context = b.gl_context_create(r->window_handle);
     b.gl_make_current(r->window_handle, r->gl_context);
   }
-  r->gl_ready = r->gl_context != nullptr && gl_api_load();
-  r->texture_limit = 0;
-  return r->gl_ready;
+  return context_ready(r);
 }
 
 // Reads the first 2047 bytes of "opengldriver.txt" (a memory file works
@@ -80,8 +89,7 @@ void software_driver_check(OpenGLVireo* r) {
   platform::PixelFormatInfo info;
   if (!platform::backend().gl_describe_format(r->window_handle, &info)) return;
   if (!gl_renderer_fetched && r->gl_ready) {
-    const GLubyte* name = gl.GetString(GL_RENDERER);
-    gl_renderer_name = name ? reinterpret_cast<const char*>(name) : "";
+    gl_renderer_name = gpu::context_string(GL_RENDERER);
     gl_renderer_fetched = true;
   }
   if (!gl_renderer_is_software(gl_renderer_name.c_str())) return;
@@ -103,13 +111,13 @@ void software_driver_check(OpenGLVireo* r) {
 
 // Every entry point the extension strings promise.
 void extensions_load(OpenGLVireo* r) {
-  const GLubyte* gl_string = gl.GetString(GL_EXTENSIONS);
-  if (gl_string == nullptr) {
+  const std::string extensions = gpu::extensions();
+  if (extensions.empty()) {
     r->bgra_supported = 0;
     log_write("BGRA ext NOT supported\n(null)\n");
     return;
   }
-  const char* ext = reinterpret_cast<const char*>(gl_string);
+  const char* ext = extensions.c_str();
   // The window system's extensions (display sync) are named in its own
   // string, not in OpenGL's.
   std::string all = ext;
@@ -199,9 +207,7 @@ bool software_warning_box_allowed() {
 int32_t max_texture_size() {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr || !r->gl_ready) return 0;
-  GLint m = 0;
-  gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
-  return m;
+  return gpu::texture_size_limit();
 }
 
 bool wgl_extension_present(const char* name) {
@@ -209,16 +215,16 @@ bool wgl_extension_present(const char* name) {
   const char* ext = b.gl_window_system_extensions();
   if (ext == nullptr) {
     log_lookup_failed(b.gl_window_system_extensions_call());
-    if (gl.GetString) ext = reinterpret_cast<const char*>(gl.GetString(GL_EXTENSIONS));
+    return extension_listed(gpu::extensions().c_str(), name);
   }
   return extension_listed(ext, name);
 }
 
 int32_t multisample_format_choose(int32_t samples) {
-  if (!wgl_extension_present("GLX_ARB_multisample")) return 0;
   platform::Backend& b = platform::backend();
-  if (b.gl_proc_address("glXChooseFBConfig") == nullptr) {
-    log_lookup_failed("glXChooseFBConfig");
+  if (!wgl_extension_present(b.gl_multisample_extension())) return 0;
+  if (b.gl_proc_address(b.gl_multisample_chooser()) == nullptr) {
+    log_lookup_failed(b.gl_multisample_chooser());
     return 0;
   }
   int32_t format = b.gl_multisample_probe(samples);
@@ -235,7 +241,7 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
                       int32_t frame_rate, int32_t multisample) {
   if (r == nullptr) return -1;
   platform::Backend& b = platform::backend();
-  if (gl_ext.swap_interval) gl_ext.swap_interval(0);
+  if (gl_swap_interval) gl_swap_interval(0);
   r->frame_interval = frame_interval_for(frame_rate);
 
   if (b.is_headless()) {
@@ -289,15 +295,13 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
     b.event_window_set(r->window_handle);
     r->gl_context = b.gl_context_create(r->window_handle);
     b.gl_make_current(r->window_handle, r->gl_context);
-    r->gl_ready = r->gl_context != nullptr && gl_api_load();
-    r->texture_limit = 0;
+    context_ready(r);
   }
 
   software_driver_check(r);
 
   // A new context writes alpha; the clear leaves it as the window wants.
-  screen_state.alpha_writes = kCapUndetermined;
-  color_buffer_clear(r, true, GL_DEPTH_BUFFER_BIT);
+  color_buffer_clear(r, true, true);
 
   r->color_depth = color_depth;
   r->height = height;
@@ -314,8 +318,7 @@ int32_t window_create(OpenGLVireo* r, int32_t width, int32_t height, int32_t col
 
   if (r->gl_ready) {
     extensions_load(r);
-    GLint limit = 0;
-    gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    const int32_t limit = gpu::texture_size_limit();
     char line[64];
     std::snprintf(line, sizeof line, "Texture size limit: %d\n", static_cast<int>(limit));
     log_write(line);
@@ -344,7 +347,7 @@ void window_destroy(OpenGLVireo* r) {
   platform::Backend& b = platform::backend();
   window_set_windowed(r);
   // What waits in the batch belongs to this context.
-  quad_batch_flush_pending();
+  gpu::flush();
   b.gl_release_current(r->window_handle);
   r->gl_ready = false;
   b.event_window_set(nullptr);
@@ -391,13 +394,13 @@ void renderer_end_target_redirect(OpenGLVireo* r) {
 
 void renderer_swap_buffers(OpenGLVireo* r) {
   if (r == nullptr || r->window_handle == nullptr) return;
-  quad_batch_flush_pending();
+  gpu::flush();
   if (r->gl_ready) screenshot_capture_if_due(r);
   platform::backend().gl_swap(r->window_handle);
 }
 
 void renderer_set_swap_interval(OpenGLVireo* r, int32_t interval) {
-  if (gl_ext.swap_interval) gl_ext.swap_interval(interval);
+  if (gl_swap_interval) gl_swap_interval(interval);
 }
 
 void renderer_due_advance(OpenGLVireo* r, double now) {

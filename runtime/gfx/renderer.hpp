@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfx/gpu.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -40,10 +41,6 @@ struct SpriteRecord {
   int16_t image_height;
   int16_t frame_width;  // sheet frame size, 0 = not a sheet
   int16_t frame_height;
-  // The texture's parameters as last set, 0 = not known: filter 1 nearest,
-  // 2 linear; wrap 1 repeat, 2 clamp to edge.
-  uint8_t filter_known;
-  uint8_t wrap_known;
 };
 
 // One off-screen target (drawing redirected into a sprite's texture).
@@ -67,10 +64,6 @@ class OpenGLVireo {
   std::vector<float> text_vertices;
   int32_t text_vertex_count = 0;
   int32_t text_vertex_capacity = 0;  // in vertices
-
-  // Texture binding state.
-  int32_t bound_sprite = -1;
-  int32_t bound_sprite2 = -1;
 
   SpriteRecord* sprites = nullptr;  // kSpriteSlotCount records
 
@@ -112,6 +105,8 @@ class OpenGLVireo {
   // possible. False without a window (headless runs).
   bool gl_ready = false;
   int32_t texture_limit = 0;  // largest texture side of the context, 0 = not asked yet
+  // Everything the GPU layer knows of the context's state, and its batch.
+  gpu::GpuState gpu;
 };
 
 OpenGLVireo* renderer_create();

@@ -9,6 +9,7 @@
 
 #include "base/context.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
 
@@ -38,9 +39,7 @@ bool wanted() { return !ctx.options.screenshot_file.empty(); }
 bool back_buffer_read(OpenGLVireo* r, RtImage& image) {
   if (r == nullptr || !r->gl_ready || r->width <= 0 || r->height <= 0) return false;
   if (!image.resize(r->width, r->height)) return false;
-  gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
-  gl.ReadBuffer(GL_BACK);
-  gl.ReadPixels(0, 0, r->width, r->height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels);
+  gpu::pixels_read(0, 0, r->width, r->height, GL_RGBA, image.pixels);
   std::vector<uint8_t> tmp(static_cast<size_t>(r->width) * 4);
   for (int32_t y = 0; y < r->height / 2; ++y) {
     uint8_t* a = image.row(y);

@@ -8,6 +8,7 @@
 #include "gfx/collision.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/screen.hpp"
 #include "gfx/sprites.hpp"
@@ -31,18 +32,11 @@ int32_t power_of_two_at_least(int32_t size) {
   return p;
 }
 
-void gl_errors_clear() {
-  for (int i = 0; i < 32 && gl.GetError() != GL_NO_ERROR; ++i) {
-  }
-}
-
 }  // namespace
 
 void framebuffer_bind(uint32_t name) {
-  // Past the `gl` table: the batch goes where it was drawn.
-  quad_batch_flush_pending();
-  gl_ext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, name);
-  alpha_writes_set(name != 0);
+  gpu::framebuffer_bind(name);
+  gpu::alpha_writes_set(name != 0);
 }
 
 void target_release(TargetRecord& t) {
@@ -50,14 +44,8 @@ void target_release(TargetRecord& t) {
     framebuffer_bind(static_cast<GLuint>(t.saved_binding));
     t.saved_binding = -1;
   }
-  if (t.fbo != 0 && gl_ext.glDeleteFramebuffersEXT) {
-    GLuint name = static_cast<GLuint>(t.fbo);
-    gl_ext.glDeleteFramebuffersEXT(1, &name);
-  }
-  if (t.depth_buffer != 0 && gl_ext.glDeleteRenderbuffersEXT) {
-    GLuint name = static_cast<GLuint>(t.depth_buffer);
-    gl_ext.glDeleteRenderbuffersEXT(1, &name);
-  }
+  if (t.fbo != 0) gpu::framebuffer_delete(static_cast<uint32_t>(t.fbo));
+  if (t.depth_buffer != 0) gpu::depth_buffer_delete(static_cast<uint32_t>(t.depth_buffer));
   t = TargetRecord{};
 }
 
@@ -66,10 +54,8 @@ bool target_bind(TargetRecord& t) {
     log_write("Trying to rebind the same FBO again. Need to end first\n");
     return false;
   }
-  if (gl_ext.glBindFramebufferEXT == nullptr) return false;
-  GLint current = 0;
-  gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &current);
-  t.saved_binding = current;
+  if (!gpu::framebuffers_supported()) return false;
+  t.saved_binding = static_cast<int32_t>(gpu::framebuffer_bound());
   framebuffer_bind(static_cast<GLuint>(t.fbo));
   return true;
 }
@@ -87,55 +73,39 @@ bool target_build(TargetRecord& t, int32_t w, int32_t h, uint32_t texture, bool 
     log_line_f("can't create FBO for neg dims %dx%d\n", w, h);
     return false;
   }
-  const GlExt& e = gl_ext;
-  if (!gl.loaded || e.glGenFramebuffersEXT == nullptr || e.glGenRenderbuffersEXT == nullptr ||
-      e.glBindFramebufferEXT == nullptr || e.glBindRenderbufferEXT == nullptr ||
-      e.glRenderbufferStorageEXT == nullptr || e.glCheckFramebufferStatusEXT == nullptr ||
-      e.glFramebufferTexture2DEXT == nullptr || e.glFramebufferRenderbufferEXT == nullptr) {
-    return false;
-  }
-  GLuint fbo = 0;
-  e.glGenFramebuffersEXT(1, &fbo);
+  if (!gpu::framebuffers_supported()) return false;
+  const uint32_t fbo = gpu::framebuffer_create();
   if (fbo == 0) {
     log_write("glGenFramebuffersExt failed\n");
     return false;
   }
   t.fbo = static_cast<int32_t>(fbo);
   target_bind(t);
-  gl.BindTexture(GL_TEXTURE_2D, texture);
-  if (ctx.renderer != nullptr) ctx.renderer->bound_sprite = -1;
-  e.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture,
-                              0);
+  gpu::framebuffer_attach(texture);
   if (with_depth) {
-    GLuint rb = 0;
-    e.glGenRenderbuffersEXT(1, &rb);
+    const uint32_t rb = gpu::depth_buffer_create();
     if (rb == 0) {
       log_write("glGenRenderbuffersExt failed\n");
       target_release(t);
       return false;
     }
     t.depth_buffer = static_cast<int32_t>(rb);
-    e.glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, rb);
-    gl_errors_clear();
-    e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT32, w, h);
-    if (gl.GetError() == GL_INVALID_ENUM) {
+    if (!gpu::depth_buffer_storage(rb, 32, w, h)) {
       log_write("depth 32 failed, try 24\n");
-      e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, w, h);
-      if (gl.GetError() == GL_INVALID_ENUM) {
+      if (!gpu::depth_buffer_storage(rb, 24, w, h)) {
         log_write("depth 32 failed, try 16\n");
-        e.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT16, w, h);
+        gpu::depth_buffer_storage(rb, 16, w, h);
       }
     }
-    e.glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
-                                   rb);
+    gpu::depth_buffer_attach(rb);
   }
-  const GLenum status = e.glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+  const uint32_t status = gpu::framebuffer_status();
   if (status == 0) {
     log_line_f("glCheckFramebufferStatusExt()=0: glError=%x\n",
-               static_cast<int32_t>(gl.GetError()));
+               static_cast<int32_t>(gpu::error_take()));
   }
   target_unbind(t);
-  if (status == GL_FRAMEBUFFER_COMPLETE_EXT) {
+  if (status == GL_FRAMEBUFFER_COMPLETE) {
     t.width = w;
     t.height = h;
     return true;
@@ -164,12 +134,12 @@ void target_end(OpenGLVireo* r) {
     const SpriteRecord& s = r->sprites[t.sprite];
     screen_grab_to_sprite(r, t.sprite, 0, r->height - s.image_height, s.image_width,
                           s.image_height);
-    alpha_writes_set(false);
+    gpu::alpha_writes_set(false);
     rect_fill(0, 0, s.padded_width, s.padded_height, 0);
     sprite_draw(kTargetScratchSprite, 0, 0);
     sprite_delete(r, kTargetScratchSprite);
     // The target's alpha was drawn (and maybe cleared) in the window.
-    color_buffer_clear(r, false, 0);
+    color_buffer_clear(r, false, false);
     r->orientation = target_saved_orientation;
   }
   r->current_target = -1;
@@ -189,18 +159,8 @@ void target_create(OpenGLVireo* r, int32_t index, int32_t id, int32_t w, int32_t
   SpriteRecord& s = r->sprites[id];
   if (r->gl_ready) {
     const std::vector<uint8_t> zero(static_cast<size_t>(pw) * ph * 4, 0);
-    gl.GenTextures(1, &s.texture);
-    gl.BindTexture(GL_TEXTURE_2D, s.texture);
-    r->bound_sprite = -1;
-    s.wrap_known = 1;
-    s.filter_known = 2;
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, zero.data());
+    s.texture = gpu::texture_create();
+    gpu::texture_image(s.texture, pw, ph, GL_RGBA, zero.data(), gpu::Sampling{true, false});
   }
   s.padded_width = static_cast<int16_t>(pw);
   s.padded_height = static_cast<int16_t>(ph);
@@ -225,7 +185,6 @@ void target_use(OpenGLVireo* r, int32_t index) {
   const int32_t W = s.image_width, H = s.image_height;
   if (fbo_supported && target_bind(t)) {
     viewport_apply(r, 0, 0, W, H, 1.0f);
-    if (r->gl_ready) gl.Viewport(0, 0, W, H);
   } else if (r->gl_ready) {
     // Fallback on the back buffer: drawing goes to the target's viewport
     // (the window's bottom-left corner, unrotated); the screen there is kept
@@ -237,14 +196,14 @@ void target_use(OpenGLVireo* r, int32_t index) {
     r->color_key = -1;
     screen_grab_to_sprite(r, kTargetScratchSprite, 0, r->height - H, W, H);
     r->color_key = key;
-    alpha_writes_set(true);
+    gpu::alpha_writes_set(true);
     // The colour key with alpha 0 is written as it is (a blended fill of a
     // clear colour would leave the screen showing through), so that parts
     // the target never drew come back clear when the area is grabbed.
-    const bool blending = screen_state.cap_cache[kCapBlend] != 0;
-    cap_disable(kCapBlend);
+    const int32_t blend = r->gpu.blend;
+    gpu::blend_set(gpu::Blend::kOff);
     rect_fill(0, 0, W, H, r->color_key);
-    if (blending) cap_enable(kCapBlend);
+    if (blend >= 0) gpu::blend_set(static_cast<gpu::Blend>(blend));
     sprite_draw(t.sprite, 0, 0);
   } else {
     r->current_target = -1;

@@ -5,7 +5,7 @@
 #include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/font.hpp"
-#include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
 
@@ -29,7 +29,6 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
   const int32_t id = kFirstFontSprite + f;
   const SpriteRecord& s = r->sprites[id];
   if (s.image_width <= 0 || s.image_height <= 0) return;
-  texture_bind(r, id, -1, nullptr);
 
   const int32_t W = s.image_width, H = s.image_height;
   float gw = static_cast<float>(W / 16);
@@ -90,30 +89,21 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
   }
   r->text_vertex_count = count;
   if (count == 0 || !r->gl_ready) return;
+  // Off the 2D plane, past the depth range, nothing shows (depth is the
+  // projection's z, the logical screen's zoom applied).
+  if (!(std::fabs(zf * gpu::zoom()) <= 1.0f)) return;
   // Glyph cells sit edge to edge: nearest sampling keeps them from bleeding
-  // into their neighbours.
-  texture_filter_set(r, false);
-  texture_wrap_set(r, false);
-  drawing_color_restore(r);
-  if (zf != 0.0f) {
-    // Off the 2D plane: the strip as it is, at once.
-    client_array_set(GL_VERTEX_ARRAY, screen_state.vertex_array, true);
-    client_array_set(GL_TEXTURE_COORD_ARRAY, screen_state.texcoord_array, true);
-    gl.VertexPointer(3, GL_FLOAT, 20, out);
-    gl.TexCoordPointer(2, GL_FLOAT, 20, out + 3);
-    screen_state.batch_arrays = nullptr;
-    gl.DrawArrays(GL_TRIANGLE_STRIP, 0, count);
-    return;
-  }
-  // Each glyph's two triangles of the strip, through the batch (the
-  // triangles that join one glyph to the next have no area).
+  // into their neighbours. Each glyph is two triangles of the strip (the
+  // ones that join a glyph to the next have no area).
+  textured_color_set(r);
+  const gpu::Sampling nearest{false, false};
   for (int32_t g = 0; g + 4 <= count; g += 4) {
     const float* p = out + static_cast<size_t>(g) * 5;
-    const QuadVertex v[4] = {{p[0], p[1], p[3], p[4]},
-                             {p[5], p[6], p[8], p[9]},
-                             {p[10], p[11], p[13], p[14]},
-                             {p[15], p[16], p[18], p[19]}};
-    quad_batch_add_strip(v);
+    const gpu::Corner v[4] = {{p[0], p[1], p[3], p[4]},
+                              {p[5], p[6], p[8], p[9]},
+                              {p[10], p[11], p[13], p[14]},
+                              {p[15], p[16], p[18], p[19]}};
+    gpu::quad(s.texture, nearest, v, gpu::QuadOrder::kStrip);
   }
 }
 

@@ -156,6 +156,8 @@ class Backend {
   virtual void gl_context_delete(GlContext* context) {}
   virtual void gl_swap(Window* window) {}
   virtual bool gl_swap_interval_available() { return false; }
+  // The display-sync call by the name the window system gives it.
+  virtual const char* gl_swap_interval_call() { return "none"; }
   virtual bool gl_set_swap_interval(int32_t interval) { return false; }
   // An entry point by name, or null.
   virtual void* gl_proc_address(const char* name) { return nullptr; }
@@ -165,6 +167,10 @@ class Backend {
   // gives it (for the log when it is missing); null when there is none.
   virtual const char* gl_window_system_extensions() { return nullptr; }
   virtual const char* gl_window_system_extensions_call() { return "none"; }
+  // The window system's multisample extension and the call that chooses
+  // such formats, by the names its extension string and lookup use.
+  virtual const char* gl_multisample_extension() { return "none"; }
+  virtual const char* gl_multisample_chooser() { return "none"; }
   // Whether a window with a multisample format of the given sample count
   // (0 = any) can be made: the samples it would get, 0 when none.
   virtual int32_t gl_multisample_probe(int32_t samples) { return 0; }

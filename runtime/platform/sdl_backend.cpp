@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstring>
 #include <deque>
 #include <string>
 #include <unordered_set>
@@ -111,7 +112,21 @@ void set_gl_attributes(const PixelFormatRequest& f) {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, f.depth_bits);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, f.stencil_bits);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  // The kind of context: compatibility (OpenGL 2.1 and up) unless
+  // ZRV_GL_CONTEXT asks for a 3.2 core one or for OpenGL ES 2 (the API of
+  // WebGL), so that those can be tried on the desktop.
+  const char* kind = std::getenv("ZRV_GL_CONTEXT");
+  if (kind != nullptr && std::strcmp(kind, "core") == 0) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
+  } else if (kind != nullptr && std::strcmp(kind, "es") == 0) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+  } else {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  }
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, f.multisample ? 1 : 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, f.multisample ? f.samples : 0);
 }
@@ -386,6 +401,12 @@ class SdlBackend final : public Backend {
     return false;
   }
 
+  const char* gl_swap_interval_call() override {
+    SDL_Window* current = SDL_GL_GetCurrentWindow();
+    if (current != nullptr && !sdl_window_is_x11(current)) return "eglSwapInterval";
+    return "glXSwapIntervalEXT";
+  }
+
   bool gl_set_swap_interval(int32_t interval) override {
     return SDL_GL_SetSwapInterval(interval) == 0;
   }
@@ -403,6 +424,16 @@ class SdlBackend final : public Backend {
     return "glXQueryExtensionsString";
   }
 
+  const char* gl_multisample_extension() override {
+    SDL_Window* current = SDL_GL_GetCurrentWindow();
+    if (current != nullptr && !sdl_window_is_x11(current)) return "EGL_KHR_config_attribs";
+    return "GLX_ARB_multisample";
+  }
+  const char* gl_multisample_chooser() override {
+    SDL_Window* current = SDL_GL_GetCurrentWindow();
+    if (current != nullptr && !sdl_window_is_x11(current)) return "eglChooseConfig";
+    return "glXChooseFBConfig";
+  }
   int32_t gl_multisample_probe(int32_t samples) override {
     // The window system picks the visual when a window is made: a window of
     // such a format exists exactly when the format does.

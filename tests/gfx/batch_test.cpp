@@ -1,12 +1,13 @@
-// The quad batch and the state caches: how many OpenGL calls a run of
-// quads costs, that read-back in the middle of a frame sees every quad drawn
-// before it, and that a frame mixing textures, blend modes, text, targets
-// and read-back gives the same bytes with batching on and off.
+// The GPU layer's batch: how many draws and state calls a frame costs, that
+// colour, translucency, rotation and textures do not end a batch while the
+// blend function does, that read-back in the middle of a frame sees every
+// primitive drawn before it, and that a frame mixing all of it gives the
+// same bytes with batching on and off.
 #include <vector>
 
 #include "gfx/collision.hpp"
 #include "gfx/font.hpp"
-#include "gfx/quad_batch.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/targets.hpp"
 #include "gfx/text.hpp"
 #include "gl_session.hpp"
@@ -17,97 +18,111 @@ namespace {
 
 using namespace zrv;
 
-// Counts the calls of a few `gl` functions while it lives.
+// Counts the driver calls of a few functions while it lives.
 struct CallCount {
   static inline GlApi saved;
-  static inline int draws = 0, binds = 0, parameters = 0, pointers = 0;
+  static inline int draws = 0, binds = 0, parameters = 0;
   CallCount() {
-    saved = gl;
-    draws = binds = parameters = pointers = 0;
-    gl.DrawArrays = [](GLenum m, GLint f, GLsizei n) {
+    gpu::flush();
+    saved = gl_driver;
+    draws = binds = parameters = 0;
+    gpu::draws_taken();
+    gl_driver.DrawArrays = [](GLenum m, GLint f, GLsizei n) {
       ++draws;
       saved.DrawArrays(m, f, n);
     };
-    gl.DrawElements = [](GLenum m, GLsizei n, GLenum type, const void* at) {
+    gl_driver.DrawElements = [](GLenum m, GLsizei n, GLenum type, const void* at) {
       ++draws;
       saved.DrawElements(m, n, type, at);
     };
-    gl.VertexPointer = [](GLint size, GLenum type, GLsizei stride, const void* at) {
-      ++pointers;
-      saved.VertexPointer(size, type, stride, at);
-    };
-    gl.BindTexture = [](GLenum t, GLuint name) {
+    gl_driver.BindTexture = [](GLenum t, GLuint name) {
       ++binds;
       saved.BindTexture(t, name);
     };
-    gl.TexParameteri = [](GLenum t, GLenum p, GLint v) {
+    gl_driver.TexParameteri = [](GLenum t, GLenum p, GLint v) {
       ++parameters;
       saved.TexParameteri(t, p, v);
     };
   }
-  ~CallCount() { gl = saved; }
+  ~CallCount() {
+    gpu::flush();
+    gl_driver = saved;
+  }
 };
 
 struct BatchingOn {
-  explicit BatchingOn(bool on) { quad_batching_set(on); }
-  ~BatchingOn() { quad_batching_set(true); }
+  explicit BatchingOn(bool on) { gpu::batching_set(on); }
+  ~BatchingOn() { gpu::batching_set(true); }
 };
 
-GLint bound_parameter(GLenum which) {
-  GLint v = 0;
-  gl.GetTexParameteriv(GL_TEXTURE_2D, which, &v);
-  return v;
-}
-
-TEST(Batch, ARunOfQuadsIsOneDrawAndRepeatsNoState) {
+TEST(Batch, ColourTranslucencyRotationAndTexturesShareOneDraw) {
   REQUIRE_GL();
   fresh(0x000000);
   BatchingOn batching(true);
-  solid_sprite(10, 8, 8, 0x0000FF);
-  solid_sprite(11, 8, 8, 0x00FF00);
-  sprite_set_frames(10, 4, 4);
-  sprite_set_frames(11, 4, 4);
-  sprite_draw(10, 0, 0);  // the texture's filter and wrap mode are set once
-  sprite_draw(11, 0, 0);
-  quad_batch_flush();
+  const uint32_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
+  for (int t = 0; t < 4; ++t) {
+    solid_sprite(10 + t, 8, 8, colours[t]);
+    sprite_set_frames(10 + t, 4, 4);
+  }
+  // The first use of each texture binds it and sets its parameters.
+  for (int t = 0; t < 4; ++t) sprite_draw(10 + t, 0, 0);
+  gpu::flush();
   {
     CallCount c;
-    for (int i = 0; i < 25; ++i) {
-      sprite_draw(11, 10 * i, 20);
-      sprite_draw_stretched(11, 10 * i, 40, 5, 5);
-      sprite_draw_zoomed(11, 10 * i, 60, 2.0, 1.0);
-      sprite_draw_frame(11, 0, 10 * i, 80);
+    for (int i = 0; i < 100; ++i) {
+      blend_alpha(i % 3 == 0 ? -0.5 : -1);
+      const int id = 10 + i % 4;
+      if (i % 4 == 1) {
+        sprite_draw_rotated(id, (i * 37) % 700, (i * 53) % 400, (i * 7) % 360);
+      } else {
+        sprite_draw(id, (i * 37) % 700, (i * 53) % 400);
+      }
+      sprite_draw_frame(id, i % 4, 10 * (i % 60), 440);
+      rect_fill(10 * (i % 70), 460, 4, 4, i % 2 ? 0xFF0000 : 0x00FF00);
     }
-    // Filled rectangles of one colour are one draw too.
-    for (int i = 0; i < 20; ++i) rect_fill(10 * i, 100, 4, 4, 0xFF0000);
-    EXPECT_PX(0, 20, 0, 255, 0);  // the read draws what waits
-    EXPECT_EQ(c.draws, 2);
+    EXPECT_EQ(gpu::draws_taken(), 1);
+    EXPECT_EQ(c.draws, 1);
     EXPECT_EQ(c.binds, 0);
     EXPECT_EQ(c.parameters, 0);
-    EXPECT_EQ(c.pointers, 0);  // the batch's arrays did not move
-    EXPECT_PX(190, 100, 0, 0, 255);
   }
+  EXPECT_PX(10, 460, 0, 0, 255);  // the last fills: blue and green in turn
+  EXPECT_PX(20, 460, 0, 255, 0);
   {
-    // Two textures in turn: one bind and one draw each, still no parameters.
+    // The blend function ends a batch; so does a ninth texture.
     CallCount c;
-    for (int i = 0; i < 40; ++i) sprite_draw(10 + i % 2, 10 * i, 200);
-    EXPECT_PX(0, 200, 255, 0, 0);
-    EXPECT_PX(10, 200, 0, 255, 0);
-    EXPECT_EQ(c.draws, 40);
-    EXPECT_EQ(c.binds, 40);
-    EXPECT_EQ(c.parameters, 0);
+    blend_alpha(-1);
+    sprite_draw(10, 0, 0);
+    blend_alpha(1);
+    sprite_draw(10, 0, 0);
+    EXPECT_EQ(gpu::draws_taken(), 2);
+    for (int t = 0; t < 9; ++t) solid_sprite(20 + t, 4, 4, 0x101010 * (t + 1));
+    gpu::draws_taken();
+    for (int t = 0; t < 9; ++t) sprite_draw(20 + t, 4 * t, 300);
+    EXPECT_EQ(gpu::draws_taken(), 2);
+    EXPECT_PX(0, 300, 16, 16, 16);
+    EXPECT_PX(32, 300, 144, 144, 144);
   }
-  // Stretched frames clamp, plain frames repeat, each set when it changes.
-  sprite_draw_frame_stretched(10, 1, 300, 300, 8, 8);
-  EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-  sprite_draw_frame(10, 1, 300, 300);
-  EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
-  smooth_set(0);
-  sprite_draw(10, 300, 300);
-  EXPECT_EQ(bound_parameter(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
+}
+
+TEST(Batch, ASamplingChangeOfATextureInTheBatchDrawsWhatCameBefore) {
+  REQUIRE_GL();
+  fresh(0x000000);
+  BatchingOn batching(true);
+  // Two halves: blue on the left, red on the right; stretched far, linear
+  // filtering blends them in the middle, nearest does not.
+  RtImage two;
+  image_fill(two, 2, 1, [](int x, int) { return x == 0 ? 0xFFFF0000u : 0xFF0000FFu; });
+  ASSERT_TRUE(sprite_from_image(ctx.renderer, 30, two, 0));
   smooth_set(1);
-  sprite_draw(10, 300, 300);
-  EXPECT_EQ(bound_parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+  sprite_draw_stretched(30, 0, 0, 160, 10);
+  smooth_set(0);
+  sprite_draw_stretched(30, 0, 20, 160, 10);
+  smooth_set(1);
+  const Rgba linear = px(80, 5), nearest = px(40, 25);
+  EXPECT_GT(linear.r, 20) << str(linear);
+  EXPECT_GT(linear.b, 20) << str(linear);
+  EXPECT_PX(40, 25, 0, 0, 255);
+  EXPECT_EQ(nearest.r, 0);
 }
 
 TEST(Batch, ChangesBehindTheCachesAreSeen) {
@@ -121,16 +136,18 @@ TEST(Batch, ChangesBehindTheCachesAreSeen) {
   sprite_draw(12, 10, 0);
   EXPECT_PX(0, 0, 255, 0, 0);
   EXPECT_PX(10, 0, 0, 255, 0);
-  // Another texture bound past texture_bind, as the rule asks it to be told.
+  // Another user of OpenGL binds its own texture, and the layer is told.
   solid_sprite(13, 4, 4, 0xFF0000);
   gl.BindTexture(GL_TEXTURE_2D, ctx.renderer->sprites[13].texture);
-  ctx.renderer->bound_sprite = -1;
+  gpu::state_forget();
   sprite_draw(12, 20, 0);
   EXPECT_PX(20, 0, 0, 255, 0);
-  // Deleting the bound texture and making another that gets its name.
+  // Deleting a texture of the batch and making another that gets its name.
+  sprite_draw(12, 25, 0);
   sprite_delete(ctx.renderer, 12);
   solid_sprite(14, 4, 4, 0xFFFFFF);
   sprite_draw(14, 30, 0);
+  EXPECT_PX(25, 0, 0, 255, 0);
   EXPECT_PX(30, 0, 255, 255, 255);
   // A colour left by a fill does not tint the next sprite or text.
   rect_fill(40, 0, 4, 4, 0x0000FF);
@@ -177,6 +194,14 @@ std::vector<uint8_t> mixed_frame(std::vector<int32_t>& read) {
   sprite_draw_stretched(20, 600, 200, 80, 48);
   smooth_set(1);
   text_print(RtString("fixed cells"), 10, 440, 0);
+  line_draw(10, 470, 300, 400, 0x00FFFF);
+  pixel_set(5, 5, 0xFF00FF);
+  poly_start(21, 0);
+  poly_vertex(320, 300, 0, 0, 0xFF0000);
+  poly_vertex(380, 300, 16, 0, 0x00FF00);
+  poly_vertex(380, 360, 16, 16, 0xFFFFFF);
+  poly_vertex(320, 360, 0, 16, 0x0000FF);
+  poly_end();
 
   // Read-back in the middle: what it reads was drawn just before.
   read.push_back(pixel_get(610, 30));

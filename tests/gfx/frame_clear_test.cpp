@@ -8,7 +8,7 @@ namespace {
 using namespace zrv;
 
 int g_clears = 0;
-decltype(gl.Clear) g_real_clear = nullptr;
+decltype(gl_driver.Clear) g_real_clear = nullptr;
 
 void counting_clear(GLbitfield mask) {
   ++g_clears;
@@ -18,10 +18,10 @@ void counting_clear(GLbitfield mask) {
 // The clears of one present_frame.
 int clears_of_one_frame() {
   g_clears = 0;
-  g_real_clear = gl.Clear;
-  gl.Clear = counting_clear;
+  g_real_clear = gl_driver.Clear;
+  gl_driver.Clear = counting_clear;
   present_frame();
-  gl.Clear = g_real_clear;
+  gl_driver.Clear = g_real_clear;
   return g_clears;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -407,6 +408,29 @@ TEST(Reedfire, GameInProgressShowsGunDucksBulletAndLives) {
   const Difference d = compare(s.image, expected.image);
   EXPECT_LE(d.largest, 4) << "first difference at (" << d.first_x << "," << d.first_y << ")";
   check_reference(s.image, "playing_230.png");
+}
+
+// The shaders are written for OpenGL ES and core contexts too: a game in
+// progress looks the same to the byte on each.
+TEST(Reedfire, CoreAndEsContextsDrawTheSamePicture) {
+  REQUIRE_GAME();
+  GameDir dir;
+  ASSERT_FALSE(dir.path.empty());
+  const std::string keys = "5 57 1\n6 57 0\n40 203 1\n41 203 0\n160 57 1\n161 57 0\n";
+  const Shot compatible = shoot(dir, 230, keys);
+  for (const auto& [kind, language] : {std::pair{"core", "shaders: GLSL 1.40 on "},
+                                       {"es", "shaders: GLSL ES 1.00 on OpenGL ES"}}) {
+    setenv("ZRV_GL_CONTEXT", kind, 1);
+    const Shot s = shoot(dir, 230, keys);
+    unsetenv("ZRV_GL_CONTEXT");
+    EXPECT_NE(zrv::test::run_log(dir.file("tmp"), "reedfire").find(language), std::string::npos)
+        << kind;
+    ASSERT_EQ(s.image.width * s.image.height, compatible.image.width * compatible.image.height);
+    EXPECT_EQ(std::memcmp(s.image.pixels, compatible.image.pixels,
+                          static_cast<size_t>(s.image.width) * s.image.height * 4),
+              0)
+        << kind;
+  }
 }
 
 TEST(Reedfire, QuitWithEscapeKeepsTheLastShownFrame) {

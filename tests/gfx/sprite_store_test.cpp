@@ -25,8 +25,8 @@ struct TempDir {
 GLint texture_level_size(GLuint texture, int level, GLenum what) {
   GLint v = -1;
   gl.BindTexture(GL_TEXTURE_2D, texture);
-  gl.GetTexLevelParameteriv(GL_TEXTURE_2D, level, what, &v);
-  ctx.renderer->bound_sprite = -1;
+  desktop_gl().GetTexLevelParameteriv(GL_TEXTURE_2D, level, what, &v);
+  gpu::state_forget();
   return v;
 }
 
@@ -81,14 +81,14 @@ TEST(SpriteStore, TheTextureLimitIsAskedOnce) {
   solid_sprite(5, 4, 4, 0xFFFFFF);
   static int asked = 0;
   static GlApi saved;
-  saved = gl;
+  saved = gl_driver;
   asked = 0;
-  gl.GetIntegerv = [](GLenum name, GLint* value) {
+  gl_driver.GetIntegerv = [](GLenum name, GLint* value) {
     asked += name == GL_MAX_TEXTURE_SIZE;
     saved.GetIntegerv(name, value);
   };
   for (int32_t id = 6; id < 16; ++id) solid_sprite(id, 4, 4, 0xFFFFFF);
-  gl = saved;
+  gl_driver = saved;
   EXPECT_EQ(asked, 0);
 }
 
@@ -101,10 +101,10 @@ TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
   });
   // The sprite is one texture: nothing else is made for it.
   g_textures_made = 0;
-  g_real_gen_textures = gl.GenTextures;
-  gl.GenTextures = counting_gen_textures;
+  g_real_gen_textures = gl_driver.GenTextures;
+  gl_driver.GenTextures = counting_gen_textures;
   const bool made = sprite_from_image(ctx.renderer, 20, image, 0);
-  gl.GenTextures = g_real_gen_textures;
+  gl_driver.GenTextures = g_real_gen_textures;
   ASSERT_TRUE(made);
   EXPECT_EQ(g_textures_made, 1);
   const SpriteRecord& s = ctx.renderer->sprites[20];
@@ -112,8 +112,8 @@ TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
 
   std::vector<uint8_t> level0(128 * 64 * 4);
   gl.BindTexture(GL_TEXTURE_2D, s.texture);
-  gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
-  gl.GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
+  desktop_gl().GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
+  gpu::state_forget();
   auto texel = [&](int x, int row) { return level0.data() + (row * 128 + x) * 4; };
   // Texture row 0 is the image's bottom row.
   EXPECT_EQ(texel(0, 0)[1], 59 * 4);
@@ -132,7 +132,7 @@ TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
   gl.BindTexture(GL_TEXTURE_2D, font.texture);
   gl.GetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
   EXPECT_EQ(filter, GL_NEAREST);
-  ctx.renderer->bound_sprite = -1;
+  gpu::state_forget();
 }
 
 TEST(SpriteStore, LoadingSheetsAndTheirFailures) {

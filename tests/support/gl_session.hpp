@@ -17,6 +17,7 @@
 #include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
+#include "gfx/gpu.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
@@ -57,6 +58,25 @@ inline zrv::OpenGLVireo* gl_session() {
     return zrv::ctx.renderer;
   }();
   return renderer;
+}
+
+// Desktop OpenGL calls the runtime has no use for, with which tests look
+// inside textures. A test that binds a texture itself tells the GPU layer
+// (gpu::state_forget) before drawing again.
+struct DesktopGl {
+  void (*GetTexImage)(GLenum, GLint, GLenum, GLenum, void*) = nullptr;
+  void (*GetTexLevelParameteriv)(GLenum, GLint, GLenum, GLint*) = nullptr;
+};
+inline const DesktopGl& desktop_gl() {
+  static const DesktopGl g = [] {
+    DesktopGl d;
+    zrv::platform::Backend& b = zrv::platform::backend();
+    d.GetTexImage = reinterpret_cast<decltype(d.GetTexImage)>(b.gl_proc_address("glGetTexImage"));
+    d.GetTexLevelParameteriv = reinterpret_cast<decltype(d.GetTexLevelParameteriv)>(
+        b.gl_proc_address("glGetTexLevelParameteriv"));
+    return d;
+  }();
+  return g;
 }
 
 // Skips the test when there is no display to open a window on.

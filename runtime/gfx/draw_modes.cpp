@@ -1,0 +1,71 @@
+// The modes every drawing follows: blending and translucency, the alpha
+// test, texture filtering, the drawing colour, and the 2D state they start
+// from.
+#include <cmath>
+
+#include "base/context.hpp"
+#include "gfx/draw.hpp"
+#include "gfx/gpu.hpp"
+#include "gfx/renderer.hpp"
+#include "gfx/screen.hpp"
+
+namespace zrv {
+
+gpu::Sampling sprite_sampling(const OpenGLVireo* r, bool clamp) {
+  return gpu::Sampling{r->smooth != 0, clamp};
+}
+
+void textured_color_set(const OpenGLVireo* r) { gpu::color_set(1, 1, 1, r->current_alpha); }
+
+void primitive_color_set(const OpenGLVireo* r, int32_t color) {
+  gpu::color_set((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+                 ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : r->current_alpha);
+}
+
+void draw_modes_reset(OpenGLVireo* r) {
+  gpu::alpha_test_set(1.0f);
+  r->alpha_threshold = 1.0f;
+  gpu::blend_set(gpu::Blend::kAlpha);
+  r->current_alpha = 1.0f;
+  gpu::color_set(1, 1, 1, 1);
+}
+
+void blend_alpha(double value) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  const float a = static_cast<float>(value);
+  gpu::blend_set(a == 0 ? gpu::Blend::kOff : a > 0 ? gpu::Blend::kAdd : gpu::Blend::kAlpha);
+  const float magnitude = std::fabs(a);
+  r->current_alpha = a == 0 ? 1.0f : (magnitude < 1 ? magnitude : 1.0f);
+  gpu::color_set(1, 1, 1, r->current_alpha);
+}
+
+void alpha_test_set(double threshold) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  r->alpha_threshold = threshold >= 1 ? 1.0f : static_cast<float>(threshold);
+  gpu::alpha_test_set(r->alpha_threshold);
+}
+
+void smooth_set(int32_t flag) {
+  if (ctx.renderer) ctx.renderer->smooth = flag != 0;
+}
+
+void state_reset_2d(OpenGLVireo* r) {
+  if (r == nullptr) return;
+  // Whatever the layer knew may have been changed behind it.
+  gpu::state_forget();
+  viewport_apply(r, 0, 0, 0, 0, 1.0f);
+  gpu::alpha_writes_set(r->current_target >= 0);
+  r->smooth = 1;
+  draw_modes_reset(r);
+}
+
+void renderer_reset_2d_state(OpenGLVireo* r) {
+  if (r == nullptr) return;
+  viewport_set(0, 0, 0, 0);
+  back_buffer_prepare(r);
+  draw_modes_reset(r);
+}
+
+}  // namespace zrv
