@@ -69,6 +69,33 @@ constexpr int32_t kUnits = 8;              // textures one batch can sample
 constexpr int32_t kProgramCount = 5;       // colour only, 1, 2, 4 and 8 units
 constexpr int32_t kBatchVertices = 65536;  // 16-bit indices
 
+// What the layer knows of a texture it made: its size and a number that
+// changes with its picture.
+struct TextureInfo {
+  int32_t w = 0, h = 0;
+  uint64_t version = 0;
+};
+
+// A texture's copy in an atlas page: where its picture sits, with a border
+// of one texel around it (the neighbours filtering reads across its edges).
+// A copy at a page's origin has its left and bottom border on the page's
+// far edges, which the page's repeat wrap mode reaches.
+struct AtlasEntry {
+  int32_t page = 0;
+  int32_t x = 0, y = 0;  // the picture's corner, in the page's texels
+  int32_t w = 0, h = 0;  // the texture's size
+  bool origin = false;
+  uint64_t version = 0;  // of the picture copied
+};
+
+// A page of the atlas: one texture holding copies of small textures, filled
+// shelf by shelf.
+struct AtlasPage {
+  uint32_t texture = 0;
+  bool linear = true;  // the filter every copy in it is drawn with
+  int32_t shelf_y = 0, shelf_h = 0, cursor_x = 0;
+};
+
 // One compiled program and the uniform values it was last given.
 struct Program {
   uint32_t id = 0;
@@ -106,6 +133,17 @@ struct GpuState {
   int32_t units_used = 0;
   // Sampling parameters each texture has as last set.
   std::unordered_map<Texture, Sampling> sampling;
+  // The textures the layer made, and the texture each framebuffer draws
+  // into.
+  std::unordered_map<Texture, TextureInfo> textures;
+  std::unordered_map<uint32_t, Texture> attached;
+  uint64_t next_version = 1;
+  // The atlas: copies by texture, wrap mode and filter (atlas_key), and
+  // the pages holding them.
+  std::unordered_map<uint64_t, AtlasEntry> atlas;
+  std::vector<AtlasPage> pages;
+  int32_t page_side = 0;          // 0: no atlas in this context
+  uint32_t copy_framebuffer = 0;  // reads textures for the copies
   // The batch: vertices of the shaders' format, 16-bit indices (triangles),
   // the primitive they make (a GL mode) and whether any samples nothing.
   std::vector<float> vertices;
@@ -124,8 +162,9 @@ struct GpuState {
 // every state: false (with the reason logged) when the shaders cannot be
 // made.
 bool context_begin(OpenGLVireo* r);
-// Forgets what the layer knew of the GL state (something else changed it:
-// the media player) and sets its own again.
+// Something else used OpenGL (the media player): the layer sets its own
+// state again and forgets what it cannot know (bound textures, texture
+// parameters, pictures drawn into framebuffers).
 void state_forget();
 // A string of the context (GL_VERSION, GL_RENDERER ...), empty when none.
 std::string context_string(uint32_t name);
@@ -178,6 +217,10 @@ void points(const Corner* v, int32_t count);
 void flush();
 bool batching();
 void batching_set(bool on);
+// Whether small textures are drawn from the atlas's pages (on unless
+// ZRV_NO_ATLAS is set), for comparing pictures.
+bool atlas_enabled();
+void atlas_set(bool on);
 
 // --- Textures ------------------------------------------------------------
 

@@ -70,17 +70,27 @@ void quad(Texture texture, const Sampling& sampling, const Corner c[4], QuadOrde
           bool projected) {
   GpuState* s = state();
   if (s == nullptr) return;
-  room_make(*s, GL_TRIANGLES, 4);
-  const int32_t unit = unit_take(*s, texture, sampling);
+  Texture drawn = texture;
+  Sampling with = sampling;
+  Corner corners[4] = {c[0], c[1], c[2], c[3]};
+  atlas_route(*s, &drawn, &with, corners, projected);
+  quad_add(*s, drawn, with, corners, order, projected);
+}
+
+void quad_add(GpuState& s, Texture texture, const Sampling& sampling, const Corner c[4],
+              QuadOrder order, bool projected) {
+  room_make(s, GL_TRIANGLES, 4);
+  const int32_t unit = unit_take(s, texture, sampling);
   // unit_take may have drawn the batch: the mode is set again.
-  room_make(*s, GL_TRIANGLES, 4);
-  const auto first = static_cast<uint16_t>(s->vertex_count);
-  for (int32_t i = 0; i < 4; ++i)
-    vertex_put(*s, c[i].x, c[i].y, projected, c[i].u, c[i].v, s->color, unit);
+  room_make(s, GL_TRIANGLES, 4);
+  const auto first = static_cast<uint16_t>(s.vertex_count);
+  for (int32_t i = 0; i < 4; ++i) {
+    vertex_put(s, c[i].x, c[i].y, projected, c[i].u, c[i].v, s.color, unit);
+  }
   static const uint16_t kFan[6] = {0, 1, 2, 0, 2, 3};
   static const uint16_t kStrip[6] = {0, 1, 2, 2, 1, 3};
   const uint16_t* order_of = order == QuadOrder::kFan ? kFan : kStrip;
-  for (int32_t i = 0; i < 6; ++i) s->indices.push_back(static_cast<uint16_t>(first + order_of[i]));
+  for (int32_t i = 0; i < 6; ++i) s.indices.push_back(static_cast<uint16_t>(first + order_of[i]));
   primitive_done();
 }
 
@@ -109,6 +119,7 @@ void points(const Corner* v, int32_t count) { corners_put(GL_POINTS, v, count); 
 void flush() {
   GpuState* s = state();
   if (s == nullptr || s->vertex_count == 0) return;
+  framebuffer_drawn(*s);
   const GlApi& g = gl_driver;
   // The program with the fewest samplers that covers the batch's units.
   program_use(*s, program_for_units(s->units_used));

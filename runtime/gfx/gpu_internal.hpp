@@ -38,5 +38,19 @@ void sampling_apply(GpuState& s, Texture texture, const Sampling& sampling);
 int32_t unit_take(GpuState& s, Texture texture, const Sampling& sampling);
 // Draws the batch first when it samples the texture.
 void flush_if_sampled(GpuState& s, Texture texture);
+// Puts a quad into the batch as it is (quad() routes it through the atlas
+// first).
+void quad_add(GpuState& s, Texture texture, const Sampling& sampling, const Corner c[4],
+              QuadOrder order, bool projected);
+
+// The atlas (gpu_atlas.cpp). A quad's texture, sampling and coordinates as
+// the atlas draws them, when it can; false leaves them as they are.
+void atlas_begin(GpuState& s);
+bool atlas_route(GpuState& s, Texture* texture, Sampling* sampling, Corner c[4], bool projected);
+// A texture's picture changed (its copies are old), or it is gone.
+void texture_changed(GpuState& s, Texture texture);
+void texture_forgotten(GpuState& s, Texture texture);
+// The bound framebuffer was drawn into: its texture changed.
+void framebuffer_drawn(GpuState& s);
 
 }  // namespace zrv::gpu

@@ -20,6 +20,7 @@ void clear(const float rgba[4], bool rgb, bool alpha, bool depth) {
   GpuState* s = state();
   if (s == nullptr || (!rgb && !alpha && !depth)) return;
   flush();
+  framebuffer_drawn(*s);
   color_mask_set(*s, rgb, alpha);
   clear_color_set(*s, rgba);
   gl_driver.Clear(((rgb || alpha) ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
@@ -30,6 +31,7 @@ void pixel_clear(int32_t x, int32_t y, const float rgba[4]) {
   GpuState* s = state();
   if (s == nullptr) return;
   flush();
+  framebuffer_drawn(*s);
   const GlApi& g = gl_driver;
   g.Enable(GL_SCISSOR_TEST);
   g.Scissor(x, y, 1, 1);

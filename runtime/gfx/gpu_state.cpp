@@ -272,6 +272,7 @@ bool context_begin(OpenGLVireo* r) {
   g.GenBuffers(1, &s.index_buffer);
   s.ready = true;
   state_forget();
+  atlas_begin(s);
   return true;
 }
 
@@ -279,28 +280,37 @@ void state_forget() {
   GpuState* s = state();
   if (s == nullptr) return;
   flush();
+  const GlApi& g = gl_driver;
+  // The driver's state is the layer's again: what the record holds is set
+  // anew, what it does not hold is set when next asked for.
   s->program_in_use = -1;
-  s->blend = -1;
-  s->alpha_writes = -1;
-  s->color_mask = -1;
   for (Program& p : s->programs) p.projection_serial = p.alpha_serial = 0;
-  for (int32_t& v : s->viewport) v = -1;
+  vertex_format_bind(*s);
+  if (g.BindFramebuffer != nullptr) g.BindFramebuffer(GL_FRAMEBUFFER, s->framebuffer);
+  if (s->viewport[2] >= 0)
+    g.Viewport(s->viewport[0], s->viewport[1], s->viewport[2], s->viewport[3]);
+  if (s->blend == static_cast<int32_t>(Blend::kOff)) {
+    g.Disable(GL_BLEND);
+  } else if (s->blend > 0) {
+    g.Enable(GL_BLEND);
+    g.BlendFunc(GL_SRC_ALPHA,
+                s->blend == static_cast<int32_t>(Blend::kAdd) ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+  }
+  s->color_mask = -1;
+  if (s->alpha_writes >= 0) color_mask_set(*s, true, s->alpha_writes == 1);
   for (float& c : s->clear_color) c = -1.0f;
   s->active_unit = -1;
   s->units_used = 0;
   s->sampling.clear();
-  GLint bound = 0;
-  gl_driver.GetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-  s->framebuffer = static_cast<uint32_t>(bound);
-  vertex_format_bind(*s);
+  // Whoever drew behind the layer's back may have drawn into a texture.
+  for (const auto& [framebuffer, texture] : s->attached) texture_changed(*s, texture);
   // What another user left on the units is not ours; the parts of the
   // state the 2D drawing never changes are set once.
   for (int32_t unit = kUnits - 1; unit >= 0; --unit) {
     unit_select(*s, unit);
-    gl_driver.BindTexture(GL_TEXTURE_2D, 0);
+    g.BindTexture(GL_TEXTURE_2D, 0);
     s->units[unit] = 0;
   }
-  const GlApi& g = gl_driver;
   for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_DITHER, GL_SCISSOR_TEST, GL_STENCIL_TEST}) {
     g.Disable(cap);
   }

@@ -94,6 +94,7 @@ void texture_delete(Texture texture) {
   if (s == nullptr || texture == 0) return;
   flush_if_sampled(*s, texture);
   gl_driver.DeleteTextures(1, &texture);
+  texture_forgotten(*s, texture);
   // Deleting unbinds it everywhere; the name may come back for another.
   for (Texture& t : s->units) {
     if (t == texture) t = 0;
@@ -111,6 +112,10 @@ void texture_image(Texture texture, int32_t w, int32_t h, uint32_t format, const
   // OpenGL ES takes the format itself as the internal format.
   const GLint internal = s->es ? static_cast<GLint>(format) : GL_RGBA8;
   gl_driver.TexImage2D(GL_TEXTURE_2D, 0, internal, w, h, 0, format, GL_UNSIGNED_BYTE, pixels);
+  TextureInfo& info = s->textures[texture];
+  info.w = w;
+  info.h = h;
+  info.version = s->next_version++;
 }
 
 void texture_copy_framebuffer(Texture texture, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -120,6 +125,7 @@ void texture_copy_framebuffer(Texture texture, int32_t x, int32_t y, int32_t w, 
   flush();
   texture_work_bind(*s, texture);
   gl_driver.CopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, y, w, h);
+  texture_changed(*s, texture);
 }
 
 bool framebuffers_supported() {
@@ -157,6 +163,7 @@ void framebuffer_delete(uint32_t framebuffer) {
   if (s == nullptr || framebuffer == 0 || gl_driver.DeleteFramebuffers == nullptr) return;
   if (s->framebuffer == framebuffer) framebuffer_bind(0);
   gl_driver.DeleteFramebuffers(1, &framebuffer);
+  s->attached.erase(framebuffer);
 }
 
 void framebuffer_attach(Texture texture) {
@@ -166,6 +173,7 @@ void framebuffer_attach(Texture texture) {
   // Bound once, a name is a texture (of no picture yet, perhaps).
   texture_work_bind(*s, texture);
   gl_driver.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  s->attached[s->framebuffer] = texture;
 }
 
 uint32_t depth_buffer_create() {

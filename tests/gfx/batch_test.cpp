@@ -55,6 +55,11 @@ struct BatchingOn {
   ~BatchingOn() { gpu::batching_set(true); }
 };
 
+struct AtlasOn {
+  explicit AtlasOn(bool on) { gpu::atlas_set(on); }
+  ~AtlasOn() { gpu::atlas_set(true); }
+};
+
 TEST(Batch, ColourTranslucencyRotationAndTexturesShareOneDraw) {
   REQUIRE_GL();
   fresh(0x000000);
@@ -64,7 +69,8 @@ TEST(Batch, ColourTranslucencyRotationAndTexturesShareOneDraw) {
     solid_sprite(10 + t, 8, 8, colours[t]);
     sprite_set_frames(10 + t, 4, 4);
   }
-  // The first use of each texture binds it and sets its parameters.
+  // The first use of each texture copies it into the atlas.
+  sprite_draw_rotated(11, 0, 0, 10);
   for (int t = 0; t < 4; ++t) sprite_draw(10 + t, 0, 0);
   gpu::flush();
   {
@@ -95,12 +101,13 @@ TEST(Batch, ColourTranslucencyRotationAndTexturesShareOneDraw) {
     blend_alpha(1);
     sprite_draw(10, 0, 0);
     EXPECT_EQ(gpu::draws_taken(), 2);
-    for (int t = 0; t < 9; ++t) solid_sprite(20 + t, 4, 4, 0x101010 * (t + 1));
+    // Textures too large for the atlas each take a unit.
+    for (int t = 0; t < 9; ++t) solid_sprite(20 + t, 1100, 2, 0x101010 * (t + 1));
     gpu::draws_taken();
-    for (int t = 0; t < 9; ++t) sprite_draw(20 + t, 4 * t, 300);
+    for (int t = 0; t < 9; ++t) sprite_draw(20 + t, 0, 300 + 2 * t);
     EXPECT_EQ(gpu::draws_taken(), 2);
     EXPECT_PX(0, 300, 16, 16, 16);
-    EXPECT_PX(32, 300, 144, 144, 144);
+    EXPECT_PX(0, 316, 144, 144, 144);
   }
 }
 
@@ -153,6 +160,31 @@ TEST(Batch, ChangesBehindTheCachesAreSeen) {
   rect_fill(40, 0, 4, 4, 0x0000FF);
   sprite_draw(14, 50, 0);
   EXPECT_PX(50, 0, 255, 255, 255);
+  // Pictures that change after they were drawn (copied into the atlas) are
+  // drawn as they are now: a target drawn into again, a grab taken again
+  // into the same texture, whole and turned.
+  target_create(2, 15, 8, 8);
+  for (const uint32_t colour : {0x0000FFu, 0x00FF00u}) {
+    target_use(2);
+    rect_fill(0, 0, 8, 8, static_cast<int32_t>(colour));
+    target_use(-1);
+    rect_fill(100, 100, 8, 8, static_cast<int32_t>(colour ^ 0xFFFFFF));
+    sprite_grab(16, 100, 100, 8, 8);
+    const int x = colour == 0x0000FFu ? 60 : 90;
+    sprite_draw(15, x, 0);
+    sprite_draw_rotated(15, x, 20, 90);
+    sprite_draw(16, x + 10, 0);
+    sprite_draw_rotated(16, x + 10, 20, 90);
+  }
+  EXPECT_PX(62, 2, 255, 0, 0);
+  EXPECT_PX(62, 22, 255, 0, 0);
+  EXPECT_PX(72, 2, 0, 255, 255);
+  EXPECT_PX(72, 22, 0, 255, 255);
+  EXPECT_PX(92, 2, 0, 255, 0);
+  EXPECT_PX(92, 22, 0, 255, 0);
+  EXPECT_PX(102, 2, 255, 0, 255);
+  EXPECT_PX(102, 22, 255, 0, 255);
+  target_create(2, -1, 0, 0);
 }
 
 // A frame that mixes all of it; returns the window's bytes and appends
@@ -231,6 +263,19 @@ std::vector<uint8_t> mixed_frame(std::vector<int32_t>& read) {
   return bytes;
 }
 
+// Both ways of the frame compared byte for byte, with the reads made on
+// the way.
+void frames_match(const std::vector<uint8_t>& on, const std::vector<uint8_t>& off) {
+  ASSERT_EQ(on.size(), off.size());
+  size_t differ = 0, first = on.size();
+  for (size_t i = 0; i < on.size(); ++i) {
+    if (on[i] != off[i]) {
+      if (differ++ == 0) first = i;
+    }
+  }
+  EXPECT_EQ(differ, 0u) << "first at pixel " << first / 4 % kW << "," << kH - 1 - first / 4 / kW;
+}
+
 TEST(Batch, AMixedFrameIsByteForByteTheSameWithBatchingOff) {
   REQUIRE_GL();
   std::vector<int32_t> read_on, read_off;
@@ -243,14 +288,7 @@ TEST(Batch, AMixedFrameIsByteForByteTheSameWithBatchingOff) {
     BatchingOn batching(false);
     off = mixed_frame(read_off);
   }
-  ASSERT_EQ(on.size(), off.size());
-  size_t differ = 0, first = on.size();
-  for (size_t i = 0; i < on.size(); ++i) {
-    if (on[i] != off[i]) {
-      if (differ++ == 0) first = i;
-    }
-  }
-  EXPECT_EQ(differ, 0u) << "first at pixel " << first / 4 % kW << "," << kH - 1 - first / 4 / kW;
+  frames_match(on, off);
   EXPECT_EQ(read_on, read_off);
   // The reads saw what was drawn before them: the blue fill, the grab of
   // it, the target's green square (solid where the sprite was not drawn).
@@ -260,6 +298,44 @@ TEST(Batch, AMixedFrameIsByteForByteTheSameWithBatchingOff) {
   EXPECT_EQ(read_on[2], 1);
   EXPECT_EQ(read_on[3], 0);
   EXPECT_EQ(read_on[4] & 0xFFFFFF, 0x00FF00);
+}
+
+// The atlas's copies give what the textures themselves give: filtered
+// edges read the same neighbours (repeated or clamped), frames, text,
+// zooms, turns and the enlarged logical screen land on the same bytes.
+TEST(Batch, TheAtlasDrawsTheTexturesOwnPixels) {
+  REQUIRE_GL();
+  std::vector<int32_t> read_on, read_off;
+  std::vector<uint8_t> on, off;
+  {
+    AtlasOn atlas(true);
+    on = mixed_frame(read_on);
+  }
+  {
+    AtlasOn atlas(false);
+    off = mixed_frame(read_off);
+  }
+  frames_match(on, off);
+  EXPECT_EQ(read_on, read_off);
+  const auto logical = [](bool atlas_on) {
+    AtlasOn atlas(atlas_on);
+    fresh(0x102030);
+    screen_logical_set(320, 200);
+    RtImage a;
+    image_fill(a, 24, 10, [](int x, int y) { return 0xFF000000u | (x * 10) << 8 | (y * 25); });
+    EXPECT_TRUE(sprite_from_image(ctx.renderer, 40, a, 0));
+    for (int i = 0; i < 12; ++i) {
+      sprite_draw(40, i * 25, 3 * i);
+      sprite_draw_zoomed(40, i * 25, 60, 1.0 + i * 0.37, 1.5);
+      sprite_draw_rotozoom(40, i * 25, 120, i * 31.0, 0.8 + i * 0.1);
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(kW) * kH * 4);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.ReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    screen_logical_set(0, 0);
+    return bytes;
+  };
+  frames_match(logical(true), logical(false));
 }
 
 }  // namespace

@@ -99,7 +99,9 @@ TEST(SpriteStore, TextureHoldsTheImageFlippedInItsLowerLeft) {
   image_fill(image, 100, 60, [](int x, int y) {
     return 0xFF000000u | static_cast<uint32_t>(y * 4) << 8 | static_cast<uint32_t>(x * 2);
   });
-  // The sprite is one texture: nothing else is made for it.
+  // The sprite is one texture: nothing else is made for it (once the
+  // atlas has its page).
+  solid_sprite(19, 4, 4, 0xFFFFFF);
   g_textures_made = 0;
   g_real_gen_textures = gl_driver.GenTextures;
   gl_driver.GenTextures = counting_gen_textures;
