@@ -72,6 +72,7 @@ namespace zrv {
   X(void, GenBuffers, GLsizei, GLuint*)                                                           \
   X(void, BindBuffer, GLenum, GLuint)                                                             \
   X(void, BufferData, GLenum, GLsizeiptr, const void*, GLenum)                                    \
+  X(void, BufferSubData, GLenum, GLintptr, GLsizeiptr, const void*)                               \
   X(void, DeleteBuffers, GLsizei, const GLuint*)
 
 // Functions a context may lack: null when missing. Framebuffer objects under

@@ -111,6 +111,7 @@ struct GpuState {
   Program programs[kProgramCount];
   int32_t program_in_use = -1;
   uint32_t vertex_buffer = 0, index_buffer = 0, vertex_array = 0;
+  int64_t vertex_buffer_bytes = 0, index_buffer_bytes = 0;  // their storage
   uint32_t framebuffer = 0;
   int32_t blend = -1;  // Blend, -1 unknown
   int32_t alpha_writes = -1;
@@ -142,7 +143,15 @@ struct GpuState {
   // the pages holding them.
   std::unordered_map<uint64_t, AtlasEntry> atlas;
   std::vector<AtlasPage> pages;
-  int32_t page_side = 0;          // 0: no atlas in this context
+  int32_t page_side = 0;  // 0: no atlas in this context
+  // The last texture routed through the atlas and its copy, so that a run
+  // of one texture looks nothing up (cleared when an entry goes).
+  struct {
+    Texture texture = 0;
+    Sampling sampling;
+    const TextureInfo* info = nullptr;
+    AtlasEntry* entry = nullptr;
+  } atlas_last;
   uint32_t copy_framebuffer = 0;  // reads textures for the copies
   // The batch: vertices of the shaders' format, 16-bit indices (triangles),
   // the primitive they make (a GL mode) and whether any samples nothing.

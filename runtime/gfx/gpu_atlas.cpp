@@ -88,6 +88,7 @@ bool page_add(GpuState& s, bool linear) {
 // Empties the pages of one filter for copies to come.
 void pages_clear(GpuState& s, bool linear) {
   flush();
+  s.atlas_last.texture = 0;
   for (auto it = s.atlas.begin(); it != s.atlas.end();) {
     if (s.pages[it->second.page].linear == linear) {
       it = s.atlas.erase(it);
@@ -195,6 +196,7 @@ AtlasEntry* copy_of(GpuState& s, Texture texture, const Sampling& sampling, bool
   const uint64_t key = atlas_key(texture, sampling, origin);
   auto found = s.atlas.find(key);
   if (found != s.atlas.end() && (found->second.w != info.w || found->second.h != info.h)) {
+    s.atlas_last.texture = 0;
     s.atlas.erase(found);
     found = s.atlas.end();
   }
@@ -268,19 +270,33 @@ bool atlas_route(GpuState& s, Texture* texture, Sampling* sampling, Corner c[4],
     // Beyond its edges a texture repeats further than a border reaches.
     if (!(c[i].u >= 0.0f && c[i].u <= 1.0f && c[i].v >= 0.0f && c[i].v <= 1.0f)) return false;
   }
-  const auto known = s.textures.find(*texture);
-  if (known == s.textures.end()) return false;
   // A copy at an origin serves every quad; one elsewhere, whole texels only.
+  auto& last = s.atlas_last;
   const AtlasEntry* e = nullptr;
-  const auto at_origin = s.atlas.find(atlas_key(*texture, *sampling, true));
-  if (at_origin != s.atlas.end()) {
-    e = copy_of(s, *texture, *sampling, true);
-  } else if (!projected && texel_aligned(c, known->second.w, known->second.h, s.zoom)) {
-    e = copy_of(s, *texture, *sampling, false);
+  if (last.texture == *texture && last.sampling == *sampling &&
+      last.entry->version == last.info->version &&
+      (last.entry->origin ||
+       (!projected && texel_aligned(c, last.info->w, last.info->h, s.zoom)))) {
+    e = last.entry;
   } else {
-    e = copy_of(s, *texture, *sampling, true);
+    const auto known = s.textures.find(*texture);
+    if (known == s.textures.end()) return false;
+    AtlasEntry* made = nullptr;
+    const auto at_origin = s.atlas.find(atlas_key(*texture, *sampling, true));
+    if (at_origin != s.atlas.end()) {
+      made = copy_of(s, *texture, *sampling, true);
+    } else if (!projected && texel_aligned(c, known->second.w, known->second.h, s.zoom)) {
+      made = copy_of(s, *texture, *sampling, false);
+    } else {
+      made = copy_of(s, *texture, *sampling, true);
+    }
+    if (made == nullptr) return false;
+    last.texture = *texture;
+    last.sampling = *sampling;
+    last.info = &known->second;
+    last.entry = made;
+    e = made;
   }
-  if (e == nullptr) return false;
   Corner mapped[4];
   for (int i = 0; i < 4; ++i) {
     mapped[i] = c[i];
@@ -301,6 +317,7 @@ void texture_changed(GpuState& s, Texture texture) {
 }
 
 void texture_forgotten(GpuState& s, Texture texture) {
+  s.atlas_last.texture = 0;
   s.textures.erase(texture);
   for (uint64_t variant = 0; variant < 8; ++variant) {
     s.atlas.erase(static_cast<uint64_t>(texture) << 3 | variant);

@@ -1,5 +1,6 @@
 // The GPU layer's batch: primitives of every kind of 2D drawing gathered
 // into one vertex buffer and drawn with one call.
+#include <algorithm>
 #include <cstdlib>
 
 #include "gfx/gl_api.hpp"
@@ -41,6 +42,17 @@ float* vertex_put(GpuState& s, float x, float y, bool projected, float u, float 
   p[9] = static_cast<float>(unit);
   ++s.vertex_count;
   return p;
+}
+
+// Puts the batch's bytes into the bound buffer, whose storage grows when it
+// is too small and is written over otherwise: a new storage at every draw
+// costs a software driver an allocation of its whole size.
+void buffer_fill(GLenum target, int64_t& storage, int64_t bytes, const void* data) {
+  if (bytes > storage) {
+    storage = std::max<int64_t>(bytes, storage * 2);
+    gl_driver.BufferData(target, static_cast<GLsizeiptr>(storage), nullptr, GL_STREAM_DRAW);
+  }
+  gl_driver.BufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
 }
 
 void primitive_done() {
@@ -90,7 +102,10 @@ void quad_add(GpuState& s, Texture texture, const Sampling& sampling, const Corn
   static const uint16_t kFan[6] = {0, 1, 2, 0, 2, 3};
   static const uint16_t kStrip[6] = {0, 1, 2, 2, 1, 3};
   const uint16_t* order_of = order == QuadOrder::kFan ? kFan : kStrip;
-  for (int32_t i = 0; i < 6; ++i) s.indices.push_back(static_cast<uint16_t>(first + order_of[i]));
+  const size_t at = s.indices.size();
+  s.indices.resize(at + 6);
+  uint16_t* index = s.indices.data() + at;
+  for (int32_t i = 0; i < 6; ++i) index[i] = static_cast<uint16_t>(first + order_of[i]);
   primitive_done();
 }
 
@@ -124,13 +139,12 @@ void flush() {
   // The program with the fewest samplers that covers the batch's units.
   program_use(*s, program_for_units(s->units_used));
   g.BindBuffer(GL_ARRAY_BUFFER, s->vertex_buffer);
-  g.BufferData(GL_ARRAY_BUFFER,
-               static_cast<GLsizeiptr>(s->vertex_count) * kVertexFloats * sizeof(float),
-               s->vertices.data(), GL_STREAM_DRAW);
+  buffer_fill(GL_ARRAY_BUFFER, s->vertex_buffer_bytes,
+              static_cast<int64_t>(s->vertex_count) * kVertexFloats * sizeof(float),
+              s->vertices.data());
   if (s->mode == GL_TRIANGLES) {
-    g.BufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(s->indices.size() * sizeof(uint16_t)), s->indices.data(),
-                 GL_STREAM_DRAW);
+    buffer_fill(GL_ELEMENT_ARRAY_BUFFER, s->index_buffer_bytes,
+                static_cast<int64_t>(s->indices.size() * sizeof(uint16_t)), s->indices.data());
     g.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(s->indices.size()), GL_UNSIGNED_SHORT,
                    nullptr);
   } else {

@@ -24,16 +24,16 @@ attribute vec3 a_position;
 attribute vec2 a_texcoord;
 attribute vec4 a_color;
 attribute float a_unit;
-varying vec2 v_texcoord;
+varying vec3 v_texcoord;  // and the unit
 varying vec4 v_color;
-varying float v_unit;
 void main() {
   vec4 p = vec4(a_position.xy, 0.0, 1.0);
   gl_Position = a_position.z > 0.5 ? p : u_projection * p;
-  v_texcoord = a_texcoord;
+  v_texcoord = vec3(a_texcoord, a_unit);
   v_color = a_color;
-  v_unit = a_unit;
-  gl_PointSize = 1.0;
+#ifdef GL_ES
+  gl_PointSize = 1.0;  // the desktop takes the size of points from its state
+#endif
 }
 )";
 
@@ -47,18 +47,19 @@ std::string fragment_shader(int32_t units) {
   std::string s;
   for (int32_t i = 0; i < units; ++i)
     s += "uniform sampler2D u_texture" + std::to_string(i) + ";\n";
-  s += "uniform float u_alpha_reference;\nvarying vec2 v_texcoord;\nvarying vec4 v_color;\n"
-       "varying float v_unit;\nvoid main() {\n  vec4 c = v_color;\n";
+  s += "uniform float u_alpha_reference;\nvarying vec3 v_texcoord;\nvarying vec4 v_color;\n"
+       "void main() {\n  vec4 c = v_color;\n  float unit = v_texcoord.z;\n";
   if (units == 1) {
-    s += "  if (v_unit >= 0.0) c *= texture2D(u_texture0, v_texcoord);\n";
+    s += "  if (unit >= 0.0) c *= texture2D(u_texture0, v_texcoord.xy);\n";
   } else if (units > 1) {
-    s += "  if (v_unit >= 0.0) {\n    vec4 t;\n";
+    s += "  if (unit >= 0.0) {\n    vec4 t;\n";
     for (int32_t i = 0; i < units; ++i) {
-      const std::string sample = "t = texture2D(u_texture" + std::to_string(i) + ", v_texcoord);\n";
+      const std::string sample =
+          "t = texture2D(u_texture" + std::to_string(i) + ", v_texcoord.xy);\n";
       if (i + 1 == units) {
         s += "    else " + sample;
       } else {
-        s += std::string(i == 0 ? "    if" : "    else if") + " (v_unit < " + std::to_string(i) +
+        s += std::string(i == 0 ? "    if" : "    else if") + " (unit < " + std::to_string(i) +
              ".5) " + sample;
       }
     }
@@ -426,6 +427,8 @@ void framebuffer_bind(uint32_t framebuffer) {
   flush();
   gl_driver.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   s->framebuffer = framebuffer;
+  // Which texture is drawn into decides what the atlas may copy.
+  s->atlas_last.texture = 0;
 }
 
 uint32_t framebuffer_bound() {
