@@ -7,8 +7,8 @@
 #   name (MEDIA art gives <build>/art); relative names in the game then
 #   find the files, wherever the program is started from. With MEDIA, the
 #   one-file build is made too: the program with the media folder appended
-#   as an archive, <name>-packed beside the program (or the ONE_FILE path),
-#   which runs from any folder on its own.
+#   as an archive, <name>-packed (<name>-packed.exe on Windows) beside the
+#   program (or the ONE_FILE path), which runs from any folder on its own.
 #
 # zrv_append_archive(<target> <folder> [OUTPUT <file>])
 #   The one-file build of any program on the runtime.
@@ -16,11 +16,13 @@
 function(zrv_append_archive target folder)
   cmake_parse_arguments(ARG "" "OUTPUT" "" ${ARGN})
   if(NOT ARG_OUTPUT)
-    set(ARG_OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}-packed)
+    set(ARG_OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}-packed${CMAKE_EXECUTABLE_SUFFIX})
   endif()
   get_filename_component(folder ${folder} ABSOLUTE)
   file(GLOB_RECURSE media CONFIGURE_DEPENDS ${folder}/*)
-  if(TARGET zrvpack)
+  if(CMAKE_CROSSCOMPILING AND ZRV_HOST_PACKER)
+    set(packer ${ZRV_HOST_PACKER})
+  elseif(TARGET zrvpack)
     set(packer zrvpack)
   else()
     set(packer zorvane::zrvpack)

@@ -1,12 +1,12 @@
 #include "trace.hpp"
 
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "zorvane.hpp"
 
@@ -15,11 +15,13 @@ namespace {
 std::FILE* trace_file = nullptr;
 std::string trace_path;  // for the message when a write fails
 
-// The directory the process started in, taken before start-up changes it.
+// The directory the process started in, taken before start-up changes it;
+// "" when it has no name any more. (The runtime's dir_get_current gives "/"
+// then, which could not be told from the root folder.)
 std::string start_directory() {
-  char buf[4096];
-  if (::getcwd(buf, sizeof buf) == nullptr) return {};
-  return buf;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::string() : folder.string();
 }
 const std::string launch_directory = start_directory();
 
@@ -87,7 +89,10 @@ std::string command_line_value(const char* line, const char* name) {
 void trace_open_from_command_line(const char* line) {
   std::string path = command_line_value(line, "--trace");
   if (path.empty()) return;
-  if (path[0] != '/' && !launch_directory.empty()) path = launch_directory + "/" + path;
+  // A relative name counts from where the program was started (on Windows
+  // a name from the drive's root, "/x", keeps the starting folder's drive).
+  if (std::filesystem::path(path).is_relative() && !launch_directory.empty())
+    path = (std::filesystem::path(launch_directory) / path).string();
   if (!trace_open(path.c_str()))
     std::fprintf(stderr, "--trace: cannot create '%s'\n", path.c_str());
 }

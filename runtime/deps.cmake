@@ -3,13 +3,30 @@
 # same imported targets.
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
-pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 # Image codecs and the archive's decompressor (files and gfx).
 pkg_check_modules(LIBPNG REQUIRED IMPORTED_TARGET libpng)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(LIBZ REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(LZO2 REQUIRED IMPORTED_TARGET lzo2)
-# Sound output (platform, for sound).
-pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
-# Music and video playback (platform, for sound).
-pkg_check_modules(MPV REQUIRED IMPORTED_TARGET mpv)
+# The platform backend's own: the folders of runtime/platform/ it is built
+# from and the libraries they need.
+if(ZRV_PLATFORM STREQUAL "sdl")
+  # The window system; sound output; music and video playback.
+  pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+  pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
+  pkg_check_modules(MPV REQUIRED IMPORTED_TARGET mpv)
+  set(ZRV_PLATFORM_FOLDERS posix sdl openal mpv)
+  set(ZRV_PLATFORM_LIBS PkgConfig::SDL2 PkgConfig::MPV PkgConfig::OPENAL ${CMAKE_DL_LIBS})
+  set(ZRV_PLATFORM_PC_REQUIRES "sdl2 openal mpv")
+elseif(ZRV_PLATFORM STREQUAL "win32")
+  # Winsock, the adapters' addresses, access lists; windows, their
+  # messages and the display; pixel formats and WGL; waveOut and the
+  # joystick calls. The rest is kernel32's (XInput is looked up at run time).
+  set(ZRV_PLATFORM_FOLDERS win32)
+  set(ZRV_PLATFORM_LIBS ws2_32 iphlpapi advapi32 user32 gdi32 opengl32 winmm)
+  set(ZRV_PLATFORM_PC_REQUIRES "")
+else()
+  set(ZRV_PLATFORM_FOLDERS posix headless)
+  set(ZRV_PLATFORM_LIBS)
+  set(ZRV_PLATFORM_PC_REQUIRES "")
+endif()

@@ -1,13 +1,19 @@
 #!/usr/bin/env python3
-"""Checks the include graph of the runtime's folders.
+"""Checks the include graph of the runtime's folders, and that only the
+platform folder talks to the operating system.
 
-Usage: check_layers.py RUNTIME_DIR LAYER [LAYER ...]
+Usage: check_layers.py [--os-free DIR ...] RUNTIME_DIR LAYER [LAYER ...]
 
 Each LAYER is a comma-separated group of folder names, lowest first (for
 example "platform" "base" "types" "files,input,net,path" "gfx,sound" "app").
 A file may include headers of its own folder and of folders in lower
 groups only. Independently of that order, the folders must not include
-each other in a cycle. Prints every offending include and exits with 1.
+each other in a cycle.
+
+Outside RUNTIME_DIR/platform/, and in every --os-free DIR (a game built on
+the runtime), no file may include an operating-system, window-system or
+device-library header, nor call a system function directly. Prints every
+offence and exits with 1.
 """
 import os
 import re
@@ -32,6 +38,79 @@ def folder_graph(root):
                     if m and m.group(1) != folder and os.path.isdir(os.path.join(root, m.group(1))):
                         edges.setdefault(m.group(1), []).append((f"{folder}/{name}", number))
     return graph
+
+
+# Headers of the operating systems and of the libraries behind the platform.
+OS_HEADER = re.compile(
+    r'^\s*#\s*include\s*<(unistd\.h|sys/[^>]*|dirent\.h|fcntl\.h|poll\.h|netdb\.h|arpa/[^>]*|'
+    r'netinet/[^>]*|ifaddrs\.h|signal\.h|csignal|dlfcn\.h|link\.h|pwd\.h|malloc\.h|spawn\.h|'
+    r'termios\.h|SDL[^>]*|GL/glx[^>]*|X11/[^>]*|AL/[^>]*|mpv/[^>]*|windows\.h|winsock2\.h|'
+    r'ws2tcpip\.h|emscripten[^>]*)>')
+# System calls and C library functions that only POSIX has. Bare, a name
+# counts only where an expression or statement starts (not a declaration
+# of a method of the same name) and with arguments (not a call of a method
+# of the class); "::name(" counts everywhere.
+OS_FUNCTIONS = (
+    "open|openat|close|read|write|pread|pwrite|lseek|fstat|stat|lstat|fsync|fdatasync|ftruncate|"
+    "mkdir|rmdir|unlink|rename|renameat|symlink|readlink|realpath|access|chdir|getcwd|"
+    "opendir|readdir|closedir|mkdtemp|mkstemp|socket|bind|listen|accept|accept4|connect|send|"
+    "recv|sendto|recvfrom|shutdown|poll|select|getaddrinfo|freeaddrinfo|getnameinfo|"
+    "gai_strerror|getifaddrs|freeifaddrs|inet_pton|inet_ntop|setsockopt|getsockopt|"
+    "getsockname|getpeername|fcntl|ioctl|setrlimit|getrlimit|mmap|munmap|getpid|getppid|"
+    "getuid|geteuid|getpwuid|kill|sigaction|sigemptyset|raise|fork|execv|execvp|execve|"
+    "waitpid|pipe|pipe2|dup|dup2|isatty|dlopen|dlsym|dlclose|setenv|unsetenv|gmtime_r|"
+    "localtime_r|clock_gettime|nanosleep|usleep|sleep|prctl|uname|sysconf")
+OS_CALL = re.compile(r'(?:^\s*|[(=!,;{}&|?]\s*|\breturn\s+|[^\w:>.]::)(' + OS_FUNCTIONS +
+                     r')\s*\((\s*\))?')
+# The functions among them that take no arguments.
+OS_FUNCTIONS_WITHOUT_ARGUMENTS = {"getpid", "getppid", "getuid", "geteuid", "fork"}
+# Comments and string literals, left out of the search for calls.
+COMMENT_OR_STRING = re.compile(r'//.*$|"(?:\\.|[^"\\])*"')
+
+
+def source_files(top):
+    for base, dirs, names in os.walk(top):
+        dirs.sort()
+        for name in sorted(names):
+            if name.endswith((".cpp", ".hpp", ".h", ".cc")):
+                yield os.path.join(base, name)
+
+
+def os_offences(root, os_free):
+    """Every OS header include and direct system call outside the platform."""
+    problems = []
+    platform = os.path.join(root, "platform") + os.sep
+    tops = [root] + list(os_free)
+    for top in tops:
+        for path in source_files(top):
+            if path.startswith(platform):
+                continue
+            shown = os.path.relpath(path, os.path.dirname(os.path.abspath(root)))
+            with open(path, encoding="utf-8", errors="replace") as f:
+                in_block = False
+                for number, line in enumerate(f, 1):
+                    m = OS_HEADER.match(line)
+                    if m:
+                        problems.append(f"{shown}:{number}: includes <{m.group(1)}> outside platform/")
+                        continue
+                    code = line
+                    if in_block:
+                        end = code.find("*/")
+                        if end < 0:
+                            continue
+                        code, in_block = code[end + 2:], False
+                    code = re.sub(r"/\*.*?\*/", " ", code)
+                    start = code.find("/*")
+                    if start >= 0:
+                        code, in_block = code[:start], True
+                    code = COMMENT_OR_STRING.sub(" ", code)
+                    if code.lstrip().startswith("#"):
+                        continue
+                    for call in OS_CALL.finditer(code):
+                        if call.group(2) and call.group(1) not in OS_FUNCTIONS_WITHOUT_ARGUMENTS:
+                            continue
+                        problems.append(f"{shown}:{number}: calls {call.group(1)}() outside platform/")
+    return problems
 
 
 def find_cycle(graph):
@@ -61,12 +140,17 @@ def find_cycle(graph):
 
 
 def main(argv):
-    if len(argv) < 3:
+    os_free = []
+    args = argv[1:]
+    while len(args) >= 2 and args[0] == "--os-free":
+        os_free.append(args[1])
+        args = args[2:]
+    if len(args) < 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    root = argv[1]
+    root = args[0]
     rank = {}
-    for level, group in enumerate(argv[2:]):
+    for level, group in enumerate(args[1:]):
         for folder in group.split(","):
             rank[folder] = level
     graph = folder_graph(root)
@@ -82,11 +166,13 @@ def main(argv):
     cycle = find_cycle(graph)
     if cycle:
         problems.append("folder cycle: " + " -> ".join(cycle))
+    problems += os_offences(root, os_free)
     for p in problems:
         print(p)
     if problems:
         return 1
-    print(f"layers: {len(graph)} folders, no include against the order, no cycle")
+    print(f"layers: {len(graph)} folders, no include against the order, no cycle, "
+          "no system call outside platform/")
     return 0
 
 

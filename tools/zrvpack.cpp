@@ -4,7 +4,6 @@
 //   zrvpack pack <program> <folder> <output>
 //   zrvpack list <file>
 //   zrvpack extract <file> <folder> [entry ...]
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -58,7 +57,8 @@ bool collect(const fs::path& folder, std::vector<zrv::ArchiveSource>& sources) {
     if (it->is_regular_file(ec)) files.push_back(it->path());
   }
   if (ec) {
-    std::fprintf(stderr, "zrvpack: cannot list %s: %s\n", folder.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "zrvpack: cannot list %s: %s\n", folder.string().c_str(),
+                 ec.message().c_str());
     return false;
   }
   std::sort(files.begin(), files.end());
@@ -66,7 +66,7 @@ bool collect(const fs::path& folder, std::vector<zrv::ArchiveSource>& sources) {
     zrv::ArchiveSource src;
     src.name = file.filename().string();
     if (!read_file(file, src.bytes)) {
-      std::fprintf(stderr, "zrvpack: cannot read %s\n", file.c_str());
+      std::fprintf(stderr, "zrvpack: cannot read %s\n", file.string().c_str());
       return false;
     }
     sources.push_back(std::move(src));
@@ -100,13 +100,14 @@ int pack(const char* program, const char* folder, const char* output) {
   fs::path temp = out_path;
   temp += ".zrvpack-tmp";
   if (!write_file(temp, base, archive)) {
-    std::fprintf(stderr, "zrvpack: cannot write %s\n", temp.c_str());
+    std::fprintf(stderr, "zrvpack: cannot write %s\n", temp.string().c_str());
     fs::remove(temp);
     return 1;
   }
-  struct stat st;
-  if (::stat(program, &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
+  // The new program may run as the old one did.
   std::error_code ec;
+  const fs::perms mode = fs::status(program, ec).permissions();
+  if (!ec) fs::permissions(temp, mode, ec);
   fs::rename(temp, out_path, ec);
   if (ec) {
     std::fprintf(stderr, "zrvpack: cannot create %s: %s\n", output, ec.message().c_str());

@@ -9,6 +9,7 @@
 #include "app/frame.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
+#include "files/paths.hpp"
 #include "gfx/font.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/scene3d.hpp"
@@ -54,13 +55,7 @@ void settings_repair() {
 
 }  // namespace
 
-RtString program_folder() {
-  const std::string exe = platform::program_path();
-  size_t cut = exe.find_last_of('/');
-  if (cut == std::string::npos) return RtString(".");
-  if (cut == 0) return RtString("/");
-  return RtString(exe.substr(0, cut).c_str());
-}
+RtString program_folder() { return RtString(path_folder_part(platform::program_path()).c_str()); }
 
 RtString join_command_line(int argc, char** argv) {
   RtString line;

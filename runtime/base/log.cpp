@@ -1,14 +1,11 @@
 // The log file and the plain output channels.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
 #include "base/errors.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -33,9 +30,9 @@ Log& the_log() {
 // The open log, made when there is none or it was removed; -1 when there is
 // no private folder (the lines are then lost, nothing else). Under the lock.
 int log_descriptor(Log& log) {
-  struct stat st;
-  if (log.fd >= 0 && ::fstat(log.fd, &st) == 0 && st.st_nlink > 0) return log.fd;
-  if (log.fd >= 0) ::close(log.fd);
+  platform::FileStatus st;
+  if (log.fd >= 0 && platform::file_status_open(log.fd, &st) && st.links > 0) return log.fd;
+  if (log.fd >= 0) platform::file_close(log.fd);
   log.fd = -1;
   log.path.clear();
   const std::string folder = platform::run_folder();
@@ -60,15 +57,7 @@ void log_write(const char* text) {
   const std::lock_guard<std::mutex> hold(log.lock);
   const int fd = log_descriptor(log);
   if (fd < 0) return;
-  const char* p = text;
-  size_t left = std::strlen(text);
-  while (left > 0) {
-    const ssize_t w = ::write(fd, p, left);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;
-    p += w;
-    left -= static_cast<size_t>(w);
-  }
+  platform::file_write(fd, text, static_cast<int64_t>(std::strlen(text)));
 }
 
 void log_lookup_failed(const char* name) {

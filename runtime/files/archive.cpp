@@ -5,7 +5,6 @@
 #include "files/archive.hpp"
 
 #include <lzo1x.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <mutex>
@@ -15,6 +14,7 @@
 
 #include "base/context.hpp"
 #include "files/rt_file.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -155,8 +155,8 @@ bool exists_directly(const char* name) {
     int64_t length = 0;
     return memfile_lookup(name, &data, &length) != nullptr;
   }
-  struct stat st;
-  return ::stat(name, &st) == 0 && !S_ISDIR(st.st_mode);
+  platform::FileStatus st;
+  return platform::file_status(name, &st) && !st.is_folder;
 }
 
 void copy_name(char out[kPathBufferSize], const char* text) {
@@ -178,16 +178,16 @@ struct FileStamp {
   const uint8_t* data = nullptr;
 };
 
-int64_t nanoseconds(const struct timespec& t) {
-  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+int64_t nanoseconds(int64_t seconds, int32_t fraction_ns) {
+  return seconds * 1000000000 + fraction_ns;
 }
 
-void stamp_from_stat(const struct stat& st, FileStamp* stamp) {
-  stamp->device = st.st_dev;
-  stamp->inode = st.st_ino;
-  stamp->size = st.st_size;
-  stamp->modified_ns = nanoseconds(st.st_mtim);
-  stamp->changed_ns = nanoseconds(st.st_ctim);
+void stamp_from_status(const platform::FileStatus& st, FileStamp* stamp) {
+  stamp->device = st.device;
+  stamp->inode = st.inode;
+  stamp->size = st.size;
+  stamp->modified_ns = nanoseconds(st.modified_seconds, st.modified_nanoseconds);
+  stamp->changed_ns = nanoseconds(st.changed_seconds, st.changed_nanoseconds);
 }
 
 // The stamp of an open archive file.
@@ -199,8 +199,8 @@ FileStamp stamp_of(const RtFile& file) {
     stamp.data = file.data;
     return stamp;
   }
-  struct stat st;
-  if (::fstat(file.handle, &st) == 0) stamp_from_stat(st, &stamp);
+  platform::FileStatus st;
+  if (platform::file_status_open(file.handle, &st)) stamp_from_status(st, &stamp);
   return stamp;
 }
 
@@ -217,9 +217,9 @@ bool stamp_of_name(const char* name, FileStamp* stamp) {
     stamp->size = length;
     return true;
   }
-  struct stat st;
-  if (::stat(name, &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  stamp_from_stat(st, stamp);
+  platform::FileStatus st;
+  if (!platform::file_status(name, &st) || st.is_folder) return false;
+  stamp_from_status(st, stamp);
   return true;
 }
 

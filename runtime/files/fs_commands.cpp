@@ -1,10 +1,5 @@
-// File-system commands over POSIX calls.
+// File-system commands over the platform's file and folder calls.
 #include "files/fs_commands.hpp"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,8 +14,10 @@
 #include "files/file_replace.hpp"
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
-
-extern char** environ;
+#include "platform/environment.hpp"
+#include "platform/files.hpp"
+#include "platform/folders.hpp"
+#include "platform/time_of_day.hpp"
 
 namespace zrv {
 
@@ -33,12 +30,12 @@ int lower(char c) {
   return u >= 'A' && u <= 'Z' ? u + 32 : u;
 }
 
-bool stat_name(const RtString& name, struct stat* st) {
+bool stat_name(const RtString& name, platform::FileStatus* st) {
   char native[kPathBufferSize];
   if (name.empty() || memfile_is_name(name.c_str()) || !path_to_platform(name.c_str(), native)) {
     return false;
   }
-  return ::stat(native, st) == 0;
+  return platform::file_status(native, st);
 }
 
 bool name_order(const std::string& a, const std::string& b) {
@@ -98,8 +95,8 @@ RtString format_file_time(const std::tm& t) {
 }
 
 int32_t file_is_directory(const RtString& name) {
-  struct stat st;
-  return stat_name(name, &st) && S_ISDIR(st.st_mode) ? 1 : 0;
+  platform::FileStatus st;
+  return stat_name(name, &st) && st.is_folder ? 1 : 0;
 }
 
 int32_t file_delete(const RtString& name) { return path_delete(name.c_str()); }
@@ -109,7 +106,7 @@ int32_t dir_create(const RtString& name) {
   if (name.empty() || memfile_is_name(name.c_str()) || !path_to_platform(name.c_str(), native)) {
     return 0;
   }
-  return ::mkdir(native, 0777) == 0 ? 1 : 0;
+  return platform::folder_make(native, 0777) ? 1 : 0;
 }
 
 void file_copy(const RtString& source, const RtString& destination) {
@@ -165,14 +162,14 @@ RtString file_time(const RtString& name) {
   ctx.last_error = 0;
   char native[kPathBufferSize];
   if (!name.empty() && !memfile_is_name(name.c_str()) && path_to_platform(name.c_str(), native)) {
-    int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+    int fd = platform::file_open_read(native);
     if (fd >= 0) {
-      struct stat st;
-      const bool have = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-      ::close(fd);
+      platform::FileStatus st;
+      const bool have = platform::file_status_open(fd, &st) && !st.is_folder;
+      platform::file_close(fd);
       std::tm local{};
-      const std::time_t seconds = have ? st.st_mtime : 0;
-      if (have && ::localtime_r(&seconds, &local) != nullptr) return format_file_time(local);
+      const int64_t seconds = have ? st.modified_seconds : 0;
+      if (have && platform::local_time(seconds, &local)) return format_file_time(local);
     }
   }
   error_say(kErrNoSuchFile, "file_time: '%s': no such file", name.c_str());
@@ -184,25 +181,19 @@ double dir_list(const RtString& pattern, RtArray<RtString>& out) {
   // removed or cannot be named any more lists as empty, not as another one.
   std::vector<std::string> folders;
   std::vector<std::string> files;
-  DIR* dir = ::opendir(".");
-  if (dir == nullptr) {
+  // Links count as what they point to, as the platform's own listing has it.
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::folder_list(".", &entries)) {
     array_dim(out, 0);
     return 0.0;
   }
-  while (const dirent* entry = ::readdir(dir)) {
-    bool is_folder = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-      // Links count as what they point to, as the platform's own listing has it.
-      struct stat st;
-      is_folder = ::stat(entry->d_name, &st) == 0 && S_ISDIR(st.st_mode);
-    }
-    if (is_folder) {
-      folders.emplace_back(entry->d_name);
-    } else if (wildcard_match(entry->d_name, pattern.c_str())) {
-      files.emplace_back(entry->d_name);
+  for (const platform::FolderEntry& entry : entries) {
+    if (entry.is_folder) {
+      folders.push_back(entry.name);
+    } else if (wildcard_match(entry.name.c_str(), pattern.c_str())) {
+      files.push_back(entry.name);
     }
   }
-  ::closedir(dir);
 
   std::sort(folders.begin(), folders.end(), name_order);
   std::sort(files.begin(), files.end(), name_order);
@@ -220,8 +211,8 @@ RtString env_get(const RtString& name) {
     return RtString(value != nullptr ? value : "");
   }
   std::string all;
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    all += *entry;
+  for (const std::string& entry : platform::environment_entries()) {
+    all += entry;
     all += '\n';
   }
   return RtString(all.c_str());
@@ -236,9 +227,9 @@ void env_set(const RtString& name, const RtString& value) {
   const std::string text = joined.substr(eq + 1);
   if (var.empty()) return;
   if (text.empty()) {
-    ::unsetenv(var.c_str());
+    platform::environment_unset(var.c_str());
   } else {
-    ::setenv(var.c_str(), text.c_str(), 1);
+    platform::environment_set(var.c_str(), text.c_str());
   }
 }
 

@@ -1,11 +1,6 @@
 // Path conventions, memory-file names and the shared file-system routines.
 #include "files/paths.hpp"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,6 +10,9 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "platform/files.hpp"
+#include "platform/folders.hpp"
+#include "platform/path_names.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -34,6 +32,15 @@ const char* path_file_part(const char* name) {
     if (*p == '/' || *p == '\\') part = p + 1;
   }
   return part;
+}
+
+std::string path_folder_part(const std::string& name) {
+  const size_t cut = name.find_last_of("/\\");
+  if (cut == std::string::npos) return ".";
+  // At the root the separator is the folder's own name: "C:" alone would
+  // be the drive's current folder.
+  if (cut == 0 || name[cut - 1] == ':') return name.substr(0, cut + 1);
+  return name.substr(0, cut);
 }
 
 namespace {
@@ -169,27 +176,22 @@ MemBlockRef memfile_lookup(const char* name, const uint8_t** data, int64_t* leng
 int32_t path_delete(const char* name) {
   char native[kPathBufferSize];
   if (!path_to_platform(name, native) || native[0] == 0) return -1;
-  struct stat st;
-  if (::lstat(native, &st) != 0) return -1;
-  if (!S_ISDIR(st.st_mode)) return ::unlink(native) == 0 ? 1 : 0;
+  platform::FileStatus st;
+  if (!platform::link_status(native, &st)) return -1;
+  if (!st.is_folder) return platform::file_remove(native) ? 1 : 0;
 
   // A directory, by its full path: stepping out of it (when it is the
   // current one) must not change what a relative name such as "../cur"
   // points at.
-  char dir_real[PATH_MAX];
-  if (::realpath(native, dir_real) == nullptr) return -1;
-  const int fd = ::open(dir_real, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  ::close(fd);
+  std::string dir_real;
+  if (!platform::real_path(native, &dir_real)) return -1;
+  if (!platform::folder_opens(dir_real.c_str())) return -1;
   const std::string cwd = platform::current_directory();
   const bool inside = cwd == dir_real;
   if (inside) {
-    std::string parent(dir_real);
-    const size_t slash = parent.find_last_of('/');
-    parent = slash == 0 || slash == std::string::npos ? "/" : parent.substr(0, slash);
-    platform::set_current_directory(parent);
+    platform::set_current_directory(path_folder_part(dir_real));
   }
-  if (::rmdir(dir_real) == 0) return 1;
+  if (platform::folder_remove(dir_real.c_str())) return 1;
   // Not empty or not permitted: the folder stays, and so does the current
   // folder; a folder that is still there was not deleted.
   if (inside) platform::set_current_directory(cwd);
@@ -202,9 +204,9 @@ int32_t file_exists(const char* name) {
   if (memfile_is_name(name)) return 1;
   char native[kPathBufferSize];
   if (!path_to_platform(name, native) || native[0] == 0) return 0;
-  struct stat st;
-  if (::stat(native, &st) != 0) return 0;
-  return S_ISDIR(st.st_mode) ? 0 : 1;
+  platform::FileStatus st;
+  if (!platform::file_status(native, &st)) return 0;
+  return st.is_folder ? 0 : 1;
 }
 
 double dir_set_current(const char* path) {
@@ -226,14 +228,13 @@ std::string path_absolute(const char* name) {
   const char* leaf = path_file_part(name);
   const bool plain_leaf = std::strcmp(leaf, ".") != 0 && std::strcmp(leaf, "..") != 0;
   const std::string folder = plain_leaf ? std::string(name, leaf) : std::string(name);
-  char real[PATH_MAX];
-  if (::realpath(folder.empty() ? "." : folder.c_str(), real) != nullptr) {
-    std::string full = real;
+  std::string full;
+  if (platform::real_path(folder.empty() ? "." : folder.c_str(), &full)) {
     if (!plain_leaf || leaf[0] == 0) return full;
     if (full.back() != '/') full += '/';
     return full + leaf;
   }
-  if (name[0] == '/') return name;
+  if (platform::path_is_absolute(name)) return name;
   RtString cwd = dir_get_current();  // ends with "/"
   return std::string(cwd.c_str()) + name;
 }

@@ -22,6 +22,10 @@ bool path_to_platform(const char* name, char out[kPathBufferSize]);
 // The characters after the last "/" or backslash (the whole name if none).
 const char* path_file_part(const char* name);
 
+// The folder a name is in: the name cut at its last "/" or backslash; a
+// root keeps its separator ("/", "C:/"), and a bare name gives ".".
+std::string path_folder_part(const std::string& name);
+
 // The temporary folder with "/" separators, always ending in "/".
 RtString temp_folder();
 

@@ -3,11 +3,6 @@
 // folders, the display and the GL context.
 #include "files/platform_info.hpp"
 
-#include <dirent.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -26,7 +21,12 @@
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "files/sha256.hpp"
+#include "platform/environment.hpp"
+#include "platform/files.hpp"
+#include "platform/folders.hpp"
+#include "platform/path_names.hpp"
 #include "platform/platform.hpp"
+#include "platform/time_of_day.hpp"
 #include "types/rt_math.hpp"
 
 namespace zrv {
@@ -164,13 +164,13 @@ bool read_integer_file(const std::string& path, long long* value) {
 }
 
 bool is_directory(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  platform::FileStatus st;
+  return !path.empty() && platform::file_status(path.c_str(), &st) && st.is_folder;
 }
 
 bool is_regular_file(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  platform::FileStatus st;
+  return platform::file_status(path.c_str(), &st) && st.is_regular;
 }
 
 // Creates the folder and any missing parents (mode 0700, as the XDG folders
@@ -178,9 +178,9 @@ bool is_regular_file(const std::string& path) {
 bool make_folders(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
-    ::mkdir(path.substr(0, slash).c_str(), 0700);
+    platform::folder_make(path.substr(0, slash).c_str(), 0700);
   }
-  ::mkdir(path.c_str(), 0700);
+  platform::folder_make(path.c_str(), 0700);
   return is_directory(path);
 }
 
@@ -197,18 +197,16 @@ std::string join(const std::string& folder, const char* leaf) {
 
 std::string home_folder() {
   const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return without_final_slash(home);
-  const passwd* pw = ::getpwuid(::getuid());
-  if (pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') {
-    return without_final_slash(pw->pw_dir);
-  }
+  if (platform::path_is_absolute(home)) return without_final_slash(home);
+  const std::string recorded = platform::user_home_recorded();
+  if (platform::path_is_absolute(recorded.c_str())) return without_final_slash(recorded);
   return std::string();
 }
 
 // An XDG base folder variable; relative values are invalid and ignored.
 std::string xdg_variable(const char* name) {
   const char* value = std::getenv(name);
-  return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+  return platform::path_is_absolute(value) ? std::string(value) : std::string();
 }
 
 // The local application-data folder + "/Zorvane", created when missing; ""
@@ -252,9 +250,10 @@ RtString two_digits_or_more(int value) {
 }
 
 RtString clock_answer(bool utc) {
-  const std::time_t now = std::time(nullptr);
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
   std::tm t{};
-  if ((utc ? ::gmtime_r(&now, &t) : ::localtime_r(&now, &t)) == nullptr) return RtString(kNoData);
+  if (!(utc ? platform::utc_time(now, &t) : platform::local_time(now, &t)))
+    return RtString(kNoData);
   return format_clock_time(t);
 }
 
@@ -452,13 +451,13 @@ int32_t dpi_answer(double reported_dpi) {
 }
 
 int32_t battery_percent(const std::string& root) {
-  DIR* dir = ::opendir(root.c_str());
-  if (dir == nullptr) return 100;
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::folder_list(root.c_str(), &entries)) return 100;
   long long sum = 0;
   int count = 0;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    const std::string supply = join(root, entry->d_name);
+  for (const platform::FolderEntry& entry : entries) {
+    if (entry.name[0] == '.') continue;
+    const std::string supply = join(root, entry.name.c_str());
     std::string text;
     if (!read_small_file(supply + "/type", 64, &text) || trimmed(text) != "Battery") continue;
     // Batteries of mice and the like are not the device's own.
@@ -480,7 +479,6 @@ int32_t battery_percent(const std::string& root) {
     sum += percent > 100 ? 100 : percent;
     ++count;
   }
-  ::closedir(dir);
   if (count == 0) return 100;
   return static_cast<int32_t>((sum + count / 2) / count);
 }

@@ -1,16 +1,12 @@
-// RtFile over POSIX file descriptors and shared memory blocks.
+// RtFile over the platform's file descriptors and shared memory blocks.
 #include "files/rt_file.hpp"
-
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "files/paths.hpp"
+#include "platform/files.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -18,22 +14,6 @@ namespace zrv {
 namespace {
 
 constexpr int64_t kLineChunk = 64;
-
-// Reads until count bytes arrived or the file ends; -1 on an error.
-int64_t read_fully(int fd, void* buffer, int64_t count) {
-  auto* out = static_cast<uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::read(fd, out + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
-}
 
 // A carriage return right before the line's end is not part of the line.
 void strip_carriage_return(char* line, int64_t* length) {
@@ -79,18 +59,18 @@ bool RtFile::open_read(const char* name) {
   }
   char native[kPathBufferSize];
   if (!path_to_platform(name, native)) return false;
-  int fd = ::open(native, O_RDONLY | O_CLOEXEC);
+  int fd = platform::file_open_read(native);
   if (fd < 0) return false;
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    st.st_size = 0;
-  } else if (S_ISDIR(st.st_mode)) {
+  platform::FileStatus st;
+  if (!platform::file_status_open(fd, &st)) {
+    st.size = 0;
+  } else if (st.is_folder) {
     // Directories are not files to read.
-    ::close(fd);
+    platform::file_close(fd);
     return false;
   }
   handle = fd;
-  size = st.st_size;
+  size = st.size;
   pos = 0;
   return true;
 }
@@ -114,7 +94,7 @@ bool RtFile::open_create(const char* name) {
   // current folder out of it.
   const std::string full = path_absolute(native);
   path_delete(full.c_str());
-  handle = ::open(full.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  handle = platform::file_open_create(full.c_str());
   return handle >= 0;
 }
 
@@ -130,20 +110,20 @@ bool RtFile::open_append(const char* name) {
   close();
   char native[kPathBufferSize];
   if (!writable_name(name, native)) return false;
-  int fd = ::open(native, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = platform::file_open_write(native);
   if (fd < 0) return false;
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+  platform::FileStatus st;
+  if (platform::file_status_open(fd, &st) && st.is_folder) {
+    platform::file_close(fd);
     return false;
   }
-  ::lseek(fd, 0, SEEK_END);
+  platform::file_seek(fd, 0, platform::SeekFrom::End);
   handle = fd;
   return true;
 }
 
 void RtFile::close() {
-  if (handle >= 0) ::close(handle);
+  if (handle >= 0) platform::file_close(handle);
   handle = -1;
   data = nullptr;
   block.reset();
@@ -163,24 +143,13 @@ bool RtFile::read(void* buffer, int64_t count) {
   }
   if (handle < 0 || pos < 0) return false;
   pos += count;
-  return read_fully(handle, buffer, count) == count;
+  return platform::file_read(handle, buffer, count) == count;
 }
 
 bool RtFile::write(const void* buffer, int64_t count) {
   if (count == 0) return true;
   if (count < 0 || handle < 0) return false;
-  const auto* in = static_cast<const uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(handle, in + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += n;
-  }
-  return true;
+  return platform::file_write(handle, buffer, count);
 }
 
 void RtFile::seek(int64_t offset, int origin) {
@@ -192,15 +161,15 @@ void RtFile::seek(int64_t offset, int origin) {
   } else {
     pos = offset;
   }
-  if (handle >= 0 && pos >= 0) ::lseek(handle, pos, SEEK_SET);
+  if (handle >= 0 && pos >= 0) platform::file_seek(handle, pos, platform::SeekFrom::Start);
 }
 
 int64_t RtFile::query_size() const {
   if (data != nullptr) return size;
   if (handle < 0) return 0;
-  struct stat st;
-  if (::fstat(handle, &st) != 0) return 0;
-  return st.st_size;
+  platform::FileStatus st;
+  if (!platform::file_status_open(handle, &st)) return 0;
+  return st.size;
 }
 
 bool RtFile::read_line(char destination[kLineSize]) {
@@ -214,12 +183,12 @@ bool RtFile::read_line(char destination[kLineSize]) {
 // so that no read-ahead has to be kept between calls.
 bool RtFile::read_line_file(char destination[kLineSize]) {
   std::memset(destination, 0, kLineSize);
-  if (pos < 0 || ::lseek(handle, pos, SEEK_SET) < 0) return false;
+  if (pos < 0 || platform::file_seek(handle, pos, platform::SeekFrom::Start) < 0) return false;
   const int64_t start = pos;
   int64_t total = 0;
   while (total < kLineSize) {
     int64_t ask = std::min<int64_t>(kLineChunk, kLineSize - total);
-    int64_t got = read_fully(handle, destination + total, ask);
+    int64_t got = platform::file_read(handle, destination + total, ask);
     if (got < 0) return false;
     if (got == 0 && total == 0) return false;  // nothing left at all
     const char* lf = static_cast<const char*>(std::memchr(destination + total, '\n', got));
@@ -227,7 +196,7 @@ bool RtFile::read_line_file(char destination[kLineSize]) {
       int64_t length = lf - destination;
       std::memset(destination + length, 0, static_cast<size_t>(kLineSize - length));
       pos = start + length + 1;
-      ::lseek(handle, pos, SEEK_SET);
+      platform::file_seek(handle, pos, platform::SeekFrom::Start);
       strip_carriage_return(destination, &length);
       return true;
     }
@@ -243,7 +212,7 @@ bool RtFile::read_line_file(char destination[kLineSize]) {
   // the next byte on the following read, so that nothing is lost.
   destination[kLineSize - 1] = 0;
   pos = start + kLineSize - 1;
-  ::lseek(handle, pos, SEEK_SET);
+  platform::file_seek(handle, pos, platform::SeekFrom::Start);
   return true;
 }
 

@@ -1,10 +1,5 @@
 #include "gfx/backup.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +12,8 @@
 #include "gfx/renderer.hpp"
 #include "gfx/sprites.hpp"
 #include "gfx/targets.hpp"
+#include "platform/files.hpp"
+#include "platform/folders.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv {
@@ -40,18 +37,6 @@ int32_t get_int32(const uint8_t* in) {
   return static_cast<int32_t>(u);
 }
 
-bool write_all(int fd, const void* data, size_t n) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
 const std::string& backup_path(const OpenGLVireo* r) {
@@ -72,16 +57,16 @@ const std::string& backup_path(const OpenGLVireo* r) {
 
 void backup_path_remove(const OpenGLVireo* r) {
   const std::string& path = backup_path(r);
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
+  platform::FileStatus st;
+  if (!platform::link_status(path.c_str(), &st)) return;
+  if (st.is_folder) {
     // A directory of that name: leave it first if it is the current one.
     const std::string cwd = platform::current_directory();
     if (cwd == path || cwd + "/" == path) platform::set_current_directory(path + "/..");
-    ::chmod(path.c_str(), 0700);
-    ::rmdir(path.c_str());
+    platform::permissions_set(path.c_str(), 0700);
+    platform::folder_remove(path.c_str());
   } else {
-    ::unlink(path.c_str());
+    platform::file_remove(path.c_str());
   }
 }
 
@@ -93,7 +78,9 @@ void texture_backup(OpenGLVireo* r, int32_t restore) {
     log_write(path.c_str());
     log_write("\"\n");
     backup_path_remove(r);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Made new (mode 0600): a name in the shared temporary folder that
+    // someone else took, a link above all, is never written through.
+    const int fd = platform::file_create_new(path);
     if (fd < 0) return;
     std::vector<uint8_t> zeros;
     bool ok = true;
@@ -106,18 +93,20 @@ void texture_backup(OpenGLVireo* r, int32_t restore) {
       if (sprite_read_back(r, id, image)) {
         put_int32(head + 4, image.width);
         put_int32(head + 8, image.height);
-        ok = write_all(fd, head, 12) &&
-             write_all(fd, image.pixels, static_cast<size_t>(image.width) * image.height * 4);
+        ok = platform::file_write(fd, head, 12) &&
+             platform::file_write(fd, image.pixels,
+                                  static_cast<int64_t>(image.width) * image.height * 4);
       } else {
         // Without read-back the slot keeps its size with an empty picture.
         const int32_t w = s.image_width, h = s.image_height > 0 ? s.image_height : 0;
         put_int32(head + 4, w);
         put_int32(head + 8, h);
         zeros.assign(static_cast<size_t>(w) * h * 4, 0);
-        ok = write_all(fd, head, 12) && write_all(fd, zeros.data(), zeros.size());
+        ok = platform::file_write(fd, head, 12) &&
+             platform::file_write(fd, zeros.data(), static_cast<int64_t>(zeros.size()));
       }
     }
-    ::close(fd);
+    platform::file_close(fd);
     return;
   }
 

@@ -122,6 +122,7 @@ struct GpuState {
   // and the uniform made of them.
   float projection[16] = {};
   float zoom = 1.0f;
+  bool zoom_power_of_two = true;
   float uniform[16] = {};
   bool projection_known = false;
   uint64_t projection_serial = 1;

@@ -215,14 +215,20 @@ AtlasEntry* copy_of(GpuState& s, Texture texture, const Sampling& sampling, bool
   return &e;
 }
 
+// Whether a float is a whole number, as floor would say, without its call
+// (2^23 and above are all whole).
+bool whole(float f) {
+  if (std::fabs(f) < 8388608.0f) return f == static_cast<float>(static_cast<int32_t>(f));
+  return f == f;
+}
+
 // Whether each pixel of the quad takes one texel whole: an axis-aligned
 // rectangle of whole pixels, one texel to a pixel, on a screen enlarged by
 // a power of two.
-bool texel_aligned(const Corner c[4], int32_t w, int32_t h, float zoom) {
-  int exponent = 0;
-  if (std::frexp(zoom, &exponent) != 0.5f) return false;
+bool texel_aligned(const Corner c[4], int32_t w, int32_t h, bool zoom_power_of_two) {
+  if (!zoom_power_of_two) return false;
   for (int i = 0; i < 4; ++i) {
-    if (c[i].x != std::floor(c[i].x) || c[i].y != std::floor(c[i].y)) return false;
+    if (!whole(c[i].x) || !whole(c[i].y)) return false;
     for (int j = i + 1; j < 4; ++j) {
       if ((c[i].x == c[j].x) != (c[i].u == c[j].u)) return false;
       if ((c[i].y == c[j].y) != (c[i].v == c[j].v)) return false;
@@ -276,7 +282,7 @@ bool atlas_route(GpuState& s, Texture* texture, Sampling* sampling, Corner c[4],
   if (last.texture == *texture && last.sampling == *sampling &&
       last.entry->version == last.info->version &&
       (last.entry->origin ||
-       (!projected && texel_aligned(c, last.info->w, last.info->h, s.zoom)))) {
+       (!projected && texel_aligned(c, last.info->w, last.info->h, s.zoom_power_of_two)))) {
     e = last.entry;
   } else {
     const auto known = s.textures.find(*texture);
@@ -285,7 +291,8 @@ bool atlas_route(GpuState& s, Texture* texture, Sampling* sampling, Corner c[4],
     const auto at_origin = s.atlas.find(atlas_key(*texture, *sampling, true));
     if (at_origin != s.atlas.end()) {
       made = copy_of(s, *texture, *sampling, true);
-    } else if (!projected && texel_aligned(c, known->second.w, known->second.h, s.zoom)) {
+    } else if (!projected &&
+               texel_aligned(c, known->second.w, known->second.h, s.zoom_power_of_two)) {
       made = copy_of(s, *texture, *sampling, false);
     } else {
       made = copy_of(s, *texture, *sampling, true);

@@ -1,5 +1,6 @@
 // The GPU layer's context: the shader program and its buffers, and the
 // pieces of GL state that end a batch when they change.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -116,6 +117,21 @@ void log_info(const char* what, const char* text) {
   log_write("\n");
 }
 
+// Whether a shader compiled or a program linked; the driver's words go to
+// the log when not, and the object goes.
+bool built(GLuint object, bool program, const char* what) {
+  const GlApi& g = gl_driver;
+  GLint ok = GL_FALSE;
+  (program ? g.GetProgramiv : g.GetShaderiv)(object, program ? GL_LINK_STATUS : GL_COMPILE_STATUS,
+                                             &ok);
+  if (ok == GL_TRUE) return true;
+  char text[1024] = "";
+  (program ? g.GetProgramInfoLog : g.GetShaderInfoLog)(object, sizeof text, nullptr, text);
+  log_info(what, text);
+  (program ? g.DeleteProgram : g.DeleteShader)(object);
+  return false;
+}
+
 GLuint compile(GLenum kind, Language language, const char* source) {
   const GlApi& g = gl_driver;
   const GLuint shader = g.CreateShader(kind);
@@ -123,16 +139,9 @@ GLuint compile(GLenum kind, Language language, const char* source) {
   const char* parts[2] = {shader_preamble(language, kind == GL_FRAGMENT_SHADER), source};
   g.ShaderSource(shader, 2, parts, nullptr);
   g.CompileShader(shader);
-  GLint ok = GL_FALSE;
-  g.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    char text[1024] = "";
-    g.GetShaderInfoLog(shader, sizeof text, nullptr, text);
-    log_info(kind == GL_VERTEX_SHADER ? "vertex shader" : "fragment shader", text);
-    g.DeleteShader(shader);
-    return 0;
-  }
-  return shader;
+  return built(shader, false, kind == GL_VERTEX_SHADER ? "vertex shader" : "fragment shader")
+             ? shader
+             : 0;
 }
 
 bool program_make(Program& p, Language language, int32_t units) {
@@ -154,15 +163,7 @@ bool program_make(Program& p, Language language, int32_t units) {
   g.LinkProgram(program);
   g.DeleteShader(vs);
   g.DeleteShader(fs);
-  GLint ok = GL_FALSE;
-  g.GetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (ok != GL_TRUE) {
-    char text[1024] = "";
-    g.GetProgramInfoLog(program, sizeof text, nullptr, text);
-    log_info("shader program", text);
-    g.DeleteProgram(program);
-    return false;
-  }
+  if (!built(program, true, "shader program")) return false;
   p = Program{};
   p.id = program;
   g.UseProgram(program);
@@ -401,6 +402,8 @@ void viewport_set(int32_t x, int32_t y, int32_t w, int32_t h, const float projec
   if (!same_projection) {
     matrix::copy(s->projection, projection);
     s->zoom = zoom;
+    int exponent = 0;
+    s->zoom_power_of_two = std::frexp(zoom, &exponent) == 0.5f;
     s->projection_known = true;
     // The zoom as the model-view matrix had it, the product as the matrix
     // stack made it.

@@ -196,12 +196,7 @@ bool software_warning_box_allowed() {
     const char* v = std::getenv(name);
     if (v != nullptr && *v != '\0') return false;
   }
-  // xvfb-run keeps its authority file in its own temporary folder.
-  const char* xauth = std::getenv("XAUTHORITY");
-  if (xauth != nullptr && std::strstr(xauth, "xvfb-run") != nullptr) return false;
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+  return platform::backend().display_watched();
 }
 
 int32_t max_texture_size() {

@@ -1,7 +1,5 @@
 #include "gfx/screenshot.hpp"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +10,8 @@
 #include "gfx/gpu.hpp"
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
+#include "platform/path_names.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv {
 
@@ -22,14 +22,10 @@ RtImage kept;  // the last presented frame, top row first
 // The directory the program was started in: start-up moves to the program
 // folder (and the game into its Media folder) before the file is written,
 // so a relative name counts from here, as the user meant it.
-std::string start_directory() {
-  char buf[4096];
-  return ::getcwd(buf, sizeof buf) != nullptr ? std::string(buf) : std::string();
-}
-const std::string launch_directory = start_directory();
+const std::string launch_directory = platform::current_directory();
 
 std::string screenshot_path(const char* name) {
-  if (name[0] == '/' || launch_directory.empty()) return name;
+  if (platform::path_is_absolute(name) || launch_directory.empty()) return name;
   return launch_directory + "/" + name;
 }
 

@@ -28,11 +28,10 @@
 // Sends never raise SIGPIPE: a send to a closed peer returns -1 (EPIPE).
 #pragma once
 
-#include <sys/socket.h>
-
 #include <cstdint>
 
 #include "base/rt_string.hpp"
+#include "platform/sockets.hpp"
 
 namespace zrv {
 
@@ -40,10 +39,10 @@ constexpr int32_t kNetSlotCount = 1024;
 constexpr int32_t kNetErrTableFull = 8;
 // Name lookups fail with codes of their own (the numbers Winsock gives
 // them), apart from the system's errors.
-constexpr int32_t kNetErrHostNotFound = 11001;
-constexpr int32_t kNetErrLookupAgain = 11002;
-constexpr int32_t kNetErrLookupFailed = 11003;
-constexpr int32_t kNetErrNoAddress = 11004;
+constexpr int32_t kNetErrHostNotFound = platform::kLookupErrHostNotFound;  // 11001
+constexpr int32_t kNetErrLookupAgain = platform::kLookupErrAgain;          // 11002
+constexpr int32_t kNetErrLookupFailed = platform::kLookupErrFailed;        // 11003
+constexpr int32_t kNetErrNoAddress = platform::kLookupErrNoAddress;        // 11004
 constexpr int32_t kNetConnectTimeoutMax = 30000;
 // The longest a send call waits for room in all.
 constexpr int32_t kNetSendTimeOutMs = 2000;
@@ -66,11 +65,11 @@ extern const NetAddress kNetAddressNone;
 extern const NetAddress kNetAddressAny;
 
 struct SocketSlot {
-  int handle;  // -1 = free slot
+  platform::SocketHandle handle;  // platform::kNoSocket (-1) = free slot
   // Listener and UDP sockets: the local address (with the port actually
   // bound); connected sockets: the remote address; UDP sockets after a
   // receive: the sender of the latest datagram.
-  sockaddr_storage address;
+  platform::SocketAddress address;
   uint8_t is_udp;
 };
 

@@ -1,11 +1,11 @@
 #include "path/planner.hpp"
 
-#include <sys/mman.h>
-
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/memory.hpp"
 
 namespace zrv {
 
@@ -27,12 +27,7 @@ constexpr size_t kMappedBytes = size_t{1} << 20;
 
 void* zeroed_alloc(size_t bytes) {
   if (bytes < kMappedBytes) return std::calloc(1, bytes);
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-#ifdef MADV_HUGEPAGE
-  madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it the block works the same
-#endif
-  return p;
+  return platform::memory_map_zeroed(bytes);
 }
 
 void zeroed_free(void* block, size_t bytes) {
@@ -40,7 +35,7 @@ void zeroed_free(void* block, size_t bytes) {
   if (bytes < kMappedBytes) {
     std::free(block);
   } else {
-    munmap(block, bytes);
+    platform::memory_unmap(block, bytes);
   }
 }
 

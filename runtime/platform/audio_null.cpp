@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "platform/audio.hpp"
-#include "platform/clock_posix.hpp"
+#include "platform/clock.hpp"
 
 namespace zrv::platform {
 

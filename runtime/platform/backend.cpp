@@ -36,28 +36,29 @@ std::unique_ptr<T> headless() {
   return std::make_unique<T>();
 }
 
-std::unique_ptr<Media> mpv_media() { return make_mpv_media(""); }
+std::unique_ptr<Media> own_media() { return make_media(""); }
 
 }  // namespace
 
 Backend& backend() { return or_make(in_use().backend, make_headless_backend); }
 Keyboard& keyboard() { return or_make(in_use().keyboard, headless<Keyboard>); }
 Mouse& mouse() { return or_make(in_use().mouse, headless<Mouse>); }
-Joysticks& joysticks() { return or_make(in_use().joysticks, make_sdl_joysticks); }
-Audio& audio() { return or_make(in_use().audio, make_openal_audio); }
-Media& media() { return or_make(in_use().media, mpv_media); }
+Joysticks& joysticks() { return or_make(in_use().joysticks, make_joysticks); }
+Audio& audio() { return or_make(in_use().audio, make_audio); }
+Media& media() { return or_make(in_use().media, own_media); }
 Audio& null_audio() { return or_make(in_use().null_audio, make_null_audio); }
 
 bool select_backend(bool headless_run, std::string* failure) {
   InUse& u = in_use();
   if (!headless_run) {
-    u.backend = make_sdl_backend(failure);
-    if (u.backend) {
-      u.keyboard = make_sdl_keyboard();
-      u.mouse = make_sdl_mouse();
-      u.joysticks = make_sdl_joysticks();
-      u.audio = make_openal_audio();
-      u.media = mpv_media();
+    WindowedDevices made;
+    if (windowed_devices_make(&made, failure)) {
+      u.backend = std::move(made.backend);
+      u.keyboard = std::move(made.keyboard);
+      u.mouse = std::move(made.mouse);
+      u.joysticks = make_joysticks();
+      u.audio = make_audio();
+      u.media = own_media();
       return true;
     }
   }
@@ -66,7 +67,7 @@ bool select_backend(bool headless_run, std::string* failure) {
   u.mouse = headless<Mouse>();
   u.joysticks = headless<Joysticks>();
   u.audio = make_null_audio();
-  u.media = make_mpv_media("null");
+  u.media = make_media("null");
   return headless_run;
 }
 

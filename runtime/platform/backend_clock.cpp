@@ -1,6 +1,6 @@
 // The clock every backend has unless it brings its own: the system's
 // monotonic clock, counted in microseconds.
-#include "platform/clock_posix.hpp"
+#include "platform/clock.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {

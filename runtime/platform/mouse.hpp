@@ -16,8 +16,13 @@ struct MouseDeviceState {
 };
 
 // A pointer message: kind -1 up, 0 update, 1 down; id never 0; flags as the
-// pointer flags of the runtime (0x10 first, 0x20 second, 0x40 third button
-// down); x, y in client pixels of the window.
+// pointer flags of the runtime (kFirstButton, kSecondButton, kThirdButton
+// down); x, y in client pixels of the window. The mouse is pointer
+// kMousePointerId; touch contacts take the ids after it.
+constexpr uint32_t kFirstButton = 0x10;
+constexpr uint32_t kSecondButton = 0x20;
+constexpr uint32_t kThirdButton = 0x40;
+constexpr int32_t kMousePointerId = 1;
 struct PointerInfo {
   uint32_t flags = 0;
   int32_t x = 0, y = 0;

@@ -85,6 +85,9 @@ class Backend {
   virtual ~Backend() = default;
   virtual const char* name() const = 0;
   virtual bool is_headless() const = 0;
+  // Whether someone may be looking at the screen the windows go to (not a
+  // virtual display a test run made), so that a message box can be shown.
+  virtual bool display_watched() const { return false; }
   // Why the last window or context could not be made ("" when unknown).
   virtual std::string failure_reason() { return {}; }
   // The window system went away under the program (its server ended).
@@ -197,15 +200,15 @@ class Audio;      // audio.hpp: the sound output, its samples and voices
 class Media;      // media.hpp: music and video files
 
 // The backend and the devices in use. select_backend is called once by the
-// process entry: the SDL window system with its keyboard, mouse and
-// controllers, OpenAL for sound and libmpv for media; or, headless, none of
-// them but the media player, which then plays to no audio output. Until
-// then the headless backend answers, with the keyboard and the mouse that
-// belong to it, while the devices that need no window system (controllers,
-// sound output, media player) are the real ones. When the window system
-// cannot start, the headless backend and devices are selected all the same
-// (for the clock and the shutdown), the result is false and *failure says
-// why.
+// process entry: the build's window system with its keyboard, mouse and
+// controllers, sound output and media player; or, headless, none of them
+// but the media player, which then plays to no audio output. Until then the
+// headless backend answers, with the keyboard and the mouse that belong to
+// it, while the devices that need no window system (controllers, sound
+// output, media player) are the real ones. When the window system cannot
+// start, or the build has none, the headless backend and devices are
+// selected all the same (for the clock and the shutdown), the result is
+// false and *failure says why.
 Backend& backend();
 Keyboard& keyboard();
 Mouse& mouse();
@@ -214,16 +217,23 @@ Audio& audio();
 Media& media();
 bool select_backend(bool headless, std::string* failure = nullptr);
 
-// The implementations select_backend chooses from. The headless devices are
-// the interfaces' defaults.
+// What the platform of the build provides (platform/<name>/devices.cpp)
+// for select_backend to choose from. The headless devices are the
+// interfaces' defaults.
+struct WindowedDevices {
+  std::unique_ptr<Backend> backend;
+  std::unique_ptr<Keyboard> keyboard;
+  std::unique_ptr<Mouse> mouse;
+};
+const char* platform_name();  // the build's platform: "sdl", "headless"...
+// The window system and its input devices: false, with *failure, when it
+// cannot start or the build has none.
+bool windowed_devices_make(WindowedDevices* made, std::string* failure);
 std::unique_ptr<Backend> make_headless_backend();
-std::unique_ptr<Backend> make_sdl_backend(std::string* failure = nullptr);
-std::unique_ptr<Keyboard> make_sdl_keyboard();
-std::unique_ptr<Mouse> make_sdl_mouse();
-std::unique_ptr<Joysticks> make_sdl_joysticks();
-std::unique_ptr<Audio> make_openal_audio();
+std::unique_ptr<Joysticks> make_joysticks();
+std::unique_ptr<Audio> make_audio();
 // Its players use default_audio_output unless another output is set.
-std::unique_ptr<Media> make_mpv_media(const char* default_audio_output);
+std::unique_ptr<Media> make_media(const char* default_audio_output);
 
 // Termination requests (SIGTERM, SIGINT, SIGHUP). The handlers only record
 // the signal; the message pump takes the request on the main thread.
@@ -284,5 +294,8 @@ bool set_current_directory(const std::string& path);
 void os_version(int32_t* major, int32_t* minor);
 // A seed that differs from run to run.
 uint32_t run_seed();
+// Keeps memory the program frees for its next allocations instead of giving
+// it back to the system at once (called when a GL context is made).
+void heap_keep_freed_memory();
 
 }  // namespace zrv::platform

@@ -1,9 +1,6 @@
 // The string library over RtString.
 #include "types/str_func.hpp"
 
-#include <locale.h>
-
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +9,7 @@
 
 #include "base/context.hpp"
 #include "base/errors.hpp"
+#include "platform/c_numbers.hpp"
 
 namespace zrv {
 
@@ -152,11 +150,6 @@ RtString format_with(int form, Print print) {
   }
   work.recount_length();
   return work;
-}
-
-locale_t c_locale() {
-  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return loc;
 }
 
 DataList* g_current_data = nullptr;
@@ -471,9 +464,7 @@ double str_to_float(const char* text) {
   }
   const std::string number(start, p);
   // The C locale keeps "." as the decimal point whatever the process set.
-  locale_t loc = c_locale();
-  if (loc == static_cast<locale_t>(nullptr)) return std::strtod(number.c_str(), nullptr);
-  return strtod_l(number.c_str(), nullptr, loc);
+  return platform::c_locale_strtod(number.c_str());
 }
 
 double str_to_float(const RtString& text) { return str_to_float(text.data); }

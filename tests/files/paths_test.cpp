@@ -111,6 +111,13 @@ TEST(Paths, FileNamePartAndPlatformNames) {
   EXPECT_STREQ(path_file_part("a/b\\c/d.wav"), "d.wav");
   EXPECT_STREQ(path_file_part("plain"), "plain");
   EXPECT_STREQ(path_file_part("folder/"), "");
+  // The folder part: a root keeps its separator, so that it still names
+  // the root and not a drive's current folder.
+  EXPECT_EQ(path_folder_part("/opt/game/reedfire"), "/opt/game");
+  EXPECT_EQ(path_folder_part("/reedfire"), "/");
+  EXPECT_EQ(path_folder_part("C:/reedfire.exe"), "C:/");
+  EXPECT_EQ(path_folder_part("C:\\Games\\reedfire.exe"), "C:\\Games");
+  EXPECT_EQ(path_folder_part("reedfire"), ".");
   char out[kPathBufferSize];
   EXPECT_TRUE(path_to_platform(std::string(1023, 'x').c_str(), out));
   EXPECT_EQ(std::strlen(out), 1023u);

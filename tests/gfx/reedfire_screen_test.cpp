@@ -386,14 +386,15 @@ TEST(Reedfire, TitleScreenWithBlinkingScores) {
   }
 }
 
+// Space starts the game in the first pass (and fires); one move left; a
+// second shot later on. No key is down in the last frame.
+const char* const kPlayingKeys = "5 57 1\n6 57 0\n40 203 1\n41 203 0\n160 57 1\n161 57 0\n";
+
 TEST(Reedfire, GameInProgressShowsGunDucksBulletAndLives) {
   REQUIRE_GAME();
   GameDir dir;
   ASSERT_FALSE(dir.path.empty());
-  // Space starts the game in the first pass (and fires); one move left;
-  // a second shot later on. No key is down in the last frame.
-  const std::string keys = "5 57 1\n6 57 0\n40 203 1\n41 203 0\n160 57 1\n161 57 0\n";
-  const Shot s = shoot(dir, 230, keys);
+  const Shot s = shoot(dir, 230, kPlayingKeys);
   const std::string& line = s.last_trace;
   ASSERT_EQ(field(line, "frame"), 229) << line;
   EXPECT_EQ(field(line, "lives"), 3);
@@ -416,12 +417,11 @@ TEST(Reedfire, CoreAndEsContextsDrawTheSamePicture) {
   REQUIRE_GAME();
   GameDir dir;
   ASSERT_FALSE(dir.path.empty());
-  const std::string keys = "5 57 1\n6 57 0\n40 203 1\n41 203 0\n160 57 1\n161 57 0\n";
-  const Shot compatible = shoot(dir, 230, keys);
+  const Shot compatible = shoot(dir, 230, kPlayingKeys);
   for (const auto& [kind, language] : {std::pair{"core", "shaders: GLSL 1.40 on "},
                                        {"es", "shaders: GLSL ES 1.00 on OpenGL ES"}}) {
     setenv("ZRV_GL_CONTEXT", kind, 1);
-    const Shot s = shoot(dir, 230, keys);
+    const Shot s = shoot(dir, 230, kPlayingKeys);
     unsetenv("ZRV_GL_CONTEXT");
     EXPECT_NE(zrv::test::run_log(dir.file("tmp"), "reedfire").find(language), std::string::npos)
         << kind;

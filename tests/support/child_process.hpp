@@ -4,9 +4,22 @@
 // command.
 #pragma once
 
+#ifdef _WIN32
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>  // _exit
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "platform/platform.hpp"
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +36,61 @@ struct ChildResult {
   int signal = 0;       // terminating signal otherwise
 };
 
+#ifdef _WIN32
+// Windows has no fork: the test program runs again with only the current
+// test, whose run_in_child call of the number it is given runs the body
+// (the calls before it return at once) with its output going to files the
+// first program names; what gtest itself prints goes nowhere.
+inline ChildResult run_in_child(const std::function<void()>& body) {
+  static int calls = 0;
+  const int call = ++calls;
+  if (const char* mine = std::getenv("ZRV_TEST_CHILD")) {
+    if (std::atoi(mine) != call) return ChildResult{};
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (!std::freopen(std::getenv("ZRV_TEST_CHILD_OUT"), "wb", stdout) ||
+        !std::freopen(std::getenv("ZRV_TEST_CHILD_ERR"), "wb", stderr)) {
+      _exit(112);
+    }
+    body();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(111);  // body returned: distinct from every status the runtime uses
+  }
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+  std::random_device random;
+  const std::string stem =
+      (std::filesystem::temp_directory_path() / ("zrv_child_" + std::to_string(random()))).string();
+  const std::string out_name = stem + ".out", err_name = stem + ".err";
+  const std::string program = zrv::platform::program_path();
+  ::_putenv_s("ZRV_TEST_CHILD", std::to_string(call).c_str());
+  ::_putenv_s("ZRV_TEST_CHILD_OUT", out_name.c_str());
+  ::_putenv_s("ZRV_TEST_CHILD_ERR", err_name.c_str());
+  std::fflush(stdout);
+  std::fflush(stderr);
+  // cmd /c takes the outer quotes off and leaves the rest as written.
+  const std::string command = "\"\"" + program + "\" --gtest_filter=" + filter + " >NUL 2>&1\"";
+  const int status = std::system(command.c_str());
+  ::_putenv_s("ZRV_TEST_CHILD", "");
+  ::_putenv_s("ZRV_TEST_CHILD_OUT", "");
+  ::_putenv_s("ZRV_TEST_CHILD_ERR", "");
+  ChildResult r;
+  const auto slurp = [](const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  r.out = slurp(out_name);
+  r.err = slurp(err_name);
+  std::error_code ec;
+  std::filesystem::remove(out_name, ec);
+  std::filesystem::remove(err_name, ec);
+  // A crash ends a Windows program with an exception code as its status.
+  r.exited = true;
+  r.status = status;
+  return r;
+}
+#else
 inline std::string read_all_fd(int fd) {
   std::string s;
   char buf[4096];
@@ -66,6 +134,8 @@ inline ChildResult run_in_child(const std::function<void()>& body) {
   }
   return r;
 }
+
+#endif
 
 // Output of a shell command, without the final line feeds.
 inline std::string shell_output(const std::string& command) {

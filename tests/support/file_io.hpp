@@ -2,7 +2,9 @@
 // any bytes) or as bytes. A file that does not open reads as empty.
 #pragma once
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <fstream>
@@ -35,11 +37,13 @@ inline std::vector<uint8_t> read_bytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifndef _WIN32
 // The log of the newest run of a program (its file name) whose temporary
 // folder was tmp: the runtime links <tmp>/zorvane-<uid>/<program>.log to it.
 inline std::string run_log(const std::string& tmp, const std::string& program) {
   const std::string leaf = program.substr(program.find_last_of('/') + 1);
   return read_file(tmp + "/zorvane-" + std::to_string(geteuid()) + "/" + leaf + ".log");
 }
+#endif
 
 }  // namespace zrv::test

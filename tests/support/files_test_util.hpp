@@ -1,13 +1,11 @@
 // Scratch folders and whole-file helpers for the file tests.
 #pragma once
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,13 +13,37 @@
 
 namespace zrv::test {
 
-// A fresh folder below /tmp, removed with everything in it at the end.
+// Sets a variable of the environment (null: removes it).
+inline void env_set(const char* name, const char* value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+#endif
+}
+
+// A fresh folder below the temporary folder (/tmp on Linux), removed with
+// everything in it at the end.
 class ScratchDir {
  public:
   ScratchDir() {
+#ifdef _WIN32
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path made =
+          std::filesystem::temp_directory_path() / ("zrv_files_" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(made, ec)) path_ = made.generic_string();
+    }
+#else
     char pattern[] = "/tmp/zrv_files_XXXXXX";
     char* made = ::mkdtemp(pattern);
     path_ = made != nullptr ? made : "";
+#endif
   }
   ~ScratchDir() {
     std::error_code ec;
@@ -44,15 +66,9 @@ class TmpdirOverride {
     const char* old = std::getenv("TMPDIR");
     had_ = old != nullptr;
     if (had_) old_ = old;
-    ::setenv("TMPDIR", dir.c_str(), 1);
+    env_set("TMPDIR", dir.c_str());
   }
-  ~TmpdirOverride() {
-    if (had_) {
-      ::setenv("TMPDIR", old_.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
+  ~TmpdirOverride() { env_set("TMPDIR", had_ ? old_.c_str() : nullptr); }
 
  private:
   bool had_ = false;
@@ -64,8 +80,8 @@ inline std::string testdata_path(const std::string& rel) {
 }
 
 inline bool exists_on_disk(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
 }
 
 }  // namespace zrv::test

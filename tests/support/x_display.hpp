@@ -9,12 +9,19 @@
 #include <thread>
 
 #include "child_process.hpp"
+#include "platform/platform.hpp"
 
 namespace zrv::test {
 
+// Whether the build's platform has a window system (and the sound output
+// and media player that come with it); a headless build has none.
+inline bool windowed_platform() {
+  return std::string(zrv::platform::platform_name()) != "headless";
+}
+
 inline bool have_display() {
   const char* d = std::getenv("DISPLAY");
-  return d != nullptr && *d != '\0';
+  return windowed_platform() && d != nullptr && *d != '\0';
 }
 
 inline void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

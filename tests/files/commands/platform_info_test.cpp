@@ -17,6 +17,7 @@
 #include "files/sha256.hpp"
 #include "filesys_util.hpp"
 #include "platform/platform.hpp"
+#include "x_display.hpp"
 
 namespace zrv {
 namespace {
@@ -198,6 +199,7 @@ TEST_F(PlatformInfoTest, Dpi) {
 
 // A display of its own at 192 dots per inch: the answer is the display's.
 TEST_F(PlatformInfoTest, DpiComesFromTheDisplay) {
+  if (!test::windowed_platform()) GTEST_SKIP() << "the build has no window system";
   FILE* server = ::popen(
       "exec Xvfb -displayfd 1 -dpi 192 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & "
       "echo $!",

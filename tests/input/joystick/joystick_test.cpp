@@ -15,7 +15,7 @@
 #include "base/context.hpp"
 #include "gfx/renderer.hpp"
 #include "input/replay.hpp"
-#include "platform/joysticks_sdl.hpp"
+#include "platform/sdl/joysticks_sdl.hpp"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // without video output; video is drawn by the caller into its own OpenGL
 // context through mpv's render interface. Bytes held in memory are played
 // through a stream protocol of our own ("zrvmem://").
+#include "platform/mpv/media_mpv.hpp"
+
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 #include <mpv/stream_cb.h>

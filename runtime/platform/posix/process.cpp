@@ -1,6 +1,7 @@
 // Process queries: program path, temporary directory, debugger, folders,
 // the system's version.
 #include <limits.h>
+#include <malloc.h>
 #include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
@@ -68,6 +69,17 @@ uint32_t run_seed() {
   // started in the same microsecond.
   const uint64_t us = static_cast<uint64_t>(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
   return static_cast<uint32_t>(us ^ (us >> 32)) ^ (static_cast<uint32_t>(::getpid()) << 16);
+}
+
+void heap_keep_freed_memory() {
+#if defined(__GLIBC__)
+  // A software GL driver allocates its vertex stores at every draw, megabytes
+  // at a time, and frees them after: by default they come as fresh mappings,
+  // or the top of the heap is given back, so that every frame pays for
+  // zeroed pages. Kept in the heap, they are reused from frame to frame.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
 }
 
 }  // namespace zrv::platform

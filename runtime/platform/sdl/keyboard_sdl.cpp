@@ -1,7 +1,7 @@
 // The keyboard through SDL: SDL scancodes (USB usage numbers) turned into
 // PC set-1 scan codes, 128 added for extended keys; characters from the X
 // layout where there is one, else from SDL's key names.
-#include "platform/keyboard_sdl.hpp"
+#include "platform/sdl/keyboard_sdl.hpp"
 
 #include <SDL.h>
 
@@ -12,7 +12,8 @@
 #include "platform/keyboard.hpp"
 #include "platform/keyboard_layout.hpp"
 #include "platform/platform.hpp"
-#include "platform/sdl_wsi.hpp"
+#include "platform/sdl/sdl_devices.hpp"
+#include "platform/sdl/sdl_wsi.hpp"
 
 namespace zrv::platform {
 

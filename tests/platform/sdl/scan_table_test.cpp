@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "platform/keyboard_sdl.hpp"
+#include "platform/sdl/keyboard_sdl.hpp"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "platform/clock_posix.hpp"
+#include "platform/clock.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {

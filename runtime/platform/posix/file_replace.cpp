@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/first_error.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
@@ -94,27 +95,21 @@ bool replace_commit(ReplaceTarget* t, int* error) {
   if (t->fd < 0) return false;
   const int fd = t->fd;
   t->fd = -1;
-  bool ok = true;
-  auto check = [&](bool step) {
-    if (ok && !step) {
-      ok = false;
-      if (error != nullptr) *error = errno;
-    }
-  };
-  if (!t->in_place) check(::fsync(fd) == 0);
+  FirstError steps(error);
+  if (!t->in_place) steps.check(::fsync(fd) == 0);
   // close() reports late write errors on some file systems.
-  check(::close(fd) == 0);
+  steps.check(::close(fd) == 0);
   if (!t->in_place) {
-    if (ok) {
+    if (steps.ok()) {
       struct stat st;
       // A fresh file replaces an empty folder of the same name.
       if (::lstat(t->target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ::rmdir(t->target.c_str());
-      check(::rename(t->temp.c_str(), t->target.c_str()) == 0);
+      steps.check(::rename(t->temp.c_str(), t->target.c_str()) == 0);
     }
-    if (!ok) ::unlink(t->temp.c_str());
+    if (!steps.ok()) ::unlink(t->temp.c_str());
   }
   *t = ReplaceTarget{};
-  return ok;
+  return steps.ok();
 }
 
 bool same_file(const char* a, const char* b) {

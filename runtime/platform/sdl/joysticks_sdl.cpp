@@ -1,12 +1,13 @@
 // Game controllers through SDL's joystick layer: axes, hats and buttons
 // read on demand, rumble through the controller's motors.
-#include "platform/joysticks_sdl.hpp"
+#include "platform/sdl/joysticks_sdl.hpp"
 
 #include <SDL.h>
 
 #include <string>
 
 #include "platform/joysticks.hpp"
+#include "platform/sdl/sdl_devices.hpp"
 
 namespace zrv::platform {
 

@@ -7,16 +7,12 @@
 
 #include "platform/mouse.hpp"
 #include "platform/platform.hpp"
-#include "platform/sdl_wsi.hpp"
+#include "platform/sdl/sdl_devices.hpp"
+#include "platform/sdl/sdl_wsi.hpp"
 
 namespace zrv::platform {
 
 namespace {
-
-constexpr uint32_t kFirstButton = 0x10;
-constexpr uint32_t kSecondButton = 0x20;
-constexpr uint32_t kThirdButton = 0x40;
-constexpr int32_t kMousePointerId = 1;
 
 struct MouseDevice {
   bool open = false;

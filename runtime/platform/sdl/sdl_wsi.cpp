@@ -9,7 +9,7 @@
 #include <X11/XKBlib.h>
 #endif
 
-#include "platform/sdl_wsi.hpp"
+#include "platform/sdl/sdl_wsi.hpp"
 
 namespace zrv::platform {
 

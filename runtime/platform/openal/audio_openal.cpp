@@ -5,6 +5,8 @@
 // wave-file writer the tests record with) at its first use, which is the
 // first open.
 #define AL_ALEXT_PROTOTYPES
+#include "platform/openal/audio_openal.hpp"
+
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>

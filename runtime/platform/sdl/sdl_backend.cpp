@@ -4,15 +4,17 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <unordered_set>
 
 #include "platform/cp1252.hpp"
-#include "platform/keyboard_sdl.hpp"
 #include "platform/platform.hpp"
-#include "platform/sdl_wsi.hpp"
+#include "platform/sdl/keyboard_sdl.hpp"
+#include "platform/sdl/sdl_devices.hpp"
+#include "platform/sdl/sdl_wsi.hpp"
 
 namespace zrv {
 
@@ -183,6 +185,14 @@ class SdlBackend final : public Backend {
   const char* name() const override { return "sdl2"; }
   std::string failure_reason() override { return SDL_GetError(); }
   bool is_headless() const override { return false; }
+  bool display_watched() const override {
+    // xvfb-run keeps its authority file in its own temporary folder.
+    const char* xauth = std::getenv("XAUTHORITY");
+    if (xauth != nullptr && std::strstr(xauth, "xvfb-run") != nullptr) return false;
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+  }
   bool window_system_lost() override { return sdl_x11_display_lost(); }
 
   // SDL's own wait cannot watch the runtime's signal pipe, so it is taken
@@ -367,6 +377,7 @@ class SdlBackend final : public Backend {
     if (window == nullptr) return nullptr;
     SDL_GLContext c = SDL_GL_CreateContext(window->sdl);
     if (c == nullptr) return nullptr;
+    heap_keep_freed_memory();
     auto* context = new GlContext;
     context->sdl = c;
     contexts_.insert(context);
