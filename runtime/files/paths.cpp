@@ -113,8 +113,9 @@ bool memfile_is_name(const char* name) {
 }
 
 void memfile_format(char out[kMemNameSize], const void* data, uint32_t length) {
-  std::snprintf(out, kMemNameSize, "mem://%8x.%8lx", static_cast<unsigned>(length),
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(data)));
+  // The whole address: a long has 32 bits on 64-bit Windows.
+  std::snprintf(out, kMemNameSize, "mem://%8x.%8llx", static_cast<unsigned>(length),
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(data)));
 }
 
 std::shared_ptr<MemBlock> memblock_allocate(uint32_t length) {

@@ -44,6 +44,9 @@ TEST(MemoryFileName, FormatMatchesTheFixedLayout) {
   char name[kMemNameSize];
   memfile_format(name, reinterpret_cast<const void*>(uintptr_t{0x1000}), 1234);
   EXPECT_STREQ(name, "mem://     4d2.    1000");
+  // Above 4 GiB, where 64-bit Windows places a program's own data.
+  memfile_format(name, reinterpret_cast<const void*>(uintptr_t{0x123456789a}), 1234);
+  EXPECT_STREQ(name, "mem://     4d2.123456789a");
   EXPECT_TRUE(memfile_is_name(name));
   EXPECT_FALSE(memfile_is_name("MEM://     4d2.    1000"));
   EXPECT_FALSE(memfile_is_name("mem:/"));
@@ -54,8 +57,8 @@ TEST(MemoryFileName, CarriesTheFullAddressAndOpensOnlyWhileRegistered) {
   for (int i = 0; i < 64; ++i) block[i] = static_cast<uint8_t>(i);
   RtString name = memfile_name(block.get(), 64);
   char hex[32];
-  std::snprintf(hex, sizeof hex, "%lx",
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(block.get())));
+  std::snprintf(hex, sizeof hex, "%llx",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(block.get())));
   EXPECT_NE(std::strstr(name.c_str(), hex), nullptr) << name.c_str();
 
   const uint8_t* data = nullptr;

@@ -1,9 +1,9 @@
 // image_write: the format chosen by the name, and round trips through the
 // decoders.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -137,7 +137,7 @@ TEST(ImageWrite, ReplacesWhatIsThereAndFailsCleanly) {
   RtImage back;
   EXPECT_TRUE(image_decode_png(back, test::file_bytes_of(path.c_str()), kNoColorKey));
   const std::string empty_dir = dir.file("d.bmp");
-  ASSERT_EQ(::mkdir(empty_dir.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(empty_dir));
   EXPECT_TRUE(image_write(empty_dir.c_str(), image));
   EXPECT_TRUE(image_decode_bmp(back, test::file_bytes_of(empty_dir.c_str()), kNoColorKey));
 
