@@ -167,7 +167,7 @@ TEST(RtFileDisk, CreateReplacesAndAppendKeeps) {
   EXPECT_EQ(test::read_bytes(dir.file("fresh.txt")).size(), 1u);
   // An empty directory in the way is removed by create.
   const std::string empty_dir = dir.file("was_a_dir");
-  ASSERT_EQ(::mkdir(empty_dir.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(empty_dir));
   RtFile f;
   EXPECT_TRUE(f.open_create(empty_dir.c_str()));
   f.close();

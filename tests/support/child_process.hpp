@@ -5,8 +5,12 @@
 #pragma once
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <io.h>
+#include <process.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>  // _exit
 
 #include <filesystem>
@@ -25,6 +29,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zrv::test {
 
@@ -136,6 +141,60 @@ inline ChildResult run_in_child(const std::function<void()>& body) {
 }
 
 #endif
+
+// Runs a program (args[0], a path) in the given folder (empty: this one),
+// its standard output into a file (empty: nowhere) and its standard error
+// nowhere; its exit status, or -1 when it did not start or end normally.
+inline int run_program(const std::vector<std::string>& args, const std::string& stdout_file = "",
+                       const std::string& folder = "") {
+  std::fflush(stdout);
+  std::fflush(stderr);
+#ifdef _WIN32
+  // The child takes this program's standard handles and current folder,
+  // so they are set for the spawn and put back after it.
+  const int out = _open(stdout_file.empty() ? "NUL" : stdout_file.c_str(),
+                        _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  const int null = _open("NUL", _O_WRONLY);
+  if (out < 0 || null < 0) return -1;
+  const int saved_out = _dup(1), saved_err = _dup(2);
+  _dup2(out, 1);
+  _dup2(null, 2);
+  std::error_code ec;
+  const std::filesystem::path here = std::filesystem::current_path(ec);
+  if (!folder.empty()) std::filesystem::current_path(folder, ec);
+  // The command line is the arguments joined: those with blanks are quoted.
+  std::vector<std::string> quoted;
+  for (const std::string& a : args)
+    quoted.push_back(a.find_first_of(" \t") == std::string::npos ? a : "\"" + a + "\"");
+  std::vector<const char*> argv;
+  for (const std::string& a : quoted) argv.push_back(a.c_str());
+  argv.push_back(nullptr);
+  const intptr_t status = ec ? -1 : _spawnv(_P_WAIT, args[0].c_str(), argv.data());
+  std::filesystem::current_path(here, ec);
+  _dup2(saved_out, 1);
+  _dup2(saved_err, 2);
+  for (const int fd : {out, null, saved_out, saved_err}) _close(fd);
+  return status < 0 ? -1 : static_cast<int>(status);
+#else
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = ::open(stdout_file.empty() ? "/dev/null" : stdout_file.c_str(),
+                           O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (out < 0 || null < 0 || dup2(out, 1) < 0 || dup2(null, 2) < 0) _exit(126);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  if (pid < 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
 
 // Output of a shell command, without the final line feeds.
 inline std::string shell_output(const std::string& command) {

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <gtest/gtest.h>
+#endif
+
 #include "file_io.hpp"
 
 namespace zrv::test {
@@ -26,29 +30,82 @@ inline void env_set(const char* name, const char* value) {
 #endif
 }
 
+#ifdef _WIN32
+// Windows has no fork: a test's child run (run_in_child) is the program
+// started again, and it must find the folders its test made, as a forked
+// child would. So scratch names there are one seed per first program (its
+// children inherit it), the test's name and their number within the test.
+inline std::string scratch_name(const std::string& stem) {
+  static const std::string seed = [] {
+    if (const char* given = std::getenv("ZRV_TEST_SEED"); given != nullptr && *given != 0)
+      return std::string(given);
+    std::random_device random;
+    const std::string made = std::to_string(random());
+    ::_putenv_s("ZRV_TEST_SEED", made.c_str());
+    return made;
+  }();
+  static std::string test;
+  static int made_in_test = 0;
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name =
+      info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "none";
+  if (name != test) {
+    test = name;
+    made_in_test = 0;
+  }
+  return (std::filesystem::temp_directory_path() /
+          (stem + seed + "_" + name + "_" + std::to_string(++made_in_test)))
+      .generic_string();
+}
+#endif
+
+// A fresh folder below the temporary folder (stem: the start of its name).
+inline std::string make_scratch_folder(const std::string& stem) {
+#ifdef _WIN32
+  const std::string path = scratch_name(stem);
+  std::error_code ec;
+  std::filesystem::create_directory(path, ec);  // a child run finds it made
+  return std::filesystem::is_directory(path, ec) ? path : std::string();
+#else
+  std::string pattern = "/tmp/" + stem + "XXXXXX";
+  const char* made = ::mkdtemp(pattern.data());
+  return made != nullptr ? made : "";
+#endif
+}
+
+// The variable that names the temporary folder.
+#ifdef _WIN32
+inline constexpr const char* kTempVariable = "TMP";
+#else
+inline constexpr const char* kTempVariable = "TMPDIR";
+#endif
+
+// Removes a folder and everything in it, as far as it can, in one pass.
+// On Windows a file still open (the run's log, say) is only marked for
+// deletion, and libstdc++'s remove_all retries such a tree for ever.
+inline void remove_tree(const std::string& path) {
+  std::error_code ec;
+#ifdef _WIN32
+  std::vector<std::filesystem::path> found;
+  for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    found.push_back(it->path());
+  }
+  // The deepest names first, so that folders are empty when their turn comes.
+  for (auto name = found.rbegin(); name != found.rend(); ++name)
+    std::filesystem::remove(*name, ec);
+  std::filesystem::remove(path, ec);
+#else
+  std::filesystem::remove_all(path, ec);
+#endif
+}
+
 // A fresh folder below the temporary folder (/tmp on Linux), removed with
 // everything in it at the end.
 class ScratchDir {
  public:
-  ScratchDir() {
-#ifdef _WIN32
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const std::filesystem::path made =
-          std::filesystem::temp_directory_path() / ("zrv_files_" + std::to_string(random()));
-      std::error_code ec;
-      if (std::filesystem::create_directory(made, ec)) path_ = made.generic_string();
-    }
-#else
-    char pattern[] = "/tmp/zrv_files_XXXXXX";
-    char* made = ::mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
-#endif
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
+  ScratchDir() : path_(make_scratch_folder("zrv_files_")) {}
+  ~ScratchDir() { remove_tree(path_); }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
@@ -59,20 +116,52 @@ class ScratchDir {
   std::string path_;
 };
 
-// Points TMPDIR somewhere else for the lifetime of the object.
+// Points the temporary folder somewhere else for the lifetime of the object.
 class TmpdirOverride {
  public:
   explicit TmpdirOverride(const std::string& dir) {
-    const char* old = std::getenv("TMPDIR");
-    had_ = old != nullptr;
+    const char* old = std::getenv(kTempVariable);
+    had_ = old != nullptr && *old != 0;
     if (had_) old_ = old;
-    env_set("TMPDIR", dir.c_str());
+    env_set(kTempVariable, dir.c_str());
   }
-  ~TmpdirOverride() { env_set("TMPDIR", had_ ? old_.c_str() : nullptr); }
+  ~TmpdirOverride() { env_set(kTempVariable, had_ ? old_.c_str() : nullptr); }
 
  private:
   bool had_ = false;
   std::string old_;
+};
+
+// The current folder, and a change of it (false when it cannot be made).
+inline std::string current_folder() {
+  std::error_code ec;
+  return std::filesystem::current_path(ec).generic_string();
+}
+inline bool change_folder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::current_path(path, ec);
+  return !ec;
+}
+
+// A name with its links and dots resolved, in the runtime's form ("/").
+inline std::string real_path(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(path, ec);
+  return ec ? std::string() : real.generic_string();
+}
+
+// Puts the current folder back at the end of a test that changes it.
+class CwdGuard {
+ public:
+  CwdGuard() : saved_(current_folder()) {}
+  ~CwdGuard() {
+    if (!saved_.empty() && !change_folder(saved_)) std::abort();
+  }
+  CwdGuard(const CwdGuard&) = delete;
+  CwdGuard& operator=(const CwdGuard&) = delete;
+
+ private:
+  std::string saved_;
 };
 
 inline std::string testdata_path(const std::string& rel) {

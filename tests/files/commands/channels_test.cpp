@@ -307,13 +307,13 @@ TEST_F(ChannelsTest, WriteModeReplacesFilesAndEmptyFolders) {
   file_close(0);
   EXPECT_EQ(read_file(path("old.txt")), "");
 
-  ASSERT_EQ(::mkdir(path("folder").c_str(), 0777), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(path("folder")));
   ASSERT_EQ(file_open(0, "folder", 0), 1);
   file_write_string(0, "now a file");
   file_close(0);
   EXPECT_EQ(read_file(path("folder")), "now a file");
 
-  ASSERT_EQ(::mkdir(path("full").c_str(), 0777), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(path("full")));
   write_file(path("full/inside"), "x");
   EXPECT_EQ(file_open(0, "full", 0), 0);
   EXPECT_EQ(ctx.last_error, 3);

@@ -2,7 +2,11 @@
 #include "files/file_replace.hpp"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
+
+#include <filesystem>
 
 #include <string>
 
@@ -61,6 +65,20 @@ TEST_F(FileReplaceTest, LongTargetNamesStillGetATemporaryFile) {
   EXPECT_EQ(read_file(path(name)), "x");
 }
 
+// A read-only file stays read-only (on Windows: its attribute).
+TEST_F(FileReplaceTest, ReadOnlyFilesStayReadOnly) {
+  namespace fs = std::filesystem;
+  write_file(path("r.txt"), "old");
+  fs::permissions(path("r.txt"), fs::perms::owner_write | fs::perms::group_write |
+                                     fs::perms::others_write,
+                  fs::perm_options::remove);
+  ASSERT_TRUE(file_replace_whole("r.txt", "new", 3));
+  EXPECT_EQ(read_file(path("r.txt")), "new");
+  EXPECT_EQ(fs::status(path("r.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+  fs::permissions(path("r.txt"), fs::perms::owner_write, fs::perm_options::add);
+}
+
+#ifndef _WIN32
 TEST_F(FileReplaceTest, NewFilesGetTheUsualPermissions) {
   const mode_t old_mask = ::umask(022);
   ASSERT_TRUE(file_replace_whole("p.txt", "x", 1));
@@ -93,6 +111,8 @@ TEST_F(FileReplaceTest, ReplacedFilesKeepTheirModeAndOwner) {
   EXPECT_EQ(st.st_uid, 65534u);
   EXPECT_EQ(st.st_gid, 65534u);
 }
+
+#endif
 
 TEST_F(FileReplaceTest, AbsoluteNames) {
   EXPECT_EQ(path_absolute("a/b.ini"), dir_ + "/a/b.ini");

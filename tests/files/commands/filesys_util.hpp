@@ -4,9 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <cstdlib>
@@ -20,15 +21,17 @@
 
 #include "base/context.hpp"
 #include "file_io.hpp"
+#include "files_test_util.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
 
 namespace zrv::test {
 
+// Anything under that name, a dangling link too.
 inline bool exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
 // Names in a folder (without "." and "..").
@@ -46,11 +49,7 @@ class EnvGuard {
  public:
   ~EnvGuard() {
     for (const auto& [name, old] : saved_) {
-      if (old) {
-        ::setenv(name.c_str(), old->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
+      env_set(name.c_str(), old ? old->c_str() : nullptr);
     }
   }
   void set(const std::string& name, const char* value) {
@@ -58,11 +57,7 @@ class EnvGuard {
       const char* old = std::getenv(name.c_str());
       saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
     }
-    if (value) {
-      ::setenv(name.c_str(), value, 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
+    env_set(name.c_str(), value);
   }
 
  private:
@@ -72,24 +67,19 @@ class EnvGuard {
 class FilesysTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zrv_filesys_XXXXXX";
-    char* made = ::mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-    char cwd[4096];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    old_cwd_ = cwd;
-    ASSERT_EQ(::chdir(dir_.c_str()), 0);
-    env_.set("TMPDIR", dir_.c_str());
+    dir_ = make_scratch_folder("zrv_filesys_");
+    ASSERT_FALSE(dir_.empty());
+    old_cwd_ = current_folder();
+    ASSERT_TRUE(change_folder(dir_));
+    env_.set(kTempVariable, dir_.c_str());
     reset_runtime_files();
   }
 
   void TearDown() override {
     reset_runtime_files();
     archive_holders_destroy();
-    if (::chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << old_cwd_;
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    if (!change_folder(old_cwd_)) ADD_FAILURE() << "cannot return to " << old_cwd_;
+    remove_tree(dir_);
   }
 
   static void reset_runtime_files() {
@@ -117,14 +107,22 @@ class FilesysTest : public ::testing::Test {
   EnvGuard env_;
 };
 
+#ifndef _WIN32
 // The system's python3 when there is one (version-manager shims add a second
 // or more to every start), else whatever python3 the PATH gives.
 inline std::string python_command() {
   return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
 }
+#endif
 
-// In a forked child: writes beyond `limit` bytes fail with EFBIG (or, with
+// In a child run: writes beyond `limit` bytes fail with EFBIG (or, with
 // the signal left at its default, end the process half-way through).
+// Windows has no such limit; tests skip there (kNoFileSizeLimit).
+#ifdef _WIN32
+inline constexpr const char* kNoFileSizeLimit = "Windows has no file-size limit for a process";
+inline void limit_file_size(uint64_t, bool) { std::abort(); }
+#else
+inline constexpr const char* kNoFileSizeLimit = nullptr;
 inline void limit_file_size(rlim_t limit, bool die_on_excess) {
   struct rlimit lim;
   lim.rlim_cur = limit;
@@ -132,5 +130,6 @@ inline void limit_file_size(rlim_t limit, bool die_on_excess) {
   ::setrlimit(RLIMIT_FSIZE, &lim);
   std::signal(SIGXFSZ, die_on_excess ? SIG_DFL : SIG_IGN);
 }
+#endif
 
 }  // namespace zrv::test

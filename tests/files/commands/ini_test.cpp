@@ -1,10 +1,12 @@
 // INI files: parsing rules, changes, write-back and interop with Python's
 // configparser.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +41,7 @@ Sections snapshot() {
   return out;
 }
 
+#ifndef _WIN32  // Python is the Linux build machine's
 // The JSON that json.dumps gives for the sections (plain ASCII texts only).
 std::string as_json(const Sections& sections) {
   std::string j = "[";
@@ -69,6 +72,7 @@ std::string run_python(const std::string& args) {
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
+#endif
 
 TEST_F(IniTest, ParsingRules) {
   write_file(path("rules.ini"),
@@ -106,16 +110,18 @@ TEST_F(IniTest, ParsingRules) {
   EXPECT_EQ(ini_instance().file_name, "rules.ini");
 }
 
+#ifndef _WIN32  // a separator on Windows
 TEST_F(IniTest, BackslashInAFolderNameIsAnOrdinaryCharacter) {
   const std::string folder = path("a\\b");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-  ASSERT_EQ(::chdir(folder.c_str()), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  ASSERT_TRUE(test::change_folder(folder));
   EXPECT_EQ(std::string(dir_get_current().c_str()), folder + "/");
   ini_open("s.ini");
   ini_put("s", "k", "v");
   ini_line_files_flush();
   EXPECT_EQ(read_file(folder + "/s.ini"), "[s]\r\nk=v\r\n");
 }
+#endif
 
 TEST_F(IniTest, LookupsIgnoreCaseAndFallBackToTheDefault) {
   write_file(path("l.ini"), "x=unnamed\n[Game Settings]\nWidth=800\n[GAME]\nwidth=1\n");
@@ -195,12 +201,12 @@ TEST_F(IniTest, MissingFileStartsEmptyAndIsCreatedOnWriteBack) {
 }
 
 TEST_F(IniTest, WriteBackGoesWhereTheFileWasRead) {
-  ASSERT_EQ(::mkdir(path("Media").c_str(), 0777), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(path("Media")));
   write_file(path("Media/cfg.ini"), "[S]\nk=1\n");
-  ASSERT_EQ(::chdir(path("Media").c_str()), 0);
+  ASSERT_TRUE(test::change_folder(path("Media")));
   ini_open("cfg.ini");
   ini_put("S", "k", "2");
-  ASSERT_EQ(::chdir(dir_.c_str()), 0);  // shutdown returns to the program folder
+  ASSERT_TRUE(test::change_folder(dir_));  // shutdown returns to the program folder
   ini_line_files_flush();
   EXPECT_EQ(read_file(path("Media/cfg.ini")), "[S]\r\nk=2\r\n");
   EXPECT_FALSE(test::exists(path("cfg.ini")));
@@ -238,6 +244,7 @@ TEST_F(IniTest, WrittenBackAtProgramEndAlsoAfterAFatalError) {
   EXPECT_EQ(read_file(path("fatal.ini")), "[S]\r\nk=v\r\n");
 }
 
+#ifndef _WIN32  // Python is the Linux build machine's
 TEST_F(IniTest, PythonConfigparserReadsWhatTheRuntimeWrites) {
   ini_open("to_python.ini");
   ini_put("Video", "Width", "800");
@@ -261,7 +268,9 @@ TEST_F(IniTest, PythonConfigparserReadsWhatTheRuntimeWrites) {
   ini_open("to_python.ini");
   EXPECT_EQ(snapshot(), expected);
 }
+#endif
 
+#ifndef _WIN32  // Python is the Linux build machine's
 TEST_F(IniTest, RuntimeReadsWhatPythonConfigparserWrites) {
   ASSERT_EQ(run_python("write " + path("from_python.ini")), "");
   ini_open("from_python.ini");
@@ -274,8 +283,10 @@ TEST_F(IniTest, RuntimeReadsWhatPythonConfigparserWrites) {
   EXPECT_EQ(snapshot(), expected);
   EXPECT_EQ(ini_get("VIDEO", "mode", ""), "full screen");
 }
+#endif
 
 TEST_F(IniTest, FailedWriteBackLeavesTheOldFileComplete) {
+  if (test::kNoFileSizeLimit) GTEST_SKIP() << test::kNoFileSizeLimit;
   std::string old_text = "[Old]\r\n";
   for (int i = 0; i < 200; ++i) old_text += "key" + std::to_string(i) + "=value\r\n";
   write_file(path("big.ini"), old_text);
@@ -328,7 +339,8 @@ TEST_F(IniTest, FileWithBytesAnIniCannotKeepIsNotWrittenBack) {
 }
 
 TEST_F(IniTest, LongLinesAndHostileBytesDoNotBreakParsing) {
-  std::string text = "[" + std::string(3000, 'S') + "]\n";
+  std::string text(1, '[');
+  text += std::string(3000, 'S') + "]\n";
   text += std::string(2000, 'k') + "=" + std::string(2000, 'v') + "\n";
   static const char kOdd[] = "\0\0[\0]\n=\n==\n[]]\n\xff\xfe=\x80\n";
   text += std::string(kOdd, sizeof kOdd - 1);
