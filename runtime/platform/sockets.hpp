@@ -35,6 +35,8 @@ extern const int32_t kSocketErrNoDestination;      // EDESTADDRREQ
 extern const int32_t kSocketErrFamilyUnsupported;  // EAFNOSUPPORT
 extern const int32_t kSocketErrTimedOut;           // ETIMEDOUT
 extern const int32_t kSocketErrConnectionReset;    // ECONNRESET
+extern const int32_t kSocketErrConnectionRefused;  // ECONNREFUSED
+extern const int32_t kSocketErrBrokenPipe;         // EPIPE
 extern const int32_t kSocketErrInterrupted;        // EINTR
 extern const int32_t kSocketErrMessageSize;        // EMSGSIZE
 // Name lookups fail with codes of their own (the numbers Winsock gives

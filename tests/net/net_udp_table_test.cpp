@@ -1,13 +1,13 @@
-// UDP on the loopback addresses against Python peers, and the slot table:
-// the 1025th socket, lowest-free-slot reuse, start/stop counting.
-#include <fcntl.h>
+// UDP on the loopback addresses against peers on plain sockets (in threads
+// of the test program), and the slot table: the 1025th socket,
+// lowest-free-slot reuse, start/stop counting.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,48 +18,26 @@
 namespace zrv {
 namespace {
 
-using test::PyPeer;
+using test::bound_port;
+using test::loopback_bytes;
+using test::Peer;
 using test::raw;
+using test::RawSocket;
 using test::str;
 
-const char* kUdpEcho = R"(
-import socket, sys
-v6 = sys.argv[1] == '6'
-s = socket.socket(socket.AF_INET6 if v6 else socket.AF_INET, socket.SOCK_DGRAM)
-s.bind(('::1' if v6 else '127.0.0.1', 0))
-s.settimeout(10)
-print(s.getsockname()[1], flush=True)
-data, peer = s.recvfrom(65536)
-print(peer[1], flush=True)
-s.sendto(b'udp:' + data, peer)
-)";
-
-const char* kUdpSender = R"(
-import socket, sys
-v6 = sys.argv[1] == '6'
-host = '::1' if v6 else '127.0.0.1'
-s = socket.socket(socket.AF_INET6 if v6 else socket.AF_INET, socket.SOCK_DGRAM)
-s.bind((host, 0))
-print(s.getsockname()[1], flush=True)
-s.sendto(sys.argv[3].encode(), (host, int(sys.argv[2])))
-)";
-
-std::string loopback_bytes(int family) {
-  return family == 6 ? std::string(15, '\0') + '\x01' : std::string("\x7f\x00\x00\x01", 4);
-}
-
-int bound_port(int fd) {
-  sockaddr_storage a{};
-  socklen_t len = sizeof a;
-  if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return -1;
-  return a.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port)
-                                 : ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+// Answers one datagram with "udp:" and what came, and tells the sender's
+// port.
+int udp_echo(Peer& self, RawSocket& s, int family) {
+  std::string data;
+  int from = 0;
+  if (!s.receive_from(data, &from, 10000)) return 1;
+  self.say(std::to_string(from));
+  return s.send_to_loopback(family, from, "udp:" + data) ? 0 : 2;
 }
 
 class NetUdp : public testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    if (!test::python_available()) GTEST_SKIP() << "python3 is needed as the peer";
     if (GetParam() == 6 && !test::ipv6_loopback_available()) {
       GTEST_SKIP() << "this machine cannot bind ::1 (no IPv6 loopback)";
     }
@@ -71,20 +49,19 @@ class NetUdp : public testing::TestWithParam<int> {
   }
 };
 
-TEST_P(NetUdp, SendToPythonAndReceiveReply) {
+TEST_P(NetUdp, SendToPlainPeerAndReceiveReply) {
   const int fam = GetParam();
-  PyPeer echo(kUdpEcho, {std::to_string(fam)});
-  const int port = std::stoi("0" + echo.line());
+  RawSocket peer_socket(fam, true);
+  ASSERT_TRUE(peer_socket.bind_loopback(fam)) << test::raw_error();
+  const int port = peer_socket.port();
   ASSERT_GT(port, 0);
+  Peer echo([&](Peer& self) { return udp_echo(self, peer_socket, fam); });
 
   const int32_t u = udp_open(0);
   ASSERT_GE(u, 0) << str(net_error_text());
   EXPECT_EQ(net_slot(u)->is_udp, 1);
   EXPECT_EQ(bound_port(net_slot(u)->handle), 0) << "port 0: no bind before the first send";
-  int on = 0;
-  socklen_t len = sizeof on;
-  ASSERT_EQ(getsockopt(net_slot(u)->handle, SOL_SOCKET, SO_BROADCAST, &on, &len), 0);
-  EXPECT_NE(on, 0) << "broadcast is on";
+  EXPECT_TRUE(test::broadcast_enabled(net_slot(u)->handle)) << "broadcast is on";
 
   RtString text("stale");
   EXPECT_EQ(net_receive(u, text, 100), -2);
@@ -96,15 +73,17 @@ TEST_P(NetUdp, SendToPythonAndReceiveReply) {
   EXPECT_EQ(udp_send_to(u, "hello", to, port), 5);
   const int mine = bound_port(net_slot(u)->handle);
   EXPECT_GT(mine, 0);
-  EXPECT_EQ(std::stoi("0" + echo.line()), mine);
+  EXPECT_EQ(std::atoi(echo.line().c_str()), mine);
 
   EXPECT_EQ(test::receive_within(u, text, 100), 9);
   EXPECT_EQ(str(text), "udp:hello");
   EXPECT_EQ(str(net_peer_address(u)), loopback_bytes(fam));
   EXPECT_EQ(net_peer_port(u), port);
+  EXPECT_TRUE(echo.wait_exit(5000));
+  EXPECT_EQ(echo.status(), 0);
 }
 
-TEST_P(NetUdp, BoundPortReceivesFromPython) {
+TEST_P(NetUdp, BoundPortReceivesFromPlainPeer) {
   const int fam = GetParam();
   // A port that was just free.
   const int32_t probe = udp_open(0);
@@ -116,13 +95,17 @@ TEST_P(NetUdp, BoundPortReceivesFromPython) {
   const int32_t u = udp_open(port);
   ASSERT_GE(u, 0) << str(net_error_text());
   EXPECT_EQ(net_peer_port(u), port);
-  PyPeer sender(kUdpSender, {std::to_string(fam), std::to_string(port), "from python"});
-  const int their_port = std::stoi("0" + sender.line());
+  RawSocket sender(fam, true);
+  ASSERT_TRUE(sender.bind_loopback(fam)) << test::raw_error();
+  const int their_port = sender.port();
+  Peer peer([&](Peer&) { return sender.send_to_loopback(fam, port, "from a peer") ? 0 : 1; });
   RtString text;
   EXPECT_EQ(test::receive_within(u, text, 11), 11) << "a datagram of just the size asked";
-  EXPECT_EQ(str(text), "from python");
+  EXPECT_EQ(str(text), "from a peer");
   EXPECT_EQ(net_peer_port(u), their_port);
   EXPECT_EQ(str(net_peer_address(u)), loopback_bytes(fam));
+  EXPECT_TRUE(peer.wait_exit(5000));
+  EXPECT_EQ(peer.status(), 0);
 }
 
 TEST_P(NetUdp, AddressOfWrongLengthIsError4) {
@@ -135,7 +118,7 @@ TEST_P(NetUdp, AddressOfWrongLengthIsError4) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "error: 4\nerror: 4\n");
   EXPECT_EQ(ctx.last_error, 4);
   EXPECT_EQ(udp_send_to(u, "data", raw(loopback_bytes(GetParam())), 70000), -1);
-  EXPECT_EQ(net_last_error(), EINVAL);
+  EXPECT_EQ(net_last_error(), platform::kSocketErrInvalid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, NetUdp, testing::Values(4, 6),
@@ -152,6 +135,8 @@ class NetTable : public testing::Test {
 };
 
 TEST_F(NetTable, The1025thSocketFails) {
+#ifndef _WIN32
+  // Windows sets no limit of sockets per process.
   rlimit lim{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &lim), 0);
   const rlim_t needed = 1200;
@@ -164,15 +149,12 @@ TEST_F(NetTable, The1025thSocketFails) {
     GTEST_SKIP() << "the process may open only " << lim.rlim_cur
                  << " files; 1024 sockets and the test's own need " << needed;
   }
+#endif
   // A listener with a connection waiting, made before the table fills up.
   const int32_t listener = tcp_listen(0);
   ASSERT_EQ(listener, 0);
-  const int client = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(net_peer_port(listener)));
-  ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  RawSocket client(4, false);
+  ASSERT_TRUE(client.connect_loopback(4, net_peer_port(listener))) << test::raw_error();
 
   for (int32_t i = 1; i < kNetSlotCount; ++i) {
     ASSERT_EQ(udp_open(0), i) << "the lowest free slot; " << str(net_error_text());
@@ -189,11 +171,10 @@ TEST_F(NetTable, The1025thSocketFails) {
   RtString address;
   EXPECT_EQ(tcp_accept(listener, address), -1);  // the handshake completed in connect
   EXPECT_EQ(net_last_error(), 8);
-  timeval tv{3, 0};
-  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  char c;
-  EXPECT_LE(recv(client, &c, 1, 0), 0) << "the accepted socket was closed";
-  close(client);
+  ASSERT_TRUE(test::wait_socket(client.handle(), false, 3000)) << "the accepted socket was closed";
+  std::string got;
+  EXPECT_LE(client.receive_some(got, 1, 0), 0);
+  client.close();
 
   EXPECT_EQ(net_close(500), 1);
   EXPECT_EQ(net_close(17), 1);
@@ -214,7 +195,7 @@ TEST_F(NetTable, StartAndStopCountUsers) {
   const int32_t b = tcp_listen(0);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
-  const int fd_a = net_slot(a)->handle, fd_b = net_slot(b)->handle;
+  const platform::SocketHandle socket_a = net_slot(a)->handle, socket_b = net_slot(b)->handle;
   net_stop();
   EXPECT_EQ(net_users(), 1);
   EXPECT_NE(net_slot(a)->handle, -1) << "still in use by the other user";
@@ -222,8 +203,8 @@ TEST_F(NetTable, StartAndStopCountUsers) {
   EXPECT_EQ(net_users(), 0);
   EXPECT_EQ(net_slot(a)->handle, -1);
   EXPECT_EQ(net_slot(b)->handle, -1);
-  EXPECT_EQ(fcntl(fd_a, F_GETFD), -1) << "the socket was closed";
-  EXPECT_EQ(fcntl(fd_b, F_GETFD), -1);
+  EXPECT_FALSE(test::socket_is_open(socket_a)) << "the socket was closed";
+  EXPECT_FALSE(test::socket_is_open(socket_b));
   net_stop();  // below 0 stays at 0
   EXPECT_EQ(net_users(), 0);
   EXPECT_EQ(net_start(), 1);

@@ -45,10 +45,24 @@ struct ChildResult {
 // Windows has no fork: the test program runs again with only the current
 // test, whose run_in_child call of the number it is given runs the body
 // (the calls before it return at once) with its output going to files the
-// first program names; what gtest itself prints goes nowhere.
+// first program names; what gtest itself prints goes nowhere. The calls
+// are counted from each test's start: the child runs that test alone.
+struct ChildCallCount : testing::EmptyTestEventListener {
+  int calls = 0;
+  void OnTestStart(const testing::TestInfo&) override { calls = 0; }
+};
+
+inline int next_child_call() {
+  static ChildCallCount* const count = [] {
+    auto* c = new ChildCallCount;
+    testing::UnitTest::GetInstance()->listeners().Append(c);  // gtest owns it
+    return c;
+  }();
+  return ++count->calls;
+}
+
 inline ChildResult run_in_child(const std::function<void()>& body) {
-  static int calls = 0;
-  const int call = ++calls;
+  const int call = next_child_call();
   if (const char* mine = std::getenv("ZRV_TEST_CHILD")) {
     if (std::atoi(mine) != call) return ChildResult{};
     std::fflush(stdout);

@@ -22,6 +22,8 @@ const int32_t kSocketErrNoDestination = EDESTADDRREQ;
 const int32_t kSocketErrFamilyUnsupported = EAFNOSUPPORT;
 const int32_t kSocketErrTimedOut = ETIMEDOUT;
 const int32_t kSocketErrConnectionReset = ECONNRESET;
+const int32_t kSocketErrConnectionRefused = ECONNREFUSED;
+const int32_t kSocketErrBrokenPipe = EPIPE;
 const int32_t kSocketErrInterrupted = EINTR;
 const int32_t kSocketErrMessageSize = EMSGSIZE;
 

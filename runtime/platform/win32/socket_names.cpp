@@ -39,6 +39,12 @@ int32_t lookup_error(int rc) {
 
 int32_t socket_resolve(const char* host, SocketFamily family, SocketAddress* address) {
   if (!win32::winsock_started()) return socket_error();
+  // A numeric address of the other family has no address of this one, the
+  // code POSIX's lookup gives; Windows' own lookups differ in what they give
+  // for it (Wine's reads as a failed lookup).
+  in6_addr other;
+  const int other_family = family == SocketFamily::IPv6 ? AF_INET : AF_INET6;
+  if (host != nullptr && ::inet_pton(other_family, host, &other) == 1) return kLookupErrNoAddress;
   ADDRINFOW hints{};
   hints.ai_family = win32::system_family(family);
   hints.ai_socktype = SOCK_STREAM;

@@ -31,6 +31,9 @@ const int32_t kSocketErrNoDestination = WSAEDESTADDRREQ;
 const int32_t kSocketErrFamilyUnsupported = WSAEAFNOSUPPORT;
 const int32_t kSocketErrTimedOut = WSAETIMEDOUT;
 const int32_t kSocketErrConnectionReset = WSAECONNRESET;
+const int32_t kSocketErrConnectionRefused = WSAECONNREFUSED;
+// No broken pipe here: a send on a connection the system ended.
+const int32_t kSocketErrBrokenPipe = WSAECONNABORTED;
 const int32_t kSocketErrInterrupted = WSAEINTR;
 const int32_t kSocketErrMessageSize = WSAEMSGSIZE;
 
