@@ -142,6 +142,7 @@ echo "Escape and Alt+F4 end with exit"
 # The rest of the Windows tree (the checks, the packer that is installed,
 # the tests) is built before it is used.
 cmake --build build/windows -j "${JOBS:-$(nproc)}" >/dev/null
+cmake --build build/windows --target win32_backend_check win32_devices_check >/dev/null
 
 echo "-- the window system's and the devices' checks (win32_backend_check, win32_devices_check)"
 ZRV_IN_XVFB=1 bash tests/platform/win32/programs/run-checks.sh build/windows

@@ -33,15 +33,19 @@ inline void env_set(const char* name, const char* value) {
 #ifdef _WIN32
 // Windows has no fork: a test's child run (run_in_child) is the program
 // started again, and it must find the folders its test made, as a forked
-// child would. So scratch names there are one seed per first program (its
-// children inherit it), the test's name and their number within the test.
+// child would. So scratch names there are the first program's temporary
+// folder and a seed of its own (its children inherit both, whatever the
+// test has set the temporary folder to since), the test's name and their
+// number within the test.
 inline std::string scratch_name(const std::string& stem) {
-  static const std::string seed = [] {
-    if (const char* given = std::getenv("ZRV_TEST_SEED"); given != nullptr && *given != 0)
-      return std::string(given);
+  static const std::string root = [] {
+    const char* given = std::getenv("ZRV_TEST_SCRATCH_ROOT");
+    if (given != nullptr && *given != 0) return std::string(given);
     std::random_device random;
-    const std::string made = std::to_string(random());
-    ::_putenv_s("ZRV_TEST_SEED", made.c_str());
+    const std::string made = (std::filesystem::temp_directory_path() /
+                              ("zrv_" + std::to_string(random()) + "_"))
+                                 .generic_string();
+    ::_putenv_s("ZRV_TEST_SCRATCH_ROOT", made.c_str());
     return made;
   }();
   static std::string test;
@@ -53,9 +57,7 @@ inline std::string scratch_name(const std::string& stem) {
     test = name;
     made_in_test = 0;
   }
-  return (std::filesystem::temp_directory_path() /
-          (stem + seed + "_" + name + "_" + std::to_string(++made_in_test)))
-      .generic_string();
+  return root + stem + name + "_" + std::to_string(++made_in_test);
 }
 #endif
 
