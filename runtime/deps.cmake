@@ -19,11 +19,11 @@ if(ZRV_PLATFORM STREQUAL "sdl")
   set(ZRV_PLATFORM_LIBS PkgConfig::SDL2 PkgConfig::MPV PkgConfig::OPENAL ${CMAKE_DL_LIBS})
   set(ZRV_PLATFORM_PC_REQUIRES "sdl2 openal mpv")
 elseif(ZRV_PLATFORM STREQUAL "win32")
-  # Winsock, the adapters' addresses, access lists; windows, their
-  # messages and the display; pixel formats and WGL; waveOut and the
-  # joystick calls. The rest is kernel32's (XInput is looked up at run time).
+  # Winsock, the adapters' addresses, access lists; the special folders;
+  # windows, their messages and the display; pixel formats and WGL; waveOut
+  # and the joystick calls. The rest is kernel32's (XInput is looked up at run time).
   set(ZRV_PLATFORM_FOLDERS win32)
-  set(ZRV_PLATFORM_LIBS ws2_32 iphlpapi advapi32 user32 gdi32 opengl32 winmm)
+  set(ZRV_PLATFORM_LIBS ws2_32 iphlpapi advapi32 shell32 user32 gdi32 opengl32 winmm)
   set(ZRV_PLATFORM_PC_REQUIRES "")
 else()
   set(ZRV_PLATFORM_FOLDERS posix headless)

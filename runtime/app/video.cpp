@@ -69,6 +69,7 @@ int32_t play(const RtString& name, bool loop) {
   platform::media().video_size(player, &sw, &sh);
   const VideoRect rect = video_fit(sw, sh, cw, ch);
   VideoSurface* surface = drawn ? video_surface_create(window, cw, ch, rect) : nullptr;
+  if (drawn) platform::media().place_video(player, window, {rect.x, rect.y, rect.w, rect.h});
   g_playing = Playing{player, surface};
 
   // A key typed or a button held before the clip does not end it. Touch

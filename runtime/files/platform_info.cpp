@@ -1,6 +1,7 @@
-// platform_info on Linux: the answers' formats are fixed, their sources are
-// the machine id, the power-supply class, the locale variables, the XDG
-// folders, the display and the GL context.
+// platform_info: the answers' formats are fixed; their sources are the
+// platform's (platform/device_info.hpp) or, on Linux, the machine id, the
+// power-supply class, the locale variables and the XDG folders; the display
+// and the GL context.
 #include "files/platform_info.hpp"
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "files/paths.hpp"
 #include "files/rt_file.hpp"
 #include "files/sha256.hpp"
+#include "platform/device_info.hpp"
 #include "platform/environment.hpp"
 #include "platform/files.hpp"
 #include "platform/folders.hpp"
@@ -209,10 +212,13 @@ std::string xdg_variable(const char* name) {
   return platform::path_is_absolute(value) ? std::string(value) : std::string();
 }
 
-// The local application-data folder + "/Zorvane", created when missing; ""
-// when there is none.
+// The local application-data folder (the platform's, else XDG's) +
+// "/Zorvane", created when missing; "" when there is none.
 std::string appdata_folder() {
-  std::string base = xdg_variable("XDG_DATA_HOME");
+  const std::optional<std::string> own =
+      platform::special_folder(platform::SpecialFolder::kLocalAppData);
+  std::string base = own ? *own : xdg_variable("XDG_DATA_HOME");
+  if (own && base.empty()) return std::string();
   if (base.empty()) {
     const std::string home = home_folder();
     if (home.empty()) return std::string();
@@ -223,9 +229,13 @@ std::string appdata_folder() {
   return folder;
 }
 
-// The documents folder of the XDG user folders, else ~/Documents when it
-// exists, else the home folder.
+// The platform's documents folder; on Linux the documents folder of the XDG
+// user folders, else ~/Documents when it exists, else the home folder.
 std::string documents_folder() {
+  if (const std::optional<std::string> own =
+          platform::special_folder(platform::SpecialFolder::kDocuments)) {
+    return *own;
+  }
   const std::string home = home_folder();
   std::string config = xdg_variable("XDG_CONFIG_HOME");
   if (config.empty() && !home.empty()) config = home + "/.config";
@@ -258,6 +268,9 @@ RtString clock_answer(bool utc) {
 }
 
 RtString locale_answer() {
+  if (const uint32_t own = platform::ui_language_id(); own != 0) {
+    return locale_from_language_id(own);
+  }
   const char* names[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
   for (const char* name : names) {
     const char* value = std::getenv(name);
@@ -368,12 +381,16 @@ RtString device_id_text(uint32_t value) {
 }
 
 RtString device_id_answer(const std::string& appdata) {
-  for (const std::string& source : platform_sources().machine_id_files) {
-    std::string text;
-    uint8_t id[16];
-    if (read_small_file(source, 256, &text) && machine_id_parse(text.data(), text.size(), id)) {
-      const uint32_t value = device_value_from_machine_id(id);
-      if (value != 0) return device_id_text(value);
+  if (const std::optional<uint32_t> serial = platform::volume_serial()) {
+    if (*serial != 0) return device_id_text(*serial);
+  } else {
+    for (const std::string& source : platform_sources().machine_id_files) {
+      std::string text;
+      uint8_t id[16];
+      if (read_small_file(source, 256, &text) && machine_id_parse(text.data(), text.size(), id)) {
+        const uint32_t value = device_value_from_machine_id(id);
+        if (value != 0) return device_id_text(value);
+      }
     }
   }
   if (appdata.empty()) return RtString("FA17ED");
@@ -532,7 +549,7 @@ RtString platform_info(const RtString& key) {
   for (char& c : upper) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
-  if (upper.empty()) return RtString("LINUX");
+  if (upper.empty()) return RtString(platform::system_name());
   if (upper == "DEVICE") return RtString("DESKTOP");
   if (upper.compare(0, 6, "GLEXT:") == 0) {
     return gl_extension_answer(std::string(key.data + 6, key.length - 6));
@@ -541,7 +558,8 @@ RtString platform_info(const RtString& key) {
   if (upper == "TIME") return clock_answer(false);
   if (upper == "UTCTIME") return clock_answer(true);
   if (upper == "BATTERY") {
-    return RtString(static_cast<int32_t>(battery_percent(platform_sources().power_supply_root)));
+    const std::optional<int32_t> own = platform::battery_percent();
+    return RtString(own ? *own : battery_percent(platform_sources().power_supply_root));
   }
   const BuildConstants& build = build_constants();
   if (upper == "COMPILED") return RtString(build.set ? build.stamp.c_str() : kNoData);

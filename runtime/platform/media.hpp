@@ -64,6 +64,10 @@ class Media {
     return false;
   }
   virtual void frame_shown(MediaPlayer* player) {}
+  // A player that shows its pictures itself (in a window of its own) puts
+  // them at this rectangle of the window's client area (top-left origin);
+  // players that draw through render_frame ignore it.
+  virtual void place_video(MediaPlayer* player, Window* window, const Rect& rect) {}
   // Handles the player's pending notifications (call now and then).
   virtual void service(MediaPlayer* player) {}
 };

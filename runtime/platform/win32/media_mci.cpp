@@ -3,7 +3,9 @@
 // WAV, MP3, WMA and video alike, with a volume) and, where that cannot take
 // it, on the device its name says (waveaudio for WAV, sequencer for MIDI).
 // Bytes in memory are played from a temporary file. Video pictures are not
-// drawn: MCI shows them in a window of its own, which stays hidden.
+// drawn through GL: the device paints them into a child window of the game
+// window at the rectangle the runtime gives (place_video); until then its
+// own window stays hidden.
 #include "platform/media.hpp"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -35,6 +37,7 @@ struct MediaPlayer {
   int32_t volume = 1000;
   win32::PlayClock clock;
   std::wstring temp_file;  // bytes from memory, removed on close
+  HWND picture = nullptr;  // the child window the pictures go to
 };
 
 namespace {
@@ -90,29 +93,52 @@ bool file_exists(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool is_midi(const std::wstring& path) {
+// The name's extension in lower case, with its dot ("" when none).
+std::wstring extension_of(const std::wstring& path) {
   const size_t dot = path.find_last_of(L".\\");
-  if (dot == std::wstring::npos || path[dot] != L'.') return false;
+  if (dot == std::wstring::npos || path[dot] != L'.') return L"";
   std::wstring ext = path.substr(dot);
   for (wchar_t& c : ext) c = static_cast<wchar_t>(std::towlower(c));
+  return ext;
+}
+
+bool is_midi(const std::wstring& path) {
+  const std::wstring ext = extension_of(path);
   return ext == L".mid" || ext == L".midi" || ext == L".rmi";
 }
 
 // Opens the device for the file under the player's alias: DirectShow's
-// first (it has a volume), then the one MCI picks by the name's extension.
+// (it has a volume), then the one MCI picks by the name's extension.
 // MIDI goes to the sequencer, which DirectShow's device would take too but
 // play through its own synthesiser, without the system's MIDI mapping.
 bool open_device(MediaPlayer* p, const std::wstring& path) {
   const std::wstring quoted = L"\"" + path + L"\"";
   const std::wstring alias = L" alias " + p->alias;
+  // AVI goes to its own device first: it draws its pictures with GDI into
+  // any window it is given.
+  if (extension_of(path) == L".avi" && mci(L"open " + quoted + L" type avivideo" + alias))
+    return true;
   if (!is_midi(path) && mci(L"open " + quoted + L" type mpegvideo" + alias)) return true;
   return mci(L"open " + quoted + alias);
 }
 
 void close_device(MediaPlayer* p) {
-  if (p->alias.empty()) return;
-  mci(p, L"close");
+  if (!p->alias.empty()) mci(p, L"close");
   p->alias.clear();
+  if (p->picture != nullptr) DestroyWindow(p->picture);
+  p->picture = nullptr;
+}
+
+// Four numbers of an answer such as "0 0 320 240".
+bool four_numbers(const std::wstring& text, long out[4]) {
+  const wchar_t* at = text.c_str();
+  for (int i = 0; i < 4; ++i) {
+    wchar_t* end = nullptr;
+    out[i] = std::wcstol(at, &end, 10);
+    if (end == at) return false;
+    at = end;
+  }
+  return true;
 }
 
 // The device was told to play; a system without an output device (or
@@ -138,7 +164,7 @@ void check_end(MediaPlayer* p) {
   if (mode_of(p) == L"stopped") p->clock.put(p->clock.length());
 }
 
-MediaPlayer* open_file(const std::wstring& path, bool silent) {
+MediaPlayer* open_file(const std::wstring& path, bool silent, bool video) {
   auto* p = new MediaPlayer;
   p->alias = L"zrvmedia" + std::to_wstring(++g_next_alias);
   p->silent = silent;
@@ -152,6 +178,12 @@ MediaPlayer* open_file(const std::wstring& path, bool silent) {
   mci(p, L"window", L"state hide");
   // The wave and MIDI devices have no volume; DirectShow's counts 0..1000.
   p->has_volume = mci(p, L"setaudio", L"volume to 1000");
+  // A clip without sound output still shows its pictures: the device plays
+  // with its sound off.
+  std::wstring where;
+  if (silent && video && mci(p, L"where", L"source", &where) && mci(p, L"setaudio", L"off")) {
+    p->silent = false;
+  }
   p->loaded = true;
   return p;
 }
@@ -167,7 +199,7 @@ class MciMedia final : public Media {
 
   MediaPlayer* open(const char* path, bool video, GlProcLookup gl_lookup) override {
     if (path == nullptr || path[0] == 0) return nullptr;
-    return open_file(full_path(path), silent());
+    return open_file(full_path(path), silent(), video);
   }
 
   MediaPlayer* open_memory(std::shared_ptr<const uint8_t> data, size_t length, bool video,
@@ -202,7 +234,7 @@ class MciMedia final : public Media {
       DeleteFileW(path.c_str());
       return nullptr;
     }
-    MediaPlayer* p = open_file(path, silent());
+    MediaPlayer* p = open_file(path, silent(), video);
     p->temp_file = path;
     return p;
   }
@@ -273,6 +305,39 @@ class MciMedia final : public Media {
   }
 
   int32_t volume(MediaPlayer* player) override { return player ? player->volume : 0; }
+
+  bool video_size(MediaPlayer* player, int32_t* width, int32_t* height) override {
+    std::wstring where;
+    long rect[4];
+    if (!is_loaded(player) || !mci(player, L"where", L"source", &where) ||
+        !four_numbers(where, rect) || rect[2] <= 0 || rect[3] <= 0) {
+      return false;
+    }
+    *width = static_cast<int32_t>(rect[2]);
+    *height = static_cast<int32_t>(rect[3]);
+    return true;
+  }
+
+  void place_video(MediaPlayer* player, Window* window, const Rect& rect) override {
+    if (!is_loaded(player) || window == nullptr || window->hwnd == nullptr || rect.w <= 0 ||
+        rect.h <= 0) {
+      return;
+    }
+    if (player->picture == nullptr) {
+      // A plain child: the device paints all of it; the game window's
+      // WS_CLIPCHILDREN keeps GL from drawing over it.
+      player->picture = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT,
+                                        rect.x, rect.y, rect.w, rect.h, window->hwnd, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+      if (player->picture == nullptr) return;
+      const auto handle = reinterpret_cast<uintptr_t>(player->picture);
+      if (!mci(player, L"window", L"handle " + std::to_wstring(handle))) return;
+    } else {
+      MoveWindow(player->picture, rect.x, rect.y, rect.w, rect.h, TRUE);
+    }
+    mci(player, L"put",
+        L"destination at 0 0 " + std::to_wstring(rect.w) + L" " + std::to_wstring(rect.h));
+  }
 
   void service(MediaPlayer* player) override {
     if (is_loaded(player)) check_end(player);

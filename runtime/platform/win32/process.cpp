@@ -36,8 +36,12 @@ std::string temp_directory() {
   // TMP, else TEMP, else the user's profile, else the Windows folder.
   wchar_t buffer[MAX_PATH + 2];
   const DWORD n = ::GetTempPathW(MAX_PATH + 2, buffer);
-  std::string dir =
-      n > 0 && n < MAX_PATH + 2 ? win32::narrow_path(std::wstring(buffer, n)) : std::string("C:/");
+  if (n == 0 || n >= MAX_PATH + 2) {
+    // None reported: a folder of our own at the root of C:.
+    ::CreateDirectoryW(L"C:\\Temp", nullptr);
+    return "C:/Temp";
+  }
+  std::string dir = win32::narrow_path(std::wstring(buffer, n));
   // No final separator, except the one of a drive's root ("C:/").
   while (dir.size() > 3 && dir.back() == '/') dir.pop_back();
   return dir;

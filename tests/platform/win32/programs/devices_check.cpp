@@ -11,6 +11,8 @@
 //                                length, play, pause, seek, volume, the end,
 //                                bytes in memory, a missing file; with null,
 //                                players without audio output
+//   devices_check video          a clip's pictures in the game window: the
+//                                size, length and where they are shown
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +27,7 @@
 #include "platform/joysticks.hpp"
 #include "platform/media.hpp"
 #include "platform/platform.hpp"
+#include "platform/win32/window_system.hpp"
 
 namespace {
 
@@ -128,37 +131,141 @@ int watch(int seconds) {
   return 0;
 }
 
+// Little-endian bytes of a RIFF file (WAV, AVI) as it is built.
+struct RiffBytes {
+  std::vector<uint8_t> b;
+  void u16(uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  }
+  void u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void tag(const char* t) { b.insert(b.end(), t, t + 4); }
+  // Starts a chunk (or a RIFF or LIST with its type); end() fills in its size.
+  size_t begin(const char* id, const char* type = nullptr) {
+    tag(id);
+    const size_t at = b.size();
+    u32(0);
+    if (type != nullptr) tag(type);
+    return at;
+  }
+  void end(size_t at) {
+    const uint32_t size = static_cast<uint32_t>(b.size() - at - 4);
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(size >> (8 * i));
+  }
+};
+
 // A mono 16-bit WAV file of a 440 Hz tone, ms milliseconds long.
 std::vector<uint8_t> wav_bytes(int ms) {
   const uint32_t rate = 22050;
   const uint32_t frames = rate * static_cast<uint32_t>(ms) / 1000;
-  std::vector<uint8_t> b;
-  auto u32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  auto u16 = [&](uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
-  tag("RIFF");
-  u32(36 + frames * 2);
-  tag("WAVE");
-  tag("fmt ");
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(rate);
-  u32(rate * 2);
-  u16(2);
-  u16(16);
-  tag("data");
-  u32(frames * 2);
+  RiffBytes r;
+  const size_t riff = r.begin("RIFF", "WAVE");
+  const size_t fmt = r.begin("fmt ");
+  r.u16(1);
+  r.u16(1);
+  r.u32(rate);
+  r.u32(rate * 2);
+  r.u16(2);
+  r.u16(16);
+  r.end(fmt);
+  const size_t data = r.begin("data");
   for (uint32_t i = 0; i < frames; ++i) {
-    u16(static_cast<uint16_t>(
+    r.u16(static_cast<uint16_t>(
         static_cast<int16_t>(6000 * std::sin(i * 2 * 3.14159265 * 440 / rate))));
   }
-  return b;
+  r.end(data);
+  r.end(riff);
+  return r.b;
+}
+
+// An uncompressed AVI of w x h pixels, `frames` frames at 5 a second, each
+// red on its left half and blue on its right.
+std::vector<uint8_t> avi_bytes(uint32_t w, uint32_t h, uint32_t frames) {
+  // 32-bit pixels (B, G, R, unused): Wine 8's AVI device misdraws 24-bit ones.
+  const uint32_t frame = w * h * 4;
+  RiffBytes r;
+  const size_t riff = r.begin("RIFF", "AVI ");
+  const size_t hdrl = r.begin("LIST", "hdrl");
+  const size_t avih = r.begin("avih");
+  r.u32(200000);     // microseconds per frame
+  r.u32(frame * 5);  // bytes per second
+  r.u32(0);          // padding
+  r.u32(0x10);       // has an index
+  r.u32(frames);
+  r.u32(0);      // initial frames
+  r.u32(1);      // streams
+  r.u32(frame);  // buffer size
+  r.u32(w);
+  r.u32(h);
+  for (int i = 0; i < 4; ++i) r.u32(0);
+  r.end(avih);
+  const size_t strl = r.begin("LIST", "strl");
+  const size_t strh = r.begin("strh");
+  r.tag("vids");
+  r.u32(0);  // no codec: plain DIB frames
+  r.u32(0);  // flags
+  r.u16(0);  // priority
+  r.u16(0);  // language
+  r.u32(0);  // initial frames
+  r.u32(1);  // scale
+  r.u32(5);  // rate: 5 frames a second
+  r.u32(0);  // start
+  r.u32(frames);
+  r.u32(frame);
+  r.u32(0xFFFFFFFFu);  // quality: default
+  r.u32(0);            // sample size
+  r.u16(0);
+  r.u16(0);
+  r.u16(w);
+  r.u16(h);
+  r.end(strh);
+  const size_t strf = r.begin("strf");  // BITMAPINFOHEADER
+  r.u32(40);
+  r.u32(w);
+  r.u32(h);
+  r.u16(1);
+  r.u16(32);
+  r.u32(0);  // uncompressed
+  r.u32(frame);
+  for (int i = 0; i < 4; ++i) r.u32(0);
+  r.end(strf);
+  r.end(strl);
+  r.end(hdrl);
+  const size_t movi = r.begin("LIST", "movi");
+  std::vector<uint8_t> pixels(frame);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      uint8_t* bgr = &pixels[(y * w + x) * 4];
+      bgr[0] = x < w / 2 ? 0 : 255;
+      bgr[1] = 0;
+      bgr[2] = x < w / 2 ? 255 : 0;
+    }
+  }
+  for (uint32_t i = 0; i < frames; ++i) {
+    const size_t chunk = r.begin("00db");
+    r.b.insert(r.b.end(), pixels.begin(), pixels.end());
+    r.end(chunk);
+  }
+  r.end(movi);
+  const size_t idx1 = r.begin("idx1");
+  for (uint32_t i = 0; i < frames; ++i) {
+    r.tag("00db");
+    r.u32(0x10);                 // a key frame
+    r.u32(4 + i * (8 + frame));  // from the "movi" type
+    r.u32(frame);
+  }
+  r.end(idx1);
+  r.end(riff);
+  return r.b;
+}
+
+bool write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  const bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f != nullptr) std::fclose(f);
+  return ok;
 }
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -170,12 +277,10 @@ int media(bool null_output) {
   std::unique_ptr<p::Media> m = p::make_media(null_output ? "null" : "");
   const std::string path = p::temp_directory() + "/zrv_devices_check.wav";
   const std::vector<uint8_t> wav = wav_bytes(1500);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(wav.data(), 1, wav.size(), f) != wav.size()) {
+  if (!write_bytes(path, wav)) {
     check(false, "the WAV file is written", path);
     return 1;
   }
-  std::fclose(f);
 
   // Null players are taken by every call.
   m->play(nullptr);
@@ -270,6 +375,88 @@ int media(bool null_output) {
   return g_failures;
 }
 
+// Messages of this thread's windows, for ms milliseconds.
+void pump_for(int ms) {
+  for (int t = 0; t < ms; t += 20) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    sleep_ms(20);
+  }
+}
+
+// 'W'hite, 'R'ed, 'B'lue or '?' of a pixel on the screen.
+char colour_at(HWND window, int x, int y) {
+  POINT at{x, y};
+  ClientToScreen(window, &at);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+  if (r > 200 && g > 200 && b > 200) return 'W';
+  if (r > 200 && g < 60 && b < 60) return 'R';
+  if (b > 200 && r < 60 && g < 60) return 'B';
+  return '?';
+}
+
+// A clip's pictures in the game window: a 320 x 240 AVI, red on the left
+// and blue on the right, fitted into an 800 x 480 client area (640 x 480
+// at x = 80). The game window here is a plain one: Wine shows an OpenGL
+// window's picture above its child windows, which Windows clips out.
+int video() {
+  std::unique_ptr<p::Media> m = p::make_media("null");
+  const std::string path = p::temp_directory() + "/zrv_devices_check.avi";
+  if (!write_bytes(path, avi_bytes(320, 240, 10))) {
+    check(false, "the AVI file is written", path);
+    return 1;
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"zrv_video_check";
+  RegisterClassW(&wc);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+  RECT outer{0, 0, 800, 480};
+  AdjustWindowRect(&outer, style, FALSE);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"video", style, 0, 0, outer.right - outer.left,
+                              outer.bottom - outer.top, nullptr, nullptr, wc.hInstance, nullptr);
+  check(hwnd != nullptr, "the game window opens");
+  if (hwnd == nullptr) return g_failures;
+  ShowWindow(hwnd, SW_SHOW);
+  UpdateWindow(hwnd);
+  pump_for(300);
+
+  p::MediaPlayer* clip = m->open(path.c_str(), true, nullptr);
+  check(clip != nullptr && m->loaded(clip), "the AVI file opens", path);
+  if (clip == nullptr || !m->loaded(clip)) return g_failures;
+  int32_t w = 0, h = 0;
+  const bool sized = m->video_size(clip, &w, &h);
+  check(sized && w == 320 && h == 240, "its picture is 320 x 240",
+        std::to_string(w) + " x " + std::to_string(h));
+  check(std::fabs(m->length_ms(clip) - 2000) <= 1, "its length", ms_text(m->length_ms(clip)));
+  zrv::NativeWindow game;
+  game.hwnd = hwnd;
+  m->place_video(clip, &game, p::Rect{80, 0, 640, 480});
+  m->play(clip);
+  pump_for(600);
+  const double at = m->position_ms(clip);
+  check(at >= 300 && at <= 1300, "it plays", ms_text(at));
+  std::string row;
+  for (int x = 4; x < 800; x += 8) row += colour_at(hwnd, x, 240);
+  // Every 8 pixels from x = 4: 10 white, 40 red, 40 blue, 10 white.
+  const std::string expected =
+      std::string(10, 'W') + std::string(40, 'R') + std::string(40, 'B') + std::string(10, 'W');
+  check(row == expected, "its picture fills the fitted rectangle", row);
+  check(FindWindowExW(hwnd, nullptr, L"STATIC", nullptr) != nullptr, "in a child window");
+  m->close(clip);
+  check(FindWindowExW(hwnd, nullptr, L"STATIC", nullptr) == nullptr,
+        "closing the clip removes its window");
+  DestroyWindow(hwnd);
+  std::remove(path.c_str());
+  std::printf("%d failures\n", g_failures);
+  return g_failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,6 +464,7 @@ int main(int argc, char** argv) {
   if (mode == "joysticks") return joysticks(argc >= 3 ? std::atoi(argv[2]) : -1);
   if (mode == "watch") return watch(argc >= 3 ? std::atoi(argv[2]) : 10);
   if (mode == "media") return media(argc >= 3 && std::strcmp(argv[2], "null") == 0);
-  std::fprintf(stderr, "usage: devices_check joysticks [N] | watch SECS | media [null]\n");
+  if (mode == "video") return video();
+  std::fprintf(stderr, "usage: devices_check joysticks [N] | watch SECS | media [null] | video\n");
   return 2;
 }

@@ -5,7 +5,7 @@
 # controllers (Wine has none here) and the media player on a WAV file:
 # through DirectShow's device on a sound device of ALSA's null output, with
 # no sound device (the player keeps time by the clock), and with the
-# runtime's null output.
+# runtime's null output; a clip's pictures in a window, read off the screen.
 #
 #   tests/platform/win32/programs/run-checks.sh [BUILD_DIR]   (default build/windows)
 #
@@ -112,4 +112,6 @@ rm -f "$alsa"
 # error; MCI's wave device takes the file then, and cannot play it.
 "$wine" "$devices" media 2>/dev/null || status=1
 "$wine" "$devices" media null 2>/dev/null || status=1
+echo "== a clip's pictures in the game window"
+"$wine" "$devices" video 2>/dev/null || status=1
 exit $status
