@@ -170,7 +170,7 @@ for run in "$work/game/build/mygame.exe" "$work/elsewhere/mygame-packed.exe"; do
 done
 echo "mygame.exe and mygame-packed.exe (from another folder) run"
 
-echo "-- the runtime's tests built for Windows (platform contract, types, path)"
+echo "-- the runtime's tests built for Windows (platform contract, types, path, files, net, images)"
 # One Wine server for the whole run: a test started while the previous
 # program's server was shutting down has been seen to die before its first
 # line. A test that fails is run once more; a real fault fails twice.

@@ -288,6 +288,9 @@ int64_t socket_receive_from(SocketHandle s, void* buffer, size_t size, SocketAdd
                    into == buffer ? count_of(size) : static_cast<int>(kLargestDatagram), 0,
                    reinterpret_cast<sockaddr*>(&sa), &len);
   } while (n < 0 && ::WSAGetLastError() == WSAEINTR);
+  // A datagram socket not yet bound (no send yet) cannot have received
+  // anything: Windows says WSAEINVAL, POSIX "would block", as callers expect.
+  if (n < 0 && ::WSAGetLastError() == WSAEINVAL) ::WSASetLastError(WSAEWOULDBLOCK);
   if (n < 0) return -1;
   if (into != buffer) std::memcpy(buffer, into, static_cast<size_t>(n) < size ? n : size);
   *from = win32::runtime_address(sa);
