@@ -139,6 +139,20 @@ PY
 play alt-f4 space alt+F4
 echo "Escape and Alt+F4 end with exit"
 
+echo "-- Ctrl+C ends it through the orderly end"
+# Wine turns SIGINT into the console's Ctrl+C event. It is sent once the
+# game runs (its trace has frames), so that its handler is in place.
+(cd build/windows/game && exec "$wine" reedfire.exe --headless --trace "$work/ctrl-c.trace") \
+  >"$work/ctrl-c.out" 2>&1 &
+pid=$!
+for _ in $(seq 1 150); do [ -s "$work/ctrl-c.trace" ] && break; sleep 0.2; done
+kill -INT "$pid"
+for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; fail "Ctrl+C did not end reedfire.exe"; fi
+wait "$pid" || fail "after Ctrl+C reedfire.exe ended with status $?"
+tr -d '\r' <"$work/ctrl-c.out" | grep -qx exit || fail "no exit line after Ctrl+C: $(cat "$work/ctrl-c.out")"
+echo "Ctrl+C ended it with exit"
+
 # The rest of the Windows tree (the checks, the packer that is installed,
 # the tests) is built before it is used.
 cmake --build build/windows -j "${JOBS:-$(nproc)}" >/dev/null
