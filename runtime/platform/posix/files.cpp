@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/whole_transfer.hpp"
+
 namespace zrv::platform {
 
 namespace {
@@ -59,32 +61,16 @@ int file_open_write(const char* path) { return ::open(path, O_WRONLY | O_CREAT |
 
 int64_t file_read(int fd, void* buffer, int64_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::read(fd, out + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return whole_transfer(count, [&](int64_t done, int64_t left) {
+    return static_cast<int64_t>(::read(fd, out + done, static_cast<size_t>(left)));
+  });
 }
 
 bool file_write(int fd, const void* data, int64_t count) {
   const auto* in = static_cast<const uint8_t*>(data);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd, in + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += n;
-  }
-  return true;
+  return whole_transfer(count, [&](int64_t done, int64_t left) {
+           return static_cast<int64_t>(::write(fd, in + done, static_cast<size_t>(left)));
+         }) == count;
 }
 
 int64_t file_seek(int fd, int64_t offset, SeekFrom from) {

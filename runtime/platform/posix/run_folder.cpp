@@ -15,29 +15,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/platform.hpp"
+#include "platform/run_folder_parts.hpp"
 
 namespace zrv::platform {
 
 namespace {
-
-// The program's file name with anything but letters, digits, '.', '_' and
-// '-' replaced, so that it can start a folder name.
-std::string program_tag() {
-  std::string path = program_path();
-  std::string name = path.substr(path.find_last_of('/') + 1);
-  if (name.empty()) name = "zorvane";
-  if (name.size() > 64) name.resize(64);
-  for (char& c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '_' || c == '-';
-    if (!plain) c = '_';
-  }
-  return name;
-}
 
 // A folder that only this user can enter: made with mode 0700 when missing;
 // an existing one must be a folder (not a link) owned by the user, and loses
@@ -87,7 +72,9 @@ void remove_ended_runs(const std::string& user_folder, const std::string& tag) {
   ::closedir(dir);
 }
 
-std::string make_run_folder() {
+}  // namespace
+
+std::string run_folder_make() {
   const std::string tag = program_tag();
   const std::string temp = temp_directory();
   const std::string user = temp + "/zorvane-" + std::to_string(::geteuid());
@@ -116,19 +103,9 @@ std::string make_run_folder() {
   return pattern;
 }
 
-}  // namespace
-
-std::string run_folder() {
-  // Made again when it went (a cleaner of old temporary files may take it
-  // from under a long run).
-  // Never destroyed: handlers that run at exit may still need it.
-  static std::mutex* lock = new std::mutex();
-  static std::string* folder = new std::string();
-  const std::lock_guard<std::mutex> hold(*lock);
+bool run_folder_present(const std::string& folder) {
   struct stat st;
-  if (folder->empty() || ::lstat(folder->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    *folder = make_run_folder();
-  return *folder;
+  return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int file_create_new(const std::string& path) {

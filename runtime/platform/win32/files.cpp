@@ -7,8 +7,10 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "platform/whole_transfer.hpp"
 #include "platform/win32/file_handles.hpp"
 #include "platform/win32/system_errors.hpp"
 #include "platform/win32/text.hpp"
@@ -67,34 +69,18 @@ int file_open_write(const char* path) {
 
 int64_t file_read(int fd, void* buffer, int64_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const int64_t ask = count - done < kChunk ? count - done : kChunk;
-    const int n = ::_read(fd, out + done, static_cast<unsigned>(ask));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return whole_transfer(count, [&](int64_t done, int64_t left) {
+    return static_cast<int64_t>(
+        ::_read(fd, out + done, static_cast<unsigned>(std::min(left, kChunk))));
+  });
 }
 
 bool file_write(int fd, const void* data, int64_t count) {
   const auto* in = static_cast<const uint8_t*>(data);
-  int64_t done = 0;
-  while (done < count) {
-    const int64_t give = count - done < kChunk ? count - done : kChunk;
-    const int n = ::_write(fd, in + done, static_cast<unsigned>(give));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += n;
-  }
-  return true;
+  return whole_transfer(count, [&](int64_t done, int64_t left) {
+           return static_cast<int64_t>(
+               ::_write(fd, in + done, static_cast<unsigned>(std::min(left, kChunk))));
+         }) == count;
 }
 
 int64_t file_seek(int fd, int64_t offset, SeekFrom from) {

@@ -15,10 +15,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/platform.hpp"
+#include "platform/run_folder_parts.hpp"
 #include "platform/win32/security.hpp"
 #include "platform/win32/text.hpp"
 
@@ -29,24 +29,6 @@
 namespace zrv::platform {
 
 namespace {
-
-// Anything but letters, digits, '.', '_' and '-' replaced, so that the
-// name can start a folder name; at most 64 characters.
-std::string plain_name(std::string name, const char* fallback) {
-  if (name.empty()) name = fallback;
-  if (name.size() > 64) name.resize(64);
-  for (char& c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '_' || c == '-';
-    if (!plain) c = '_';
-  }
-  return name;
-}
-
-std::string program_tag() {
-  const std::string path = program_path();
-  return plain_name(path.substr(path.find_last_of("\\/") + 1), "zorvane");
-}
 
 std::string user_tag() {
   wchar_t name[257];
@@ -137,7 +119,9 @@ void log_link(const std::string& user, const std::string& tag, const std::string
   ::DeleteFileW(link.c_str());
 }
 
-std::string make_run_folder() {
+}  // namespace
+
+std::string run_folder_make() {
   const std::string tag = program_tag();
   const std::string temp = temp_directory();
   const std::string user = temp + (temp.back() == '/' ? "" : "/") + "zorvane-" + user_tag();
@@ -152,17 +136,8 @@ std::string make_run_folder() {
   return run;
 }
 
-}  // namespace
-
-std::string run_folder() {
-  // Made again when it went (a cleaner of old temporary files may take it
-  // from under a long run).
-  // Never destroyed: handlers that run at exit may still need it.
-  static std::mutex* lock = new std::mutex();
-  static std::string* folder = new std::string();
-  const std::lock_guard<std::mutex> hold(*lock);
-  if (folder->empty() || !is_plain_folder(win32::wide_text(*folder))) *folder = make_run_folder();
-  return *folder;
+bool run_folder_present(const std::string& folder) {
+  return is_plain_folder(win32::wide_text(folder));
 }
 
 int file_create_new(const std::string& path) {
