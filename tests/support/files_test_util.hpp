@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,20 +120,33 @@ class ScratchDir {
   std::string path_;
 };
 
+// Sets or removes environment variables and restores them afterwards.
+class EnvGuard {
+ public:
+  ~EnvGuard() {
+    for (const auto& [name, old] : saved_) {
+      env_set(name.c_str(), old ? old->c_str() : nullptr);
+    }
+  }
+  void set(const std::string& name, const char* value) {
+    if (saved_.find(name) == saved_.end()) {
+      const char* old = std::getenv(name.c_str());
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    env_set(name.c_str(), value);
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
 // Points the temporary folder somewhere else for the lifetime of the object.
 class TmpdirOverride {
  public:
-  explicit TmpdirOverride(const std::string& dir) {
-    const char* old = std::getenv(kTempVariable);
-    had_ = old != nullptr && *old != 0;
-    if (had_) old_ = old;
-    env_set(kTempVariable, dir.c_str());
-  }
-  ~TmpdirOverride() { env_set(kTempVariable, had_ ? old_.c_str() : nullptr); }
+  explicit TmpdirOverride(const std::string& dir) { env_.set(kTempVariable, dir.c_str()); }
 
  private:
-  bool had_ = false;
-  std::string old_;
+  EnvGuard env_;
 };
 
 // The current folder, and a change of it (false when it cannot be made).

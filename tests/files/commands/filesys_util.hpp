@@ -44,26 +44,6 @@ inline std::vector<std::string> folder_names(const std::string& dir) {
   return names;
 }
 
-// Sets or removes environment variables and restores them afterwards.
-class EnvGuard {
- public:
-  ~EnvGuard() {
-    for (const auto& [name, old] : saved_) {
-      env_set(name.c_str(), old ? old->c_str() : nullptr);
-    }
-  }
-  void set(const std::string& name, const char* value) {
-    if (saved_.find(name) == saved_.end()) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    env_set(name.c_str(), value);
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
-
 class FilesysTest : public ::testing::Test {
  protected:
   void SetUp() override {
