@@ -44,9 +44,9 @@ inline std::string scratch_name(const std::string& stem) {
     const char* given = std::getenv("ZRV_TEST_SCRATCH_ROOT");
     if (given != nullptr && *given != 0) return std::string(given);
     std::random_device random;
-    const std::string made = (std::filesystem::temp_directory_path() /
-                              ("zrv_" + std::to_string(random()) + "_"))
-                                 .generic_string();
+    const std::string made =
+        (std::filesystem::temp_directory_path() / ("zrv_" + std::to_string(random()) + "_"))
+            .generic_string();
     ::_putenv_s("ZRV_TEST_SCRATCH_ROOT", made.c_str());
     return made;
   }();
@@ -96,8 +96,7 @@ inline void remove_tree(const std::string& path) {
     found.push_back(it->path());
   }
   // The deepest names first, so that folders are empty when their turn comes.
-  for (auto name = found.rbegin(); name != found.rend(); ++name)
-    std::filesystem::remove(*name, ec);
+  for (auto name = found.rbegin(); name != found.rend(); ++name) std::filesystem::remove(*name, ec);
   std::filesystem::remove(path, ec);
 #else
   std::filesystem::remove_all(path, ec);

@@ -7,7 +7,6 @@
 #endif
 
 #include <filesystem>
-
 #include <string>
 
 #include "filesys_util.hpp"
@@ -69,8 +68,8 @@ TEST_F(FileReplaceTest, LongTargetNamesStillGetATemporaryFile) {
 TEST_F(FileReplaceTest, ReadOnlyFilesStayReadOnly) {
   namespace fs = std::filesystem;
   write_file(path("r.txt"), "old");
-  fs::permissions(path("r.txt"), fs::perms::owner_write | fs::perms::group_write |
-                                     fs::perms::others_write,
+  fs::permissions(path("r.txt"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   ASSERT_TRUE(file_replace_whole("r.txt", "new", 3));
   EXPECT_EQ(read_file(path("r.txt")), "new");

@@ -21,10 +21,10 @@
 
 #include "base/context.hpp"
 #include "file_io.hpp"
-#include "files_test_util.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
 #include "files/line_files.hpp"
+#include "files_test_util.hpp"
 
 namespace zrv::test {
 
