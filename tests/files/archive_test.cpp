@@ -540,15 +540,14 @@ TEST_F(ArchiveTest, EveryTruncationAndManyCorruptionsAreSafe) {
 // The read calls this process has made so far, or -1 when they are not
 // counted (Wine's /proc is the Linux process's, whose own reads would count).
 int64_t read_calls() {
-#ifdef _WIN32
-  return -1;
-#endif
+#ifndef _WIN32
   std::ifstream io("/proc/self/io");
   std::string key;
   int64_t value = 0;
   while (io >> key >> value) {
     if (key == "syscr:") return value;
   }
+#endif
   return -1;
 }
 
