@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zrv::platform {
 
@@ -27,5 +28,11 @@ inline int32_t cp1252_from_code_point(uint32_t cp) {
   }
   return -1;
 }
+
+// The 8-bit characters of a UTF-8 text: code points the set has map to
+// their byte, others are dropped.
+std::string cp1252_from_utf8(const char* text);
+// A text of the set in UTF-8.
+std::string cp1252_to_utf8(const char* text);
 
 }  // namespace zrv::platform

@@ -1,4 +1,4 @@
-// Process queries: program path, temporary directory, debugger, folders,
+// Process queries: temporary directory, debugger, folders,
 // the system's version.
 #include <limits.h>
 #include <malloc.h>
@@ -15,14 +15,6 @@
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
-
-std::string program_path() {
-  char buf[PATH_MAX + 1];
-  ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-  if (n <= 0) return std::string();
-  buf[n] = '\0';
-  return std::string(buf);
-}
 
 std::string temp_directory() {
   const char* env = std::getenv("TMPDIR");

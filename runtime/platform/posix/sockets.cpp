@@ -16,17 +16,6 @@
 
 namespace zrv::platform {
 
-const int32_t kSocketErrBadHandle = EBADF;
-const int32_t kSocketErrInvalid = EINVAL;
-const int32_t kSocketErrNoDestination = EDESTADDRREQ;
-const int32_t kSocketErrFamilyUnsupported = EAFNOSUPPORT;
-const int32_t kSocketErrTimedOut = ETIMEDOUT;
-const int32_t kSocketErrConnectionReset = ECONNRESET;
-const int32_t kSocketErrConnectionRefused = ECONNREFUSED;
-const int32_t kSocketErrBrokenPipe = EPIPE;
-const int32_t kSocketErrInterrupted = EINTR;
-const int32_t kSocketErrMessageSize = EMSGSIZE;
-
 namespace {
 
 int fd_of(SocketHandle s) { return static_cast<int>(s); }
@@ -36,10 +25,6 @@ int fd_of(SocketHandle s) { return static_cast<int>(s); }
 constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
 
 }  // namespace
-
-int32_t socket_error() { return errno; }
-
-bool socket_would_block(int32_t err) { return err == EAGAIN || err == EWOULDBLOCK; }
 
 const char* socket_error_text(int32_t code) { return strerrordesc_np(code); }
 

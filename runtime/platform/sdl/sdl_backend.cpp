@@ -28,71 +28,6 @@ struct NativeWindow {
 
 namespace zrv::platform {
 
-namespace {
-
-// Appends the 8-bit characters of a UTF-8 text: code points the runtime's
-// text set has map to their byte, others are dropped.
-void utf8_to_chars(const char* text, std::deque<Event>* out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p) {
-    uint32_t cp;
-    int extra;
-    if (*p < 0x80) {
-      cp = *p;
-      extra = 0;
-    } else if ((*p & 0xE0) == 0xC0) {
-      cp = *p & 0x1F;
-      extra = 1;
-    } else if ((*p & 0xF0) == 0xE0) {
-      cp = *p & 0x0F;
-      extra = 2;
-    } else if ((*p & 0xF8) == 0xF0) {
-      cp = *p & 0x07;
-      extra = 3;
-    } else {
-      ++p;
-      continue;
-    }
-    ++p;
-    bool ok = true;
-    for (int i = 0; i < extra; ++i) {
-      if ((*p & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (*p & 0x3F);
-      ++p;
-    }
-    const int32_t byte = ok ? cp1252_from_code_point(cp) : -1;
-    if (byte < 0) continue;
-    Event e;
-    e.type = EventType::Char;
-    e.code = byte;
-    out->push_back(e);
-  }
-}
-
-// Windows-1252 to UTF-8 (the runtime's texts are 8-bit; SDL wants UTF-8).
-std::string cp1252_to_utf8(const char* text) {
-  std::string out;
-  for (const auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-    const uint32_t cp = cp1252_to_code_point(*p);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 struct GlContext {
   SDL_GLContext sdl = nullptr;
 };
@@ -565,7 +500,12 @@ class SdlBackend final : public Backend {
         break;
       case SDL_TEXTINPUT:
         if (!addressed_to_us(sdl.text.windowID)) return;
-        utf8_to_chars(sdl.text.text, &pending_);
+        for (const char c : cp1252_from_utf8(sdl.text.text)) {
+          Event ch;
+          ch.type = EventType::Char;
+          ch.code = static_cast<uint8_t>(c);
+          pending_.push_back(ch);
+        }
         return;
       default:
         e.type = EventType::Other;
