@@ -12,6 +12,13 @@
 #
 # zrv_append_archive(<target> <folder> [OUTPUT <file>])
 #   The one-file build of any program on the runtime.
+#
+# For the web (an Emscripten build), zrv_add_game makes the game's page
+# instead: <build>/<name>/ holds index.html, <name>.js, <name>.wasm and,
+# with MEDIA, <name>.data, the media folder packed for the page's file
+# system. Any static web server can serve the folder.
+
+set(ZRV_WEB_PAGE ${CMAKE_CURRENT_LIST_DIR}/web-page.html CACHE INTERNAL "The page of a game built for the web")
 
 function(zrv_append_archive target folder)
   cmake_parse_arguments(ARG "" "OUTPUT" "" ${ARGN})
@@ -42,6 +49,10 @@ function(zrv_add_game name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE zorvane::runtime)
+  if(EMSCRIPTEN)
+    zrv_web_page(${name} "${ARG_MEDIA}")
+    return()
+  endif()
   if(ARG_MEDIA)
     get_filename_component(media ${ARG_MEDIA} ABSOLUTE)
     get_filename_component(media_name ${media} NAME)
@@ -55,4 +66,22 @@ function(zrv_add_game name)
       zrv_append_archive(${name} ${media})
     endif()
   endif()
+endfunction()
+
+# The page of a game built for the web: the program in the page's folder
+# /game, its media folder beside it, packed into <name>.data.
+function(zrv_web_page name media)
+  set(page_dir ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  set_target_properties(${name} PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${page_dir})
+  if(media)
+    get_filename_component(media ${media} ABSOLUTE)
+    get_filename_component(media_name ${media} NAME)
+    file(GLOB_RECURSE media_files CONFIGURE_DEPENDS ${media}/*)
+    target_link_options(${name} PRIVATE "SHELL:--preload-file ${media}@/game/${media_name}")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${media_files})
+  endif()
+  file(READ ${ZRV_WEB_PAGE} page)
+  string(REPLACE "@GAME@" "${name}" page "${page}")
+  file(GENERATE OUTPUT ${page_dir}/index.html CONTENT "${page}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ZRV_WEB_PAGE})
 endfunction()

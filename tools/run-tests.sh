@@ -2,7 +2,8 @@
 # Installs what is missing, builds and runs every test: the normal build
 # under a virtual X display; the build on the headless platform, which links
 # no window system, sound or media library, without a display; the Windows
-# build, cross-built and run under Wine; then the whole suite again under
+# build, cross-built and run under Wine; the web build, in headless
+# Chromium; then the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer with the fuzz harnesses
 # (clang).
 set -euo pipefail
@@ -52,6 +53,11 @@ echo "== build (Windows: cross-built with MinGW-w64)"
 bash tools/build-windows.sh
 echo "== tests (Windows build under Wine)"
 bash tools/test-windows.sh "$traces/main.trace" "$traces/main.png" "$traces/keys.txt"
+
+echo "== build (web: WebAssembly and WebGL, with Emscripten)"
+bash tools/build-web.sh
+echo "== tests (web build in headless Chromium)"
+python3 tests/web/web_test.py build/web "$traces/main.trace" "$traces/main.png" "$traces/keys.txt"
 rm -rf "$traces"
 
 echo "== build (clang, AddressSanitizer + UndefinedBehaviorSanitizer, fuzz harnesses)"

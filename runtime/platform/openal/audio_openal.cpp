@@ -9,7 +9,16 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#if __has_include(<AL/alext.h>)
 #include <AL/alext.h>
+#else
+// The browser's OpenAL has no extension header (nor the extensions: the
+// sides are then panned fully left and right instead, and changes made
+// in one turn of the page reach the mixer together anyway).
+#define AL_DIRECT_CHANNELS_SOFT 0x1033
+inline void alDeferUpdatesSOFT() {}
+inline void alProcessUpdatesSOFT() {}
+#endif
 #include <dlfcn.h>
 
 #include <cstdint>
@@ -27,10 +36,14 @@ namespace {
 
 // The drivers beneath OpenAL report a missing sound card at length on
 // standard error (ALSA's own error handler, OpenAL's log); the runtime says
-// it once, in one line, instead. A user's own ALSOFT_LOGLEVEL is kept.
+// it once, in one line, instead. A user's own ALSOFT_LOGLEVEL is kept. (The
+// browser's OpenAL has no drivers beneath it.)
+#ifndef __EMSCRIPTEN__
 void alsa_says_nothing(const char*, int, const char*, int, const char*, ...) {}
+#endif
 
 void quiet_drivers() {
+#ifndef __EMSCRIPTEN__
   ::setenv("ALSOFT_LOGLEVEL", "0", 0);
   using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
   if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
@@ -39,7 +52,20 @@ void quiet_drivers() {
       set(alsa_says_nothing);
     }
   }
+#endif
 }
+
+#ifdef __EMSCRIPTEN__
+// The browser's OpenAL (Emscripten 3.1.6) takes the list forms for source
+// objects where it has their names, and fails: one source at a time, in
+// one turn of the page, starts them at the same time all the same.
+#define alSourcePlayv(n, sources) for_each_source(n, sources, alSourcePlay)
+#define alSourceStopv(n, sources) for_each_source(n, sources, alSourceStop)
+#define alSourceRewindv(n, sources) for_each_source(n, sources, alSourceRewind)
+void for_each_source(ALsizei n, const ALuint* sources, void (*call)(ALuint)) {
+  for (ALsizei i = 0; i < n; ++i) call(sources[i]);
+}
+#endif
 
 // The AL names of a sample's or a voice's two sides.
 struct Sides {

@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""The web build in a real browser (headless Chromium, software WebGL): the
+pages of build/web served from a local static server, driven through the
+DevTools protocol.
+
+    python3 tests/web/web_test.py BUILD_WEB LINUX_TRACE LINUX_SHOT KEYS
+
+LINUX_TRACE is the Linux build's trace of `--seed 3 --frames 900 --keys
+KEYS`, LINUX_SHOT its screenshot at frame 300 with the same seed and keys.
+"""
+import json
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from browser import Browser, StaticServer  # noqa: E402
+
+ARGS = {}
+DONE = 'window.zrvExitStatus !== undefined'
+
+
+def file_lines(page, name):
+    """The lines of a file the program wrote, as the page printed them."""
+    prefix = name + ': '
+    return [line[len(prefix):] for line in page.console if line.startswith(prefix)]
+
+
+class WebTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # reedfire's page with the test's files beside it.
+        cls.site = tempfile.mkdtemp(prefix='zrv-web-')
+        shutil.copytree(os.path.join(ARGS['build'], 'reedfire'), os.path.join(cls.site, 'reedfire'))
+        shutil.copytree(os.path.join(ARGS['build'], 'examples', 'hiscore'),
+                        os.path.join(cls.site, 'hiscore'))
+        shutil.copy(ARGS['keys'], os.path.join(cls.site, 'reedfire', 'ci.keys'))
+        shutil.copy(ARGS['shot'], os.path.join(cls.site, 'reedfire', 'linux.png'))
+        cls.server = StaticServer(cls.site).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.__exit__(None, None, None)
+        shutil.rmtree(cls.site, ignore_errors=True)
+
+    def run_page(self, browser, query, game='reedfire', timeout=120):
+        page = browser.open_page('%s%s/index.html?%s' % (self.server.url, game, query))
+        page.wait_for(DONE, timeout=timeout)
+        return page
+
+    def assert_clean(self, page):
+        self.assertEqual(page.errors, [])
+        self.assertEqual(page.evaluate('window.zrvExitStatus'), 0)
+        self.assertEqual(page.evaluate('document.getElementById("status").textContent'), 'exit')
+
+    def test_trace_equals_the_linux_builds(self):
+        with Browser(autoplay=True) as browser:
+            page = self.run_page(browser, 'seed=3&frames=900&keys=ci.keys&trace=1')
+            self.assert_clean(page)
+            with open(ARGS['trace']) as f:
+                linux = f.read().splitlines()
+            web = file_lines(page, 'trace.txt')
+            self.assertEqual(len(web), len(linux))
+            self.assertEqual(web, linux)
+            self.assertIn('exit', page.console)
+
+    def test_last_frame_equals_the_linux_screenshot(self):
+        with Browser(autoplay=True) as browser:
+            page = self.run_page(browser, 'seed=3&frames=300&keys=ci.keys&screenshot=1')
+            self.assert_clean(page)
+            # Both pictures decoded by the browser and compared pixel by pixel.
+            diff = page.evaluate('''(async () => {
+              const pixels = async src => {
+                const img = new Image(); img.src = src; await img.decode();
+                const c = document.createElement('canvas');
+                c.width = img.width; c.height = img.height;
+                const g = c.getContext('2d'); g.drawImage(img, 0, 0);
+                return [img.width, img.height, g.getImageData(0, 0, img.width, img.height).data];
+              };
+              const [w, h, web] = await pixels(document.getElementById('screenshot').src);
+              const [lw, lh, linux] = await pixels('linux.png');
+              let differ = 0, most = 0;
+              for (let i = 0; i < web.length; i += 4) {
+                let d = 0;
+                for (let c = 0; c < 3; ++c) d = Math.max(d, Math.abs(web[i + c] - linux[i + c]));
+                if (d) ++differ;
+                most = Math.max(most, d);
+              }
+              return {w, h, lw, lh, differ, most};
+            })()''')
+            self.assertEqual((diff['w'], diff['h']), (diff['lw'], diff['lh']))
+            self.assertEqual((diff['w'], diff['h']), (800, 480))
+            self.assertEqual(diff['differ'], 0, diff)
+
+    def test_real_keys_move_the_gun_and_fire(self):
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page(self.server.url + 'reedfire/index.html?seed=3&frames=400&trace=1')
+            # The first screen waits for Space; then left moves the gun.
+            page.wait_for('document.getElementById("status").textContent === ""', timeout=30)
+            page.press('Space', 0.2)
+            page.press('ArrowLeft', 0.4)
+            page.press('Space', 0.1)
+            page.wait_for(DONE, timeout=60)
+            self.assert_clean(page)
+            frames = [json.loads(line) for line in file_lines(page, 'trace.txt')]
+            guns = {tuple(f['guns'][0]) for f in frames if f['guns']}
+            self.assertGreater(len(guns), 1, 'the gun never moved')
+            self.assertTrue(any(f['bullet_active'] for f in frames), 'no bullet was fired')
+            self.assertTrue(all(f['lives'] == 3 for f in frames if f['guns']))
+
+    def test_sound_starts_after_the_first_click(self):
+        with Browser() as browser:
+            page = browser.open_page(self.server.url + 'reedfire/index.html?seed=3&frames=120')
+            # Every audio context the page makes, to ask after its state.
+            page.send('Page.addScriptToEvaluateOnNewDocument', {'source': '''
+              window.zrvAudio = [];
+              const Real = window.AudioContext;
+              window.AudioContext = function (...a) { const c = new Real(...a); zrvAudio.push(c); return c; };
+              window.AudioContext.prototype = Real.prototype;'''})
+            page.reload()
+            page.wait_for('getComputedStyle(document.getElementById("overlay")).display === "flex"',
+                          timeout=30)
+            self.assertEqual(page.evaluate('document.getElementById("status").textContent'),
+                             'Click to start')
+            self.assertFalse(page.evaluate(DONE))
+            page.click(400, 300)
+            page.wait_for(DONE, timeout=60)
+            self.assert_clean(page)
+            # The page's probe and the game's output: the game's plays.
+            states = page.evaluate('zrvAudio.map(c => c.state + " " + (c.currentTime > 0))')
+            self.assertGreaterEqual(len(states), 2, states)
+            self.assertIn(states[-1], ('running true', 'closed true'), states)
+
+    def test_high_score_table_survives_a_reload(self):
+        profile = tempfile.mkdtemp(prefix='zrv-profile-')
+        ini = '/home/web_user/.local/share/Zorvane/hiscore.ini'
+        read = 'Module.FS.readFile("%s", {encoding: "utf8"})' % ini
+        try:
+            with Browser(autoplay=True, user_data_dir=profile) as browser:
+                page = self.run_page(browser, 'seed=5&frames=200', game='hiscore')
+                self.assert_clean(page)
+                first = page.evaluate(read)
+                self.assertIn('runs=1', first)
+                page.reload()
+                page.wait_for(DONE, timeout=60)
+                self.assert_clean(page)
+                self.assertIn('runs=2', page.evaluate(read))
+            # And in a browser started again on the same profile.
+            with Browser(autoplay=True, user_data_dir=profile) as browser:
+                page = self.run_page(browser, 'seed=5&frames=200', game='hiscore')
+                table = page.evaluate(read)
+                self.assertIn('runs=3', table)
+                self.assertEqual(table.count('score'), first.count('score'))
+        finally:
+            shutil.rmtree(profile, ignore_errors=True)
+
+
+if __name__ == '__main__':
+    if len(sys.argv) < 5:
+        sys.exit(__doc__)
+    ARGS.update(build=sys.argv[1], trace=sys.argv[2], shot=sys.argv[3], keys=sys.argv[4])
+    unittest.main(argv=[sys.argv[0], '-v'] + sys.argv[5:])
