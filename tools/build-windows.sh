@@ -31,6 +31,7 @@ export DEBIAN_FRONTEND=noninteractive
 # --- Packages ---------------------------------------------------------------
 # The Linux build's packages: the host packer is built natively.
 bash tools/install-deps.sh
+source "$repo/tools/debian-sources.sh"
 
 # The cross compilers (posix threads), Wine to try the program (the wine64
 # package alone: /usr/lib/wine/wine64 reedfire.exe), zlib for the
@@ -41,21 +42,9 @@ bash tools/install-deps.sh
 # checks use (the players' Windows has its own decoders).
 packages=(mingw-w64 g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev nasm dpkg-dev zip
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing "${packages[@]}"
 
-# --- Debian's source index and the versions apt-get source would fetch ---------
-source "$repo/tools/debian-sources.sh"
-
+# --- The target's libraries, from Debian's source packages ---------------------
 sources=(libpng1.6 libjpeg-turbo lzo2)
 source_versions "${sources[@]}"
 
@@ -165,21 +154,7 @@ build_libraries() {
   mv -T "$work" "$final"
 }
 
-# One run at a time fills the cache; the others wait and then reuse it.
-exec 9>"$cache/.lock"
-flock 9
-if [ -d "$final" ] && check_prefix "$prefix"; then
-  say "target libraries cached in $final"
-else
-  if [ -d "$final" ]; then
-    say "the cached libraries fail the check: building them again"
-    rm -rf "$final"
-  fi
-  rm -rf "$cache"/.tmp.*
-  build_libraries
-  say "target libraries built in $final"
-fi
-flock -u 9
+library_cache
 
 # --- The packer, for the build machine ---------------------------------------
 # The one-file program is made by running zrvpack at build time, so it must

@@ -1,6 +1,22 @@
-# Debian's source packages for the cross builds (sourced by build-windows.sh
-# and build-web.sh): a deb-src entry for apt-get source, and the versions
-# apt would fetch. Needs $sudo ("" as root) and a say function.
+# What the cross builds share (sourced by build-windows.sh and
+# build-web.sh): Debian packages installed when missing, a deb-src entry
+# for apt-get source, the versions apt would fetch, and the cache of the
+# libraries built from them. Needs $sudo ("" as root) and a say function.
+
+# install_missing PACKAGE...: installs those that are not installed.
+install_missing() {
+  local p missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    say "installing ${missing[*]}"
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
 # --- Debian's source index ----------------------------------------------------
 # apt-get source needs a deb-src entry; the image has binary entries only.
 # Ours is in a file of its own, on the mirror (and with the key) that the
@@ -117,4 +133,25 @@ fetch_sources() {
     (cd "$dir" && apt-get source -qq "$s=${fetch[$s]}") >"$logs/$s-source.log" 2>&1 ||
       { cat "$logs/$s-source.log" >&2; return 1; }
   done
+}
+
+# library_cache: the target's libraries in $final (with its prefix $prefix,
+# in the folder $cache), checked with the caller's check_prefix FOLDER and
+# built with its build_libraries when missing or failing the check. One run
+# at a time fills the cache; the others wait and then reuse it.
+library_cache() {
+  exec 9>"$cache/.lock"
+  flock 9
+  if [ -d "$final" ] && check_prefix "$prefix"; then
+    say "target libraries cached in $final"
+  else
+    if [ -d "$final" ]; then
+      say "the cached libraries fail the check: building them again"
+      rm -rf "$final"
+    fi
+    rm -rf "$cache"/.tmp.*
+    build_libraries
+    say "target libraries built in $final"
+  fi
+  flock -u 9
 }
