@@ -34,24 +34,14 @@ export DEBIAN_FRONTEND=noninteractive
 # read at build time); Emscripten; dpkg-dev to unpack and patch source
 # packages; Chromium for the browser tests.
 bash tools/install-deps.sh
+source "$repo/tools/debian-sources.sh"
 packages=(emscripten dpkg-dev chromium)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing "${packages[@]}"
 # Debian's emcc runs its JavaScript tools with the machine's node, which
 # finds Debian's own node modules (acorn and the like) only through this.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
-# --- Debian's source index and the versions apt-get source would fetch ---------
-source "$repo/tools/debian-sources.sh"
+# --- The target's libraries, from Debian's source packages ---------------------
 sources=(zlib libpng1.6 libjpeg-turbo lzo2)
 source_versions "${sources[@]}"
 emcc_version=$(emcc -dumpversion)
@@ -151,21 +141,7 @@ build_libraries() {
   mv -T "$work" "$final"
 }
 
-# One run at a time fills the cache; the others wait and then reuse it.
-exec 9>"$cache/.lock"
-flock 9
-if [ -d "$final" ] && check_prefix "$prefix"; then
-  say "target libraries cached in $final"
-else
-  if [ -d "$final" ]; then
-    say "the cached libraries fail the check: building them again"
-    rm -rf "$final"
-  fi
-  rm -rf "$cache"/.tmp.*
-  build_libraries
-  say "target libraries built in $final"
-fi
-flock -u 9
+library_cache
 
 # --- reedfire for the web -----------------------------------------------------
 # The build machine's GL headers list the GL entry points and its Python
@@ -192,6 +168,12 @@ run build/web/examples.log cmake -S examples -B build/web/examples -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/emscripten.cmake" -DZRV_WEB_PREFIX="$prefix" \
   -DCMAKE_PREFIX_PATH="$repo/build/web/sdk" -DCMAKE_BUILD_TYPE=Release
 cmake --build build/web/examples -j "$JOBS"
+# And the browser tests' own program.
+: >build/web/checks.log
+run build/web/checks.log cmake -S tests/web/programs -B build/web/checks -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/emscripten.cmake" -DZRV_WEB_PREFIX="$prefix" \
+  -DCMAKE_PREFIX_PATH="$repo/build/web/sdk" -DCMAKE_BUILD_TYPE=Release
+cmake --build build/web/checks -j "$JOBS"
 
 # --- What was made --------------------------------------------------------------
 say "made build/web/reedfire/ (serve the folder, open index.html):"

@@ -34,8 +34,8 @@ class WebTest(unittest.TestCase):
         # reedfire's page with the test's files beside it.
         cls.site = tempfile.mkdtemp(prefix='zrv-web-')
         shutil.copytree(os.path.join(ARGS['build'], 'reedfire'), os.path.join(cls.site, 'reedfire'))
-        shutil.copytree(os.path.join(ARGS['build'], 'examples', 'hiscore'),
-                        os.path.join(cls.site, 'hiscore'))
+        for folder, name in (('examples', 'hiscore'), ('examples', 'sound'), ('checks', 'web_check')):
+            shutil.copytree(os.path.join(ARGS['build'], folder, name), os.path.join(cls.site, name))
         shutil.copy(ARGS['keys'], os.path.join(cls.site, 'reedfire', 'ci.keys'))
         shutil.copy(ARGS['shot'], os.path.join(cls.site, 'reedfire', 'linux.png'))
         cls.server = StaticServer(cls.site).__enter__()
@@ -110,6 +110,20 @@ class WebTest(unittest.TestCase):
             self.assertTrue(any(f['bullet_active'] for f in frames), 'no bullet was fired')
             self.assertTrue(all(f['lives'] == 3 for f in frames if f['guns']))
 
+    def test_a_page_without_the_focus_pauses_and_escape_ends(self):
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page(self.server.url + 'reedfire/index.html')
+            page.wait_for('document.getElementById("status").textContent === ""', timeout=30)
+            # Focus and visibility changes come as the window's activation.
+            page.evaluate('window.dispatchEvent(new FocusEvent("blur"))')
+            page.wait_for('document.title.endsWith("<pause>")', timeout=10)
+            page.evaluate('window.dispatchEvent(new FocusEvent("focus"))')
+            page.wait_for('!document.title.endsWith("<pause>")', timeout=10)
+            page.press('Escape')
+            page.wait_for(DONE, timeout=30)
+            self.assert_clean(page)
+            self.assertIn('exit', page.console)
+
     def test_sound_starts_after_the_first_click(self):
         with Browser() as browser:
             page = browser.open_page(self.server.url + 'reedfire/index.html?seed=3&frames=120')
@@ -132,6 +146,58 @@ class WebTest(unittest.TestCase):
             states = page.evaluate('zrvAudio.map(c => c.state + " " + (c.currentTime > 0))')
             self.assertGreaterEqual(len(states), 2, states)
             self.assertIn(states[-1], ('running true', 'closed true'), states)
+
+    def test_page_input_and_sockets_reach_the_program(self):
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page('about:blank')
+            # A standard-mapping gamepad: A held, the left stick right, the
+            # left trigger pulled, the D-pad up.
+            page.send('Page.addScriptToEvaluateOnNewDocument', {'source': '''
+              const b = (pressed, value) => ({pressed, touched: pressed, value});
+              const pad = {id: 'Test Pad', index: 0, connected: true, mapping: 'standard',
+                timestamp: 1, axes: [1, 0, 0, 0],
+                buttons: [b(true, 1), b(false, 0), b(false, 0), b(false, 0), b(false, 0),
+                  b(false, 0), b(true, 1), b(false, 0), b(false, 0), b(false, 0), b(false, 0),
+                  b(false, 0), b(true, 1), b(false, 0), b(false, 0), b(false, 0)]};
+              navigator.getGamepads = () => [pad, null, null, null];'''})
+            page.navigate(self.server.url + 'web_check/index.html')
+            line = page.wait_console('socket ', timeout=30)
+            self.assertTrue(line.startswith('socket -1 '), line)
+            self.assertTrue(line.endswith(' sockets are not supported in a web browser'), line)
+            pad = page.wait_console('pad Test Pad', timeout=10)
+            # (A centred stick reads one step off centre, as on the desktop.)
+            self.assertRegex(pad, r' x 1\.00 y -?0\.00 z 1\.00 hat 0 -1 buttons 0$')
+            # The canvas is scaled to fit the page: a click lands on the
+            # canvas pixel under it.
+            box = page.evaluate('(() => { const r = canvas.getBoundingClientRect();'
+                                ' return [r.left, r.top, r.width / canvas.width]; })()')
+            self.assertGreater(box[2], 1)
+            x, y = box[0] + (30.5 * box[2]), box[1] + (40.5 * box[2])
+            for kind, buttons in (('mouseMoved', 0), ('mousePressed', 1)):
+                page.send('Input.dispatchMouseEvent', {'type': kind, 'x': x, 'y': y, 'button': 'left',
+                                                      'buttons': buttons, 'clickCount': 1})
+            page.wait_console('mouse 30 40 1 0', timeout=10)
+            page.send('Input.dispatchMouseEvent', {'type': 'mouseReleased', 'x': x, 'y': y,
+                                                  'button': 'left', 'buttons': 0, 'clickCount': 1})
+            page.wait_console('mouse 30 40 0 0', timeout=10)
+            page.press('KeyA')
+            page.wait_console('char a', timeout=10)
+            self.assertEqual(page.errors, [])
+
+    def test_music_plays_in_the_pages_audio_element(self):
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page(self.server.url + 'sound/index.html?frames=240')
+            # The looped tune (a file of the page's file system, handed to
+            # the element) plays while the program runs, at its volume.
+            playing = page.wait_for(
+                '(Module.zrvMedia || []).filter(e => e && !e.paused && e.currentTime > 0.3)'
+                '.map(e => [e.tagName, e.volume, e.duration > 0])', timeout=30)
+            self.assertEqual(len(playing), 1, playing)
+            self.assertEqual(playing[0][0], 'AUDIO')
+            self.assertAlmostEqual(playing[0][1], 0.8, places=3)
+            self.assertTrue(playing[0][2])
+            page.wait_for(DONE, timeout=60)
+            self.assert_clean(page)
 
     def test_high_score_table_survives_a_reload(self):
         profile = tempfile.mkdtemp(prefix='zrv-profile-')

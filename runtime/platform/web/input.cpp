@@ -204,16 +204,25 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* e, void*) {
   return browser_key(e) ? EM_FALSE : EM_TRUE;
 }
 
-// The canvas is scaled to fit the page: CSS pixels to the canvas's own.
-void to_canvas(long css_x, long css_y, int32_t* x, int32_t* y) {
-  double css_w = 0, css_h = 0;
+// The canvas's top-left corner in the page's CSS pixels (the window's
+// events say where they happened in the window, not in the canvas).
+EM_JS(void, canvas_origin, (double* left, double* top), {
+  const r = Module.canvas.getBoundingClientRect();
+  HEAPF64[left >> 3] = r.left;
+  HEAPF64[top >> 3] = r.top;
+});
+
+// The canvas is scaled to fit the page: a point of the window in CSS
+// pixels to the canvas's own.
+void to_canvas(double client_x, double client_y, int32_t* x, int32_t* y) {
+  double left = 0, top = 0, css_w = 0, css_h = 0;
   int w = 0, h = 0;
+  canvas_origin(&left, &top);
   emscripten_get_element_css_size(kCanvas, &css_w, &css_h);
   emscripten_get_canvas_element_size(kCanvas, &w, &h);
-  *x =
-      css_w > 0 ? static_cast<int32_t>(std::floor(css_x * w / css_w)) : static_cast<int32_t>(css_x);
-  *y =
-      css_h > 0 ? static_cast<int32_t>(std::floor(css_y * h / css_h)) : static_cast<int32_t>(css_y);
+  const double cx = client_x - left, cy = client_y - top;
+  *x = static_cast<int32_t>(std::floor(css_w > 0 ? cx * w / css_w : cx));
+  *y = static_cast<int32_t>(std::floor(css_h > 0 ? cy * h / css_h : cy));
 }
 
 uint32_t pointer_flags(uint32_t buttons) {
@@ -224,7 +233,7 @@ uint32_t pointer_flags(uint32_t buttons) {
 EM_BOOL on_mouse(int type, const EmscriptenMouseEvent* e, void*) {
   PageInput& in = page_input();
   int32_t x, y;
-  to_canvas(e->targetX, e->targetY, &x, &y);
+  to_canvas(e->clientX, e->clientY, &x, &y);
   // DOM buttons: 0 left, 1 middle, 2 right; the runtime's: 0 left, 1 right, 2 middle.
   const int32_t button = e->button == 1 ? 2 : e->button == 2 ? 1 : e->button;
   Event m;
@@ -285,7 +294,7 @@ EM_BOOL on_touch(int type, const EmscriptenTouchEvent* e, void*) {
                                                   : EventType::PointerUp;
     // Touch contacts follow the mouse's pointer id.
     p.id = kMousePointerId + 1 + t.identifier;
-    to_canvas(t.targetX, t.targetY, &p.x, &p.y);
+    to_canvas(t.clientX, t.clientY, &p.x, &p.y);
     push(p);
     if (in.sink != nullptr) {
       PointerInfo info;
