@@ -153,11 +153,15 @@ void frame_flip(UserRoutine callback) {
     return;
   }
 
+  // Where the swap itself waited for the display, the frame loop waits
+  // only for what is left beyond the next display frame: a wait of its own
+  // on top would put each frame's work later than the display's beat.
+  const double swap_wait = platform::backend().gl_swap_wait_ms();
   double now;
   for (;;) {
     pump_numbered(callback, false, number);
     now = timer_elapsed_ms();
-    double remaining = r->frame_due - now;
+    double remaining = r->frame_due - now - swap_wait;
     if (remaining > 7) {
       sleep_ms(static_cast<int32_t>(remaining - 3));
     } else if (remaining <= 1) {

@@ -158,6 +158,10 @@ class Backend {
   virtual void gl_release_current(Window* window) {}
   virtual void gl_context_delete(GlContext* context) {}
   virtual void gl_swap(Window* window) {}
+  // How long a swap waits for the display on its own, in milliseconds: a
+  // browser's swap waits for its next animation frame, one display frame.
+  // 0 (the default): the swap does not wait, the frame loop paces alone.
+  virtual double gl_swap_wait_ms() { return 0; }
   virtual bool gl_swap_interval_available() { return false; }
   // The display-sync call by the name the window system gives it.
   virtual const char* gl_swap_interval_call() { return "none"; }

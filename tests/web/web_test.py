@@ -184,6 +184,15 @@ class WebTest(unittest.TestCase):
             page.wait_console('char a', timeout=10)
             self.assertEqual(page.errors, [])
 
+    def test_frames_are_drawn_on_the_displays_beat(self):
+        # A light program finishes each frame soon after the display's last
+        # one: the frame loop leaves the waiting to the animation frame.
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page(self.server.url + 'web_check/index.html')
+            lags = page.wait_for('Module.zrvFrameLag && Module.zrvFrameLag.length >= 120 && '
+                                 'Module.zrvFrameLag.slice().sort((a, b) => a - b)', timeout=30)
+            self.assertLess(lags[len(lags) // 2], 5, lags)
+
     def test_music_plays_in_the_pages_audio_element(self):
         with Browser(autoplay=True) as browser:
             page = browser.open_page(self.server.url + 'sound/index.html?frames=240')

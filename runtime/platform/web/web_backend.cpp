@@ -32,11 +32,18 @@ namespace web {
 namespace {
 
 // clang-format off
-// Waits for the next animation frame; a hidden page draws none, so after
-// 100 ms a timer ends the wait instead. The program resumes as a callback
+// Waits for the next animation frame (and keeps the display's frame time);
+// a hidden page draws none, so after 100 ms a timer ends the wait instead. The program resumes as a callback
 // of the page's (which takes its exit as the end of the run, not as an
 // error); the build lists the call among those that may suspend it.
 EM_JS(void, zrv_next_animation_frame, (), {
+  // How long after the display's last frame this one was finished, for the
+  // last 120 frames (Module.zrvFrameLag: what a page may show or test).
+  if (Module.zrvFrameTime !== undefined) {
+    const lags = Module.zrvFrameLag || (Module.zrvFrameLag = []);
+    lags.push(performance.now() - Module.zrvFrameTime);
+    if (lags.length > 120) lags.shift();
+  }
   Asyncify.handleSleep(wakeUp => {
     let done = false;
     const resume = () => {
@@ -44,10 +51,22 @@ EM_JS(void, zrv_next_animation_frame, (), {
       done = true;
       callUserCallback(wakeUp);
     };
-    requestAnimationFrame(resume);
+    requestAnimationFrame(time => {
+      // The display's frame, smoothed over the last frames.
+      const last = Module.zrvFrameTime;
+      const step = time - last;
+      if (step > 3 && step < 50) {
+        Module.zrvFrameMs = Module.zrvFrameMs ? Module.zrvFrameMs * 0.9 + step * 0.1 : step;
+      }
+      Module.zrvFrameTime = time;
+      resume();
+    });
     setTimeout(resume, 100);
   });
 });
+
+EM_JS(double, zrv_display_frame_ms, (), { return Module.zrvFrameMs || 1000 / 60; });
+
 // clang-format on
 
 // Files written to the user's folder are kept in the browser's IndexedDB.
@@ -222,6 +241,7 @@ class WebBackend final : public Backend {
     zrv_next_animation_frame();
     keep_user_files();
   }
+  double gl_swap_wait_ms() override { return zrv_display_frame_ms(); }
   bool gl_swap_interval_available() override { return true; }
   const char* gl_swap_interval_call() override { return "requestAnimationFrame"; }
   bool gl_set_swap_interval(int32_t) override { return true; }
