@@ -17,24 +17,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 JOBS=${JOBS:-$(nproc)}
-say() { echo "build-web: $*"; }
-# run LOG COMMAND...: the command's output goes to LOG, shown if it fails.
-run() {
-  local log=$1
-  shift
-  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "build-web: failed, see $log" >&2; return 1; }
-}
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
+source "$repo/tools/debian-sources.sh"
 
 # --- Packages ---------------------------------------------------------------
 # The Linux build's packages (the build machine's Python and GL headers are
 # read at build time); Emscripten; dpkg-dev to unpack and patch source
 # packages; Chromium for the browser tests.
 bash tools/install-deps.sh
-source "$repo/tools/debian-sources.sh"
 packages=(emscripten dpkg-dev chromium)
 install_missing "${packages[@]}"
 # Debian's emcc runs its JavaScript tools with the machine's node, which

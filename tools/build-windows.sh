@@ -16,22 +16,11 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 JOBS=${JOBS:-$(nproc)}
 triple=x86_64-w64-mingw32
-say() { echo "build-windows: $*"; }
-# run LOG COMMAND...: the command's output goes to LOG, shown if it fails.
-run() {
-  local log=$1
-  shift
-  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "build-windows: failed, see $log" >&2; return 1; }
-}
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
+source "$repo/tools/debian-sources.sh"
 
 # --- Packages ---------------------------------------------------------------
 # The Linux build's packages: the host packer is built natively.
 bash tools/install-deps.sh
-source "$repo/tools/debian-sources.sh"
 
 # The cross compilers (posix threads), Wine to try the program (the wine64
 # package alone: /usr/lib/wine/wine64 reedfire.exe), zlib for the

@@ -1,7 +1,19 @@
 # What the cross builds share (sourced by build-windows.sh and
 # build-web.sh): Debian packages installed when missing, a deb-src entry
 # for apt-get source, the versions apt would fetch, and the cache of the
-# libraries built from them. Needs $sudo ("" as root) and a say function.
+# libraries built from them; the scripts' messages and logged commands.
+
+say() { echo "$(basename "$0" .sh): $*"; }
+# run LOG COMMAND...: the command's output goes to LOG, shown if it fails.
+run() {
+  local log=$1
+  shift
+  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; say "failed, see $log" >&2; return 1; }
+}
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
 
 # install_missing PACKAGE...: installs those that are not installed.
 install_missing() {
