@@ -184,6 +184,49 @@ class WebTest(unittest.TestCase):
             page.wait_console('char a', timeout=10)
             self.assertEqual(page.errors, [])
 
+    def test_a_clip_plays_over_the_canvas_to_its_end(self):
+        with Browser(autoplay=True) as browser:
+            page = browser.open_page(self.server.url + 'web_check/index.html')
+            page.wait_console('socket ', timeout=30)
+            # A WebM clip recorded by the browser itself (red left, blue
+            # right), put beside the program.
+            size = page.evaluate('''(async () => {
+              const c = document.createElement('canvas'); c.width = 160; c.height = 100;
+              const g = c.getContext('2d');
+              const draw = () => { g.fillStyle = 'red'; g.fillRect(0, 0, 80, 100);
+                                   g.fillStyle = 'blue'; g.fillRect(80, 0, 80, 100); };
+              draw();
+              const rec = new MediaRecorder(c.captureStream(30), {mimeType: 'video/webm'});
+              const parts = [];
+              rec.ondataavailable = e => parts.push(e.data);
+              const timer = setInterval(draw, 30);
+              rec.start();
+              await new Promise(r => setTimeout(r, 1500));
+              const stopped = new Promise(r => rec.onstop = r);
+              rec.stop(); await stopped; clearInterval(timer);
+              const bytes = new Uint8Array(await new Blob(parts).arrayBuffer());
+              Module.FS.writeFile('/game/clip.webm', bytes);
+              return bytes.length;
+            })()''')
+            self.assertGreater(size, 0)
+            page.press('KeyV')
+            # Playing, in an element laid over the canvas at the clip's
+            # fitted rectangle (the whole canvas: the same shape).
+            shown = page.wait_for('''(() => {
+              const v = document.querySelector('video');
+              if (!v || v.paused || v.currentTime < 0.2 || v.style.display !== 'block') return null;
+              const a = v.getBoundingClientRect(), b = canvas.getBoundingClientRect();
+              return [v.videoWidth, v.videoHeight, v.duration,
+                      Math.round(a.left - b.left), Math.round(a.top - b.top),
+                      Math.round(a.width - b.width), Math.round(a.height - b.height)];
+            })()''', timeout=20)
+            self.assertEqual(shown[:2], [160, 100])
+            self.assertGreater(shown[2], 1)
+            self.assertEqual(shown[3:], [0, 0, 0, 0])
+            page.wait_console('video 0', timeout=20)
+            self.assertIsNone(page.evaluate('document.querySelector("video")'))
+            self.assertEqual(page.errors, [])
+
     def test_frames_are_drawn_on_the_displays_beat(self):
         # A light program finishes each frame soon after the display's last
         # one: the frame loop leaves the waiting to the animation frame.

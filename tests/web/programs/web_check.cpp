@@ -1,6 +1,6 @@
 // web_check: what a page gives a program, printed for tests/web: the mouse
 // in canvas pixels, typed characters, the first gamepad and the answer of
-// a socket. A line whenever something changed.
+// a socket, a line whenever something changed; V plays clip.webm.
 #include <zorvane.hpp>
 
 using namespace zrv;
@@ -34,7 +34,11 @@ void game_main() {
     for (int32_t b = 0; b < 12; ++b) pad += joy_button(0, b) ? " " + RtString(b) : RtString();
     if (pad != last_pad) say(pad);
     last_pad = pad;
-    for (RtString typed = key_char(); !typed.empty(); typed = key_char()) say("char " + typed);
+    for (RtString typed = key_char(); !typed.empty(); typed = key_char()) {
+      say("char " + typed);
+      // A clip the test put beside the program, played to its end.
+      if (typed == "v") say("video " + RtString(video_play("clip.webm")));
+    }
     screen_clear(0);
     present_frame();
   }
