@@ -119,15 +119,7 @@ build_libraries() {
     run "$work/logs/lzo2.log" emmake make -j "$JOBS"
     run "$work/logs/lzo2.log" emmake make install DESTDIR="$stage"
   )
-  # The staged files were installed for the final prefix.
-  mv "$stage$prefix" "$work/prefix"
-  rm -rf "$stage" "$work/build" "$work/src"
-  # LZO's headers include each other as <lzo/...>; its .pc file names only
-  # include/lzo.
-  # shellcheck disable=SC2016 # pkg-config's variables, not the shell's
-  sed -i 's|^Cflags: -I${includedir}/lzo$|& -I${includedir}|' "$work/prefix/lib/pkgconfig/lzo2.pc"
-  check_prefix "$work/prefix"
-  mv -T "$work" "$final"
+  prefix_finish "$work" "$stage"
 }
 
 library_cache

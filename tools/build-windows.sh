@@ -132,15 +132,7 @@ build_libraries() {
     run "$work/logs/lzo2.log" make install DESTDIR="$stage"
   )
 
-  # The staged files were installed for the final prefix.
-  mv "$stage$prefix" "$work/prefix"
-  rm -rf "$stage" "$work/build"
-  # LZO's headers include each other as <lzo/...>, and its .pc file names
-  # only include/lzo: fine where include/ is searched anyway (/usr), not here.
-  # shellcheck disable=SC2016 # pkg-config's variables, not the shell's
-  sed -i 's|^Cflags: -I${includedir}/lzo$|& -I${includedir}|' "$work/prefix/lib/pkgconfig/lzo2.pc"
-  check_prefix "$work/prefix"
-  mv -T "$work" "$final"
+  prefix_finish "$work" "$stage"
 }
 
 library_cache

@@ -167,3 +167,17 @@ library_cache() {
   fi
   flock -u 9
 }
+
+# prefix_finish WORK STAGE: the libraries staged (DESTDIR) for $prefix become
+# WORK/prefix, checked, and WORK becomes $final. LZO's headers include each
+# other as <lzo/...>, and its .pc file names only include/lzo: fine where
+# include/ is searched anyway (/usr), not here.
+prefix_finish() {
+  local work=$1 stage=$2
+  mv "$stage$prefix" "$work/prefix"
+  rm -rf "$stage" "$work/build" "$work/src"
+  # shellcheck disable=SC2016 # pkg-config's variables, not the shell's
+  sed -i 's|^Cflags: -I${includedir}/lzo$|& -I${includedir}|' "$work/prefix/lib/pkgconfig/lzo2.pc"
+  check_prefix "$work/prefix"
+  mv -T "$work" "$final"
+}

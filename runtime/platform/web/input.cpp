@@ -395,9 +395,8 @@ class WebMouse final : public Mouse {
     return true;
   }
   void close() override { page_input().mouse_open = false; }
-  bool acquire(bool exclusive) override {
+  bool acquire(bool) override {  // the page keeps its cursor either way
     acquired_ = true;
-    exclusive_ = exclusive;
     return true;
   }
   void unacquire() override { acquired_ = false; }
@@ -424,7 +423,6 @@ class WebMouse final : public Mouse {
 
  private:
   bool acquired_ = false;
-  bool exclusive_ = false;
 };
 
 }  // namespace

@@ -5,9 +5,9 @@
 // window of its own does on the desktop).
 #include <emscripten.h>
 
-#include <cstdio>
 #include <vector>
 
+#include "platform/files.hpp"
 #include "platform/web/web_page.hpp"
 
 namespace zrv::platform {
@@ -121,15 +121,17 @@ EM_JS(void, media_place, (int id, int x, int y, int w, int h), {
 });
 // clang-format on
 
+// The whole file, through the platform's own file calls.
 bool read_whole(const char* path, std::vector<uint8_t>* bytes) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes->insert(bytes->end(), chunk, chunk + n);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
+  const int fd = file_open_read(path);
+  FileStatus status;
+  bool ok = fd >= 0 && file_status_open(fd, &status);
+  if (ok) {
+    bytes->resize(static_cast<size_t>(status.size));
+    ok = file_read(fd, bytes->data(), static_cast<int64_t>(bytes->size())) ==
+         static_cast<int64_t>(bytes->size());
+  }
+  if (fd >= 0) file_close(fd);
   return ok;
 }
 

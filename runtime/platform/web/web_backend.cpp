@@ -8,7 +8,6 @@
 
 #include <string>
 
-#include "platform/clock.hpp"
 #include "platform/cp1252.hpp"
 #include "platform/web/web_page.hpp"
 
@@ -79,6 +78,13 @@ void keep_user_files() {
   });
 }
 
+// The page fits the canvas to its window again when its size changed.
+void canvas_sized() {
+  EM_ASM({
+    if (typeof Module.zrvCanvasSized == 'function') Module.zrvCanvasSized();
+  });
+}
+
 void set_title(const char* title) {
   const std::string utf8 = cp1252_to_utf8(title);
   EM_ASM({ document.title = UTF8ToString($0); }, utf8.c_str());
@@ -90,13 +96,8 @@ class WebBackend final : public Backend {
   bool is_headless() const override { return false; }
   bool display_watched() const override { return true; }
 
-  bool counter_frequency(int64_t* frequency) override {
-    *frequency = 1000000;
-    return true;
-  }
-  int64_t counter_value() override { return monotonic_us(); }
-  uint32_t tick_count_ms() override { return monotonic_ms32(); }
-  void sleep_ms(uint32_t ms) override { emscripten_sleep(ms); }
+  // The clock and sleep_ms are the defaults: web/clock.cpp gives the page's
+  // clock and a sleep that gives the page its turn.
 
   bool wait_event() override {
     while (page_input().events.empty()) emscripten_sleep(10);
@@ -125,9 +126,7 @@ class WebBackend final : public Backend {
     emscripten_set_canvas_element_size(kCanvas, window_->width, window_->height);
     set_title(title);
     page_input_install();
-    EM_ASM({
-      if (typeof Module.zrvCanvasSized == 'function') Module.zrvCanvasSized();
-    });
+    canvas_sized();
     return window_;
   }
   void window_destroy(Window* window) override {
@@ -160,9 +159,7 @@ class WebBackend final : public Backend {
     window->width = client_width;
     window->height = client_height;
     emscripten_set_canvas_element_size(kCanvas, client_width, client_height);
-    EM_ASM({
-      if (typeof Module.zrvCanvasSized == 'function') Module.zrvCanvasSized();
-    });
+    canvas_sized();
   }
   void window_show(Window* window) override {
     if (window == nullptr) return;
