@@ -173,6 +173,14 @@ void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color);
 void pixel_set(int32_t x, int32_t y, int32_t color);
 int32_t pixel_get(int32_t x, int32_t y);  // 0x00BBGGRR
 void line_draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t color);
+void line_draw_thick(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness,
+                     int32_t color);                                        // square ends
+void rect_draw(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color);  // a 1-pixel border
+void circle_fill(int32_t x, int32_t y, int32_t radius, int32_t color);      // centred on (x, y)
+void circle_draw(int32_t x, int32_t y, int32_t radius, int32_t color);      // a 1-pixel outline
+void ellipse_fill(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color);
+void ellipse_draw(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color);
+void sprite_tint_set(int32_t color, int32_t alpha = 255);  // sprites times colour; White, 255: none
 void blend_alpha(double value);         // -1 normal, -0.5 half transparent, 0 opaque, 1 additive
 void alpha_test_set(double threshold);  // texels with alpha <= threshold are not drawn (1: off)
 void smooth_set(int32_t flag);          // linear (1) or nearest (0) filtering
@@ -197,6 +205,7 @@ int32_t font_free_get();
 void font_glyph_size(int32_t* width, int32_t* height);
 void text_print(const RtString& text, double x, double y, int32_t proportional);
 int32_t text_width(const RtString& text, int32_t proportional);
+void text_color_set(int32_t color);  // the colour text_print draws in (default White)
 
 // --- Sound: effects in slots 0..4095, music and video ----------------------
 void sound_load(const RtString& file, int32_t slot,

@@ -58,6 +58,7 @@ void background_draw(OpenGLVireo* r, int32_t index) {
   const int32_t id = r->background_ids[index];
   if (id < 0) return;
   if (screen_state.screen_scale > 1) color_buffer_clear(r, true, false);
+  UntintedDrawing untinted(r);
   sprite_draw(id, 0, 0);
 }
 

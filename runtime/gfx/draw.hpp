@@ -25,8 +25,23 @@ void alpha_test_set(double threshold);
 // The sampling a sprite's texture is drawn with: filtered by `smooth`,
 // clamped to its edges or repeated.
 gpu::Sampling sprite_sampling(const OpenGLVireo* r, bool clamp);
-// Textured drawing takes white at the current alpha.
+// Sprites take the tint at the current alpha; text its colour.
 void textured_color_set(const OpenGLVireo* r);
+void text_color_apply(const OpenGLVireo* r);
+// The runtime's own sprite draws (backgrounds, targets) are never tinted.
+class UntintedDrawing {
+ public:
+  explicit UntintedDrawing(OpenGLVireo* r);
+  ~UntintedDrawing();
+  UntintedDrawing(const UntintedDrawing&) = delete;
+  UntintedDrawing& operator=(const UntintedDrawing&) = delete;
+
+ private:
+  OpenGLVireo* r_;
+  float saved_[4];
+};
+// Fills the box (x0, y0)-(x1, y1) of logical pixels in the colour set.
+void box_fill(float x0, float y0, float x1, float y1);
 // The colour of an untextured primitive (0xBBGGRR) at the current alpha;
 // the colour key draws transparent.
 void primitive_color_set(const OpenGLVireo* r, int32_t color);

@@ -15,7 +15,42 @@ gpu::Sampling sprite_sampling(const OpenGLVireo* r, bool clamp) {
   return gpu::Sampling{r->smooth != 0, clamp};
 }
 
-void textured_color_set(const OpenGLVireo* r) { gpu::color_set(1, 1, 1, r->current_alpha); }
+void textured_color_set(const OpenGLVireo* r) {
+  gpu::color_set(r->tint[0], r->tint[1], r->tint[2], r->tint[3] * r->current_alpha);
+}
+
+void text_color_apply(const OpenGLVireo* r) {
+  gpu::color_set(r->text_color[0], r->text_color[1], r->text_color[2], r->current_alpha);
+}
+
+UntintedDrawing::UntintedDrawing(OpenGLVireo* r) : r_(r) {
+  for (int32_t i = 0; i < 4; ++i) {
+    saved_[i] = r->tint[i];
+    r->tint[i] = 1.0f;
+  }
+}
+
+UntintedDrawing::~UntintedDrawing() {
+  for (int32_t i = 0; i < 4; ++i) r_->tint[i] = saved_[i];
+}
+
+void sprite_tint_set(int32_t color, int32_t alpha) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  const int32_t a = alpha < 0 ? 0 : alpha > 255 ? 255 : alpha;
+  r->tint[0] = (color & 0xFF) / 255.0f;
+  r->tint[1] = ((color >> 8) & 0xFF) / 255.0f;
+  r->tint[2] = ((color >> 16) & 0xFF) / 255.0f;
+  r->tint[3] = a / 255.0f;
+}
+
+void text_color_set(int32_t color) {
+  OpenGLVireo* r = ctx.renderer;
+  if (r == nullptr) return;
+  r->text_color[0] = (color & 0xFF) / 255.0f;
+  r->text_color[1] = ((color >> 8) & 0xFF) / 255.0f;
+  r->text_color[2] = ((color >> 16) & 0xFF) / 255.0f;
+}
 
 void primitive_color_set(const OpenGLVireo* r, int32_t color) {
   gpu::color_set((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,

@@ -1,4 +1,6 @@
-// Filled rectangles, pixels and lines.
+// Rectangles filled and outlined, pixels, and lines thin and thick.
+#include <cmath>
+
 #include "base/context.hpp"
 #include "gfx/draw.hpp"
 #include "gfx/gl_api.hpp"
@@ -31,7 +33,55 @@ void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   const float y0 = h >= 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1);
   const float y1 = h >= 0 ? edge(y, h) : edge(y, 1);
   primitive_color_set(r, color);
+  box_fill(x0, y0, x1, y1);
+}
+
+void box_fill(float x0, float y0, float x1, float y1) {
   const gpu::Corner c[4] = {{x1, y0, 0, 0}, {x0, y0, 0, 0}, {x0, y1, 0, 0}, {x1, y1, 0, 0}};
+  gpu::quad(0, gpu::Sampling{}, c, gpu::QuadOrder::kFan);
+}
+
+void rect_draw(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || w == 0 || h == 0) return;
+  // The same box rect_fill covers, its border one pixel wide: four boxes
+  // that do not overlap, so that a translucent outline is even.
+  const float x0 = w > 0 ? static_cast<float>(x) : edge(x, static_cast<int64_t>(w) + 1);
+  const float x1 = w > 0 ? edge(x, w) : edge(x, 1);
+  const float y0 = h > 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1);
+  const float y1 = h > 0 ? edge(y, h) : edge(y, 1);
+  primitive_color_set(r, color);
+  box_fill(x0, y0, x1, y0 + 1);
+  if (y1 - y0 < 2) return;
+  box_fill(x0, y1 - 1, x1, y1);
+  box_fill(x0, y0 + 1, x0 + 1, y1 - 1);
+  if (x1 - x0 >= 2) box_fill(x1 - 1, y0 + 1, x1, y1 - 1);
+}
+
+void line_draw_thick(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t thickness,
+                     int32_t color) {
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || thickness <= 0) return;
+  primitive_color_set(r, color);
+  // A box along the line through the pixels' centres, as wide as the
+  // thickness and reaching half a pixel past each end, so that both end
+  // pixels are covered as line_draw covers them.
+  const double cx1 = x1 + 0.5, cy1 = y1 + 0.5, cx2 = x2 + 0.5, cy2 = y2 + 0.5;
+  const double dx = cx2 - cx1, dy = cy2 - cy1;
+  const double length = std::sqrt(dx * dx + dy * dy);
+  const double half = thickness / 2.0;
+  double ux = 1, uy = 0;  // along the line; a single point is a square
+  if (length > 0) {
+    ux = dx / length;
+    uy = dy / length;
+  }
+  const double ax = -ux * 0.5, ay = -uy * 0.5;   // half a pixel back
+  const double nx = -uy * half, ny = ux * half;  // half a thickness across
+  auto at = [](double x, double y) {
+    return gpu::Corner{static_cast<float>(x), static_cast<float>(y), 0, 0};
+  };
+  const gpu::Corner c[4] = {at(cx1 + ax + nx, cy1 + ay + ny), at(cx1 + ax - nx, cy1 + ay - ny),
+                            at(cx2 - ax - nx, cy2 - ay - ny), at(cx2 - ax + nx, cy2 - ay + ny)};
   gpu::quad(0, gpu::Sampling{}, c, gpu::QuadOrder::kFan);
 }
 

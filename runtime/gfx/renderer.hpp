@@ -67,7 +67,11 @@ class OpenGLVireo {
 
   SpriteRecord* sprites = nullptr;  // kSpriteSlotCount records
 
-  float current_alpha = 0.0f;    // alpha of the current drawing colour
+  float current_alpha = 0.0f;  // alpha of the current drawing colour
+  // The colour sprites are multiplied with (red, green, blue, alpha from 0
+  // to 1) and the colour of text: kept until the game sets them again.
+  float tint[4] = {1, 1, 1, 1};
+  float text_color[3] = {1, 1, 1};
   float alpha_threshold = 1.0f;  // alpha-test threshold, 1 = off
   uint8_t clear_enabled = 1;     // clear the colour buffer of each new back buffer
   uint8_t depth_clear_pending = 1;

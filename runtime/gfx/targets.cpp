@@ -136,6 +136,7 @@ void target_end(OpenGLVireo* r) {
                           s.image_height);
     gpu::alpha_writes_set(false);
     rect_fill(0, 0, s.padded_width, s.padded_height, 0);
+    UntintedDrawing untinted(r);
     sprite_draw(kTargetScratchSprite, 0, 0);
     sprite_delete(r, kTargetScratchSprite);
     // The target's alpha was drawn (and maybe cleared) in the window.
@@ -204,6 +205,7 @@ void target_use(OpenGLVireo* r, int32_t index) {
     gpu::blend_set(gpu::Blend::kOff);
     rect_fill(0, 0, W, H, r->color_key);
     if (blend >= 0) gpu::blend_set(static_cast<gpu::Blend>(blend));
+    UntintedDrawing untinted(r);
     sprite_draw(t.sprite, 0, 0);
   } else {
     r->current_target = -1;

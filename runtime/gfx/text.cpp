@@ -95,7 +95,7 @@ void text_draw(OpenGLVireo* r, int32_t f, const char* text, int32_t length, doub
   // Glyph cells sit edge to edge: nearest sampling keeps them from bleeding
   // into their neighbours. Each glyph is two triangles of the strip (the
   // ones that join a glyph to the next have no area).
-  textured_color_set(r);
+  text_color_apply(r);
   const gpu::Sampling nearest{false, false};
   for (int32_t g = 0; g + 4 <= count; g += 4) {
     const float* p = out + static_cast<size_t>(g) * 5;
