@@ -225,19 +225,23 @@ int32_t video_play(const RtString& name);  // until it ends, a key or a click: 0
 int32_t video_play_loop(const RtString& name);
 
 // --- Keyboard --------------------------------------------------------------
-int32_t key_down(int32_t code);     // 1 while the key is down
-RtString key_char();                // the oldest typed character, "" when none
-int32_t key_to_char(int32_t code);  // the character the key gives on this layout, 0 none
-void key_wait();                    // until a key is typed
+int32_t key_down(int32_t code);      // 1 while the key is down
+RtString key_char();                 // the oldest typed character, "" when none
+int32_t key_to_char(int32_t code);   // the character the key gives on this layout, 0 none
+int32_t key_pressed(int32_t code);   // 1 in the frame after it went down (taps too)
+int32_t key_released(int32_t code);  // 1 in the frame after it went up
+void key_wait();                     // until a key is typed
 void input_line(RtString& text, int32_t x, int32_t y,
                 int32_t flag);  // edit text on screen until Enter
 void input_line_int(int32_t& out, int32_t x, int32_t y, int32_t flag);
 
 // --- Mouse, touch and joysticks --------------------------------------------
 void mouse_state(int32_t& x, int32_t& y, int32_t& left,
-                 int32_t& right);  // screen position, buttons
-int32_t mouse_axis(int32_t kind);  // 0 dx, 1 dy, 2 wheel, 3 left, 4 right, 5 middle
-int32_t mouse_count();             // 32 with touch pointers, else 1
+                 int32_t& right);        // screen position, buttons
+int32_t mouse_axis(int32_t kind);        // 0 dx, 1 dy, 2 wheel, 3 left, 4 right, 5 middle
+int32_t mouse_pressed(int32_t button);   // 0 left, 1 right, 2 middle; as key_pressed
+int32_t mouse_released(int32_t button);  // as key_released
+int32_t mouse_count();                   // 32 with touch pointers, else 1
 void mouse_select(int32_t index);
 void mouse_pointer_show(double flag);  // 1 the system cursor, 0 exclusive and hidden
 void mouse_set_position(int32_t x, int32_t y);

@@ -13,6 +13,7 @@
 #include "input/key_script.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
+#include "input/presses.hpp"
 #include "input/replay.hpp"
 #include "platform/platform.hpp"
 #include "sound/music.hpp"
@@ -213,6 +214,8 @@ void present_frame() {
   frame_flip(ctx.win32_msg_handler);
   frame_reset();
   end_if_frame_budget_reached();
+  // After the key script has moved to the new frame.
+  presses_latch(ctx.input);
 }
 
 void wait_step() {

@@ -10,6 +10,7 @@
 #include "input/joystick.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
+#include "input/presses.hpp"
 #include "platform/keyboard.hpp"
 
 namespace zrv {
@@ -72,6 +73,7 @@ void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
 }
 
 void input_handle_event(InputState* input, const platform::Event& event) {
+  presses_take_event(input, event);
   if (event.type != platform::EventType::KeyDown) return;
   // The control characters a key-down is translated into.
   switch (event.code) {

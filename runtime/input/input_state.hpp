@@ -42,6 +42,13 @@ class InputState {
   // The window that must be active for the keyboard to be read.
   platform::Window* focus_window = nullptr;
 
+  // Presses and releases (see presses.hpp): those since the last latch, and
+  // the ones the current frame answers with.
+  static constexpr int32_t kPressSlots = 256 + 3;
+  uint8_t presses_pending[kPressSlots] = {};
+  uint8_t presses[kPressSlots] = {};
+  uint8_t script_keys[256] = {};  // the key script's keys at the last latch
+
   int32_t opened = 0;  // input_open ran
   int32_t mouse_exclusive = 0;
 };

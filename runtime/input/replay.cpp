@@ -264,6 +264,34 @@ void input_record_key_char(int32_t code, int32_t c) {
   write_item(it, read);
 }
 
+// Slots below 256 are keys, the rest mouse buttons; bit 0 a press, bit 1
+// a release.
+void input_replay_presses(uint8_t* presses, int32_t count) {
+  const int32_t c = channel(ReplayChannel::Presses);
+  const int32_t read = g_play.counters.next(c);
+  std::memset(presses, 0, static_cast<size_t>(count));
+  while (const ReplayItem* it = due(c, read)) {
+    const int32_t slot = it->v[0] == 0 ? it->v[1] : 256 + it->v[1];
+    if (it->frame == ctx.frames_presented && slot < count) {
+      presses[slot] |= it->kind == ReplayKind::Press ? 1 : 2;
+    }
+  }
+}
+
+void input_record_presses(const uint8_t* presses, int32_t count) {
+  const int32_t read = g_rec.counters.next(channel(ReplayChannel::Presses));
+  for (int32_t slot = 0; slot < count; ++slot) {
+    for (int32_t bit = 1; bit <= 2; bit <<= 1) {
+      if ((presses[slot] & bit) == 0) continue;
+      ReplayItem it;
+      it.kind = bit == 1 ? ReplayKind::Press : ReplayKind::Release;
+      it.v[0] = slot < 256 ? 0 : 1;
+      it.v[1] = slot < 256 ? slot : slot - 256;
+      write_item(it, read);
+    }
+  }
+}
+
 bool input_replay_mouse(ReplayMouse* m) {
   const int32_t c = channel(ReplayChannel::Mouse);
   const int32_t read = g_play.counters.next(c);

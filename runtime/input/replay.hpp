@@ -83,6 +83,11 @@ const std::vector<std::string>& input_replay_joysticks();
 void input_replay_joystick(int32_t index, platform::JoystickState* state);
 void input_record_joystick_read(int32_t index, const platform::JoystickState& state);
 
+// Presses and releases: one read a frame, of what the frame latched (see
+// presses.hpp for the layout of the slots).
+void input_replay_presses(uint8_t* presses, int32_t count);
+void input_record_presses(const uint8_t* presses, int32_t count);
+
 // Message pump: the number of this pump in the frame, then its messages.
 int32_t input_pump_number();
 // The next recorded message of pump `number`; false when there is none.

@@ -165,6 +165,14 @@ struct Reader {
                 : what == "close"      ? ReplayKind::Close
                                        : ReplayKind::Message;
       if (w.list.size() != 3) return fail("wrong number of fields");
+    } else if (what == "press" || what == "release") {
+      it.kind = what == "press" ? ReplayKind::Press : ReplayKind::Release;
+      if (w.list.size() != 5 || (w.list[3] != "key" && w.list[3] != "mouse")) {
+        return fail("a press is of a key or of the mouse");
+      }
+      it.v[0] = w.list[3] == "key" ? 0 : 1;
+      if (!number(w.list[4], 0, it.v[0] == 0 ? 255 : 2, &n[0])) return fail("bad key or button");
+      it.v[1] = static_cast<int32_t>(n[0]);
     } else if (what == "joy") {
       it.kind = ReplayKind::Joy;
       if (w.list.size() != 17) return fail("wrong number of fields");
@@ -232,6 +240,9 @@ int32_t replay_channel_of(ReplayKind kind, int32_t joystick) {
       return static_cast<int32_t>(ReplayChannel::Mouse);
     case ReplayKind::Joy:
       return static_cast<int32_t>(ReplayChannel::Joy0) + joystick;
+    case ReplayKind::Press:
+    case ReplayKind::Release:
+      return static_cast<int32_t>(ReplayChannel::Presses);
     default:
       return static_cast<int32_t>(ReplayChannel::Pump);
   }
@@ -310,6 +321,11 @@ std::string replay_item_line(const ReplayItem& it) {
       break;
     case ReplayKind::Message:
       std::snprintf(buf, sizeof buf, "message");
+      break;
+    case ReplayKind::Press:
+    case ReplayKind::Release:
+      std::snprintf(buf, sizeof buf, "%s %s %d", it.kind == ReplayKind::Press ? "press" : "release",
+                    it.v[0] == 0 ? "key" : "mouse", it.v[1]);
       break;
     case ReplayKind::Joy: {
       uint32_t buttons = 0;

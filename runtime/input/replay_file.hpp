@@ -22,6 +22,9 @@
 //   pump   (message pumps)    char C, keydown CODE, activate, deactivate, close,
 //                             message (any other message; only written for
 //                             programs with a message handler)
+//   presses (one read a frame)  press key CODE, release key CODE, press mouse B,
+//                             release mouse B: a press or release the frame
+//                             saw (B: 0 left, 1 right, 2 middle)
 //   joy I  (reads of joystick I)  joy I X Y Z RX RY RZ S0 S1 H0 H1 H2 H3 BUTTONS:
 //                             its state from this read on (BUTTONS: bit n = button n)
 #pragma once
@@ -51,12 +54,14 @@ enum class ReplayKind : uint8_t {
   Close,
   Message,
   Joy,
+  Press,  // v: device (0 key, 1 mouse), code
+  Release,
 };
 
 // The channels whose reads are counted per frame: the keyboard, the mouse,
-// the message pump and each joystick.
-enum class ReplayChannel : uint8_t { Keys, KeyChars, Mouse, Pump, Joy0 };
-constexpr int32_t kReplayChannels = 4 + kReplayJoysticks;
+// the message pump, the frame's presses and each joystick.
+enum class ReplayChannel : uint8_t { Keys, KeyChars, Mouse, Pump, Presses, Joy0 };
+constexpr int32_t kReplayChannels = 5 + kReplayJoysticks;
 int32_t replay_channel_of(ReplayKind kind, int32_t joystick);
 
 struct ReplayItem {

@@ -498,6 +498,20 @@ class SdlBackend final : public Backend {
         e.state = sdl.key.repeat;
         e.window_id = sdl.key.windowID;
         break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        // Buttons as the runtime numbers them: 0 left, 1 right, 2 middle.
+        if (!addressed_to_us(sdl.button.windowID)) return;
+        e.type = EventType::MouseButton;
+        e.code = sdl.button.button == SDL_BUTTON_LEFT     ? 0
+                 : sdl.button.button == SDL_BUTTON_RIGHT  ? 1
+                 : sdl.button.button == SDL_BUTTON_MIDDLE ? 2
+                                                          : 3 + sdl.button.button - SDL_BUTTON_X1;
+        e.state = sdl.type == SDL_MOUSEBUTTONDOWN ? 1 : 0;
+        e.x = sdl.button.x;
+        e.y = sdl.button.y;
+        e.window_id = sdl.button.windowID;
+        break;
       case SDL_TEXTINPUT:
         if (!addressed_to_us(sdl.text.windowID)) return;
         for (const char c : cp1252_from_utf8(sdl.text.text)) {

@@ -30,13 +30,25 @@ bool parse(const std::string& text, zrv::ReplayScript* s, int64_t* line, std::st
 }
 
 TEST(ReplayFile, EveryKindOfLineReadsBackAsWritten) {
-  std::vector<ReplayItem> items(11);
+  std::vector<ReplayItem> items(13);
   const ReplayKind kinds[] = {ReplayKind::Key,      ReplayKind::Mouse,      ReplayKind::Pointer,
                               ReplayKind::Touch,    ReplayKind::Char,       ReplayKind::KeyDown,
                               ReplayKind::Activate, ReplayKind::Deactivate, ReplayKind::Close,
-                              ReplayKind::Message,  ReplayKind::Joy};
-  const int32_t values[][5] = {
-      {57, 1}, {-3, 700, -2, 5}, {1, 7, 0x30, 12, 13}, {1}, {233}, {28}, {}, {}, {}, {}, {}};
+                              ReplayKind::Message,  ReplayKind::Press,      ReplayKind::Release,
+                              ReplayKind::Joy};
+  const int32_t values[][5] = {{57, 1},
+                               {-3, 700, -2, 5},
+                               {1, 7, 0x30, 12, 13},
+                               {1},
+                               {233},
+                               {28},
+                               {},
+                               {},
+                               {},
+                               {},
+                               {1, 2},
+                               {0, 57},
+                               {}};
   for (size_t i = 0; i < items.size(); ++i) {
     items[i].frame = 10 + static_cast<int64_t>(i);
     items[i].read = static_cast<int32_t>(i % 3);
@@ -112,6 +124,8 @@ TEST(ReplayFile, ALineThatCannotBeReadIsNamedByItsNumber) {
       {h + "joystick 0 p\n5 0 joy 0 40000 0 0 0 0 0 0 0 0 0 0 0 0\n", 3},  // axis range
       {h + "5 0 pointer 2 1 0 0 0\n", 2},                                  // no such kind
       {h + "5 0 pointer 1 0 0 0 0\n", 2},                                  // pointer id 0
+      {h + "5 0 press mouse 3\n", 2},                                      // no such button
+      {h + "5 0 release pad 1\n", 2},                                      // no such device
       {h + "5 0 char 65\n" + std::string("5 0 ch\0ar 66\n", 13), 3},       // a zero byte
   };
   for (const auto& c : cases) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "file_io.hpp"
 #include "x_session.hpp"
 
 namespace {
@@ -163,6 +164,66 @@ TEST(ReplaySession, MouseWheelButtonsAndTypedTextReplayWithoutAWindow) {
   std::string replayed_out;
   run_headless(ZRV_ECHO_PROGRAM, {"--replay", record}, dir.path(), &replayed_out);
   EXPECT_EQ(replayed_out, recorded_out);
+}
+
+// Taps and clicks whose press and release come between two frames: key_down
+// and mouse_state never see them, key_pressed and mouse_pressed see each
+// once, and so does the replay.
+TEST(ReplaySession, TapsAndClicksBetweenFramesAreEachSeenOnce) {
+  if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  zrv::test::ScratchDir dir;
+  const std::string record = dir.path() + "/taps.replay";
+  std::string recorded_out;
+  {
+    zrv::test::PrivateDisplay display;
+    ASSERT_TRUE(display.ok());
+    Program echo(ZRV_ECHO_PROGRAM, {"--frames", "20000", "--record", record}, dir.path(),
+                 zrv::test::quiet_environment(dir.path()));
+    const std::string id = Program::focus_window("input echo");
+    ASSERT_FALSE(id.empty()) << echo.err();
+    using zrv::test::shell_output;
+    shell_output("xdotool mousemove --window " + id + " 100 100");
+    for (int i = 1; i <= 5; ++i) {
+      shell_output("xdotool key --delay 0 space");
+      ASSERT_TRUE(echo.wait_out(" r57", i, 3000)) << echo.out();
+    }
+    for (int i = 1; i <= 5; ++i) {
+      shell_output("xdotool click --delay 0 1");
+      ASSERT_TRUE(echo.wait_out(" mr0", i, 3000)) << echo.out();
+    }
+    zrv::test::pause_ms(200);
+    zrv::test::hold_key("Escape", 120);
+    ASSERT_TRUE(echo.wait_end(5000)) << "Escape did not end the program";
+    recorded_out = echo.out();
+  }
+  const auto count = [&](const std::string& what) {
+    int n = 0;
+    for (size_t at = 0; (at = recorded_out.find(what, at)) != std::string::npos; ++at) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(" p57 "), 5);
+  EXPECT_EQ(count(" r57 "), 5);
+  EXPECT_EQ(count(" mp0 "), 5);
+  EXPECT_EQ(count(" mr0 "), 5);
+  std::string replayed_out;
+  run_headless(ZRV_ECHO_PROGRAM, {"--replay", record}, dir.path(), &replayed_out);
+  EXPECT_EQ(replayed_out, recorded_out);
+}
+
+// A scripted key presses in the frame it goes down and releases in the one
+// it goes up (the program's line n is frame n + 5: screen_setup presents
+// five).
+TEST(ReplaySession, ScriptedKeysPressAndReleaseOnTheirFrames) {
+  zrv::test::ScratchDir dir;
+  ASSERT_TRUE(zrv::test::write_file(dir.path() + "/keys.txt", "8 57 1\n10 57 0\n"));
+  std::string out;
+  run_headless(ZRV_ECHO_PROGRAM, {"--keys", dir.path() + "/keys.txt", "--frames", "14"}, dir.path(),
+               &out);
+  EXPECT_NE(out.find("\n3 axes 0 0 0 0 0 0 state 100 100 0 0 presses p57 chars"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\n5 axes 0 0 0 0 0 0 state 100 100 0 0 presses r57 chars"),
+            std::string::npos);
+  EXPECT_EQ(out.find("p57", out.find("\n4 ")), std::string::npos);
 }
 
 // A session of a player kept in the tree: start, a few shots, then the ducks

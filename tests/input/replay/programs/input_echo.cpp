@@ -1,6 +1,7 @@
 // Prints what the mouse and the keyboard give in every frame: the motion,
 // wheel and buttons of mouse_axis, the position and buttons of mouse_state
-// and the characters typed. Escape ends it.
+// the presses and releases of the frame (p57: Space pressed, r57 released,
+// mp0 / mr0: the left button) and the characters typed. Escape ends it.
 #include <cstdio>
 #include <string>
 
@@ -24,9 +25,18 @@ void game_main() {
     int32_t x = 0, y = 0, left = 0, right = 0;
     mouse_state(x, y, left, right);
     char line[160];
-    std::snprintf(line, sizeof line, "%ld axes %d %d %d %d %d %d state %d %d %d %d chars", frame,
+    std::snprintf(line, sizeof line, "%ld axes %d %d %d %d %d %d state %d %d %d %d presses", frame,
                   axes[0], axes[1], axes[2], axes[3], axes[4], axes[5], x, y, left, right);
     std::string text = line;
+    for (int32_t code = 0; code < 256; ++code) {
+      if (key_pressed(code)) text += " p" + std::to_string(code);
+      if (key_released(code)) text += " r" + std::to_string(code);
+    }
+    for (int32_t b = 0; b < 3; ++b) {
+      if (mouse_pressed(b)) text += " mp" + std::to_string(b);
+      if (mouse_released(b)) text += " mr" + std::to_string(b);
+    }
+    text += " chars";
     for (RtString c = key_char(); !c.empty(); c = key_char()) {
       text += " " + std::to_string(static_cast<unsigned char>(c.c_str()[0]));
     }
