@@ -37,6 +37,8 @@ double timer_frame_ms();                        // milliseconds between the last
 void sleep_ms(int32_t ms);                      // block (a termination signal cuts it short)
 void app_set_autopause(int32_t flag);           // pause while the window is inactive (default 1)
 void app_set_escape_quits(int32_t flag);        // Escape ends the program (default 1)
+void app_set_stats_key(int32_t flag);           // F12 shows the frame-time overlay (default 0)
+void stats_overlay_show(int32_t flag);          // the overlay on (1) or off (0), as --stats
 const RtString& command_line();                 // the whole command line
 const RtString& app_name();                     // ctx.app_name
 void program_end();                  // orderly end: quit callback, shutdown, "exit", status 0

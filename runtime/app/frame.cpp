@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/stats_overlay.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
 #include "gfx/renderer.hpp"
@@ -143,7 +144,8 @@ void frame_flip(UserRoutine callback) {
   OpenGLVireo* r = ctx.renderer;
   if (r) {
     renderer_end_target_redirect(r);
-    renderer_swap_buffers(r);
+    stats_overlay_frame();
+    renderer_swap_buffers(r, stats_overlay_draw);
   }
   // Without a window nothing is shown, so frames are not paced; the one
   // pump stands for the pacing wait's, so that a frame has the same pumps

@@ -7,6 +7,8 @@
 
 #include "app/ending.hpp"
 #include "app/frame.hpp"
+#include "app/stats_overlay.hpp"
+#include "app/stats_overlay.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
 #include "files/paths.hpp"
@@ -191,6 +193,7 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   if (!parse_runtime_options(argc, argv, &help_shown)) std::exit(help_shown ? 0 : 2);
   // Files the options name are read (or made) before anything starts.
   if (!runtime_options_apply()) std::exit(2);
+  stats_overlay_show(ctx.options.stats);
   platform::quit_signals_install();
   if (!platform::select_backend(ctx.options.headless != 0, &g_window_failure) &&
       g_window_failure.empty()) {

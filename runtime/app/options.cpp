@@ -40,7 +40,10 @@ const char* runtime_options_help() {
          "  --record FILE      write every input the run reads (and its seed) to FILE\n"
          "  --replay FILE      take every input (and the seed) from a recording instead of\n"
          "                     the devices; after its end no key or button is down\n"
-         "  --screenshot FILE  save the screen to FILE at the end of the run\n"
+         "  --screenshot FILE  save the screen to FILE at the end of the run (without the\n"
+         "                     frame-time overlay)\n"
+         "  --stats            show the frame-time overlay: frames per second, the last 120\n"
+         "                     frame times, draws and sprites per frame\n"
          "  -h, --help         show this text and stop\n"
          "  --                 end of the runtime's options: what follows is the game's\n";
 }
@@ -80,6 +83,8 @@ bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
       RtString& file = std::strcmp(a, "--record") == 0 ? o.record_file : o.replay_file;
       file = next;
       ++i;
+    } else if (std::strcmp(a, "--stats") == 0) {
+      o.stats = 1;
     } else if (std::strcmp(a, "--screenshot") == 0) {
       if (next == nullptr || *next == '\0') return bad_value(a, next);
       o.screenshot_file = next;

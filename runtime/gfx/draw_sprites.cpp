@@ -23,6 +23,7 @@ OpenGLVireo* drawing_renderer() {
 void sprite_quad(OpenGLVireo* r, int32_t id, const gpu::Corner c[4], bool clamp,
                  bool projected = false) {
   textured_color_set(r);
+  ++r->sprites_drawn;
   gpu::quad(r->sprites[id].texture, sprite_sampling(r, clamp), c, gpu::QuadOrder::kFan, projected);
 }
 

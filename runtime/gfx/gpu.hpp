@@ -164,6 +164,7 @@ struct GpuState {
   float color[4] = {1, 1, 1, 1};
   // Draw calls made since the counter was last taken (for tests).
   int64_t draws = 0;
+  int64_t draws_total = 0;  // never taken: the frame-time overlay counts with it
 };
 
 // --- Context -----------------------------------------------------------------

@@ -151,6 +151,7 @@ void flush() {
     g.DrawArrays(s->mode, 0, s->vertex_count);
   }
   ++s->draws;
+  ++s->draws_total;
   s->vertex_count = 0;
   s->indices.clear();
   s->units_used = 0;

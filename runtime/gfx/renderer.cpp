@@ -387,10 +387,14 @@ void renderer_end_target_redirect(OpenGLVireo* r) {
   viewport_set(0, 0, 0, 0);
 }
 
-void renderer_swap_buffers(OpenGLVireo* r) {
+void renderer_swap_buffers(OpenGLVireo* r, void (*overlay)(OpenGLVireo*)) {
   if (r == nullptr || r->window_handle == nullptr) return;
   gpu::flush();
   if (r->gl_ready) screenshot_capture_if_due(r);
+  if (overlay != nullptr) {
+    overlay(r);
+    gpu::flush();
+  }
   platform::backend().gl_swap(r->window_handle);
 }
 

@@ -72,6 +72,7 @@ class OpenGLVireo {
   // to 1) and the colour of text: kept until the game sets them again.
   float tint[4] = {1, 1, 1, 1};
   float text_color[3] = {1, 1, 1};
+  int64_t sprites_drawn = 0;     // sprites and frames drawn since the start
   float alpha_threshold = 1.0f;  // alpha-test threshold, 1 = off
   uint8_t clear_enabled = 1;     // clear the colour buffer of each new back buffer
   uint8_t depth_clear_pending = 1;
@@ -138,7 +139,9 @@ void window_activate(OpenGLVireo* renderer);
 // Ends drawing into an off-screen target so that drawing goes to the screen,
 // with the whole-screen viewport.
 void renderer_end_target_redirect(OpenGLVireo* renderer);
-void renderer_swap_buffers(OpenGLVireo* renderer);
+// overlay: drawn over the finished frame after the --screenshot picture is
+// taken from it.
+void renderer_swap_buffers(OpenGLVireo* renderer, void (*overlay)(OpenGLVireo*) = nullptr);
 void renderer_set_swap_interval(OpenGLVireo* renderer, int32_t interval);
 // Viewport, back buffer, alpha test, blending and colour back to their
 // per-frame state (frame reset steps 1 to 5).
