@@ -22,7 +22,9 @@ def declarations(path):
         statement = " ".join(statement.split()).lstrip("} ") + ";"
         m = DECL.match(statement.strip())
         if m:
-            out.append((m.group(1).strip(), m.group(2), m.group(3)))
+            # A default argument is not part of the function's type.
+            params = re.sub(r"\s*=\s*[^,]+", "", m.group(3))
+            out.append((m.group(1).strip(), m.group(2), params))
     return out
 
 
