@@ -261,6 +261,17 @@ int32_t joy_button(int32_t index, int32_t button);  // buttons 0..31
 RtString joy_name(int32_t index);
 int32_t joy_count();
 void joy_rumble(int32_t index, double duration, double x, double y);  // ms, strength -1..1
+namespace pad {  // gamepad buttons and axes by name
+constexpr int32_t A = 0, B = 1, X = 2, Y = 3, Back = 4, Guide = 5, Start = 6, LeftStick = 7;
+constexpr int32_t RightStick = 8, LeftShoulder = 9, RightShoulder = 10;
+constexpr int32_t Up = 11, Down = 12, Left = 13, Right = 14;  // the D-pad
+constexpr int32_t LeftX = 0, LeftY = 1, RightX = 2, RightY = 3, LeftTrigger = 4, RightTrigger = 5;
+}  // namespace pad
+int32_t pad_count();                   // gamepads plugged in now
+int32_t pad_connected(int32_t index);  // 1 while slot index (0..7) has a gamepad
+RtString pad_name(int32_t index);      // from the controller database; "" for an empty slot
+int32_t pad_button(int32_t index, int32_t button);  // 1 while down (pad::A ..)
+double pad_axis(int32_t index, int32_t axis);       // sticks -1..1 (y down positive), triggers 0..1
 
 // --- Files (names use "/"; reads find entries of the program's archive too) -
 int32_t file_exists(const char* name);

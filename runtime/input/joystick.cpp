@@ -8,6 +8,7 @@
 
 #include "base/screen_mapping.hpp"
 #include "input/input_state.hpp"
+#include "input/pad.hpp"
 #include "input/replay.hpp"
 
 namespace zrv {
@@ -112,6 +113,7 @@ void joystick_close_all(InputState* /*input*/) {
     g_joysticks.joystick_names[i][0] = 0;
   }
   g_joysticks.joystick_count = 0;
+  pad_close_all();
   platform::joysticks().release();
 }
 

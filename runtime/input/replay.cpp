@@ -50,6 +50,7 @@ struct LastReads {
   bool mouse_known = false;
   ReplayMouse mouse;
   platform::JoystickState joy[kReplayJoysticks];
+  ReplayPad pads[kReplayPads];
   LastReads() { std::fill(chars, chars + 256, static_cast<int16_t>(-1)); }
 };
 
@@ -62,6 +63,7 @@ struct Recorder : LastReads {
   int64_t frame_written = -1;
   int32_t joysticks_written = 0;
   bool joy_known[kReplayJoysticks] = {};
+  bool pad_known[kReplayPads] = {};  // the slot's state was written since it was plugged in
 };
 
 struct Replay : LastReads {
@@ -394,6 +396,55 @@ void input_record_joystick_read(int32_t index, const platform::JoystickState& st
   if (g_rec.joy_known[index] && std::memcmp(&g_rec.joy[index], &it.joy, sizeof it.joy) == 0) return;
   g_rec.joy_known[index] = true;
   g_rec.joy[index] = it.joy;
+  write_item(it, read);
+}
+
+void input_replay_pads(ReplayPad slots[kReplayPads]) {
+  const int32_t read = g_play.counters.next(kReplayPadChannel);
+  while (const ReplayItem* it = due(kReplayPadChannel, read)) {
+    ReplayPad& pad = g_play.pads[it->v[0]];
+    if (it->kind == ReplayKind::PadState) {
+      pad.state = it->pad;
+    } else {
+      pad = ReplayPad{};
+      pad.connected = it->kind == ReplayKind::PadIn;
+      pad.name = it->text;
+    }
+  }
+  const bool running = input_replay_running();
+  for (int32_t s = 0; s < kReplayPads; ++s) {
+    slots[s] = g_play.pads[s];
+    if (!running) slots[s].state = platform::PadState{};
+  }
+}
+
+void input_record_pads(const ReplayPad slots[kReplayPads], int32_t read_slot) {
+  const int32_t read = g_rec.counters.next(kReplayPadChannel);
+  for (int32_t s = 0; s < kReplayPads; ++s) {
+    ReplayPad& last = g_rec.pads[s];
+    if (slots[s].connected == last.connected && (!last.connected || slots[s].name == last.name)) {
+      continue;
+    }
+    last = ReplayPad{};
+    last.connected = slots[s].connected;
+    last.name = slots[s].name;
+    g_rec.pad_known[s] = false;
+    ReplayItem it;
+    it.kind = last.connected ? ReplayKind::PadIn : ReplayKind::PadOut;
+    it.v[0] = s;
+    it.text = last.name;
+    write_item(it, read);
+  }
+  if (read_slot < 0 || read_slot >= kReplayPads || !slots[read_slot].connected) return;
+  const platform::PadState& now = slots[read_slot].state;
+  platform::PadState& last = g_rec.pads[read_slot].state;
+  if (g_rec.pad_known[read_slot] && std::memcmp(&now, &last, sizeof now) == 0) return;
+  g_rec.pad_known[read_slot] = true;
+  last = now;
+  ReplayItem it;
+  it.kind = ReplayKind::PadState;
+  it.v[0] = read_slot;
+  it.pad = now;
   write_item(it, read);
 }
 

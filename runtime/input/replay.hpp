@@ -88,6 +88,18 @@ void input_record_joystick_read(int32_t index, const platform::JoystickState& st
 void input_replay_presses(uint8_t* presses, int32_t count);
 void input_record_presses(const uint8_t* presses, int32_t count);
 
+// Gamepads: one read per gamepad command, of what is in each slot and of
+// the state of the slot the command asks about.
+struct ReplayPad {
+  bool connected = false;
+  std::string name;
+  platform::PadState state;
+};
+// The slots at this read; after the recording's end the pads stay, centred.
+void input_replay_pads(ReplayPad slots[kReplayPads]);
+// read_slot: the slot whose state the command read (-1 none).
+void input_record_pads(const ReplayPad slots[kReplayPads], int32_t read_slot);
+
 // Message pump: the number of this pump in the frame, then its messages.
 int32_t input_pump_number();
 // The next recorded message of pump `number`; false when there is none.

@@ -10,7 +10,8 @@ namespace {
 
 struct Words {
   std::vector<std::string> list;
-  std::string rest_after_two;  // the text after the second word (a name)
+  std::string rest_after_two;   // the text after the second word (a name)
+  std::string rest_after_four;  // likewise after the fourth
 };
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -20,10 +21,10 @@ Words split(const char* p, const char* end) {
   while (p < end) {
     while (p < end && is_blank(*p)) ++p;
     if (p == end) break;
-    if (w.list.size() == 2) {
+    if (w.list.size() == 2 || w.list.size() == 4) {
       const char* e = end;
       while (e > p && is_blank(e[-1])) --e;
-      w.rest_after_two.assign(p, e);
+      (w.list.size() == 2 ? w.rest_after_two : w.rest_after_four).assign(p, e);
     }
     const char* start = p;
     while (p < end && !is_blank(*p)) ++p;
@@ -191,6 +192,29 @@ struct Reader {
       for (int i = 0; i < 2; ++i) it.joy.sliders[i] = static_cast<int32_t>(n[6 + i]);
       for (int i = 0; i < 4; ++i) it.joy.hats[i] = static_cast<uint32_t>(n[8 + i]);
       for (int i = 0; i < 32; ++i) it.joy.buttons[i] = ((n[12] >> i) & 1) ? 0x80 : 0;
+    } else if (what == "padin" || what == "padout") {
+      it.kind = what == "padin" ? ReplayKind::PadIn : ReplayKind::PadOut;
+      if (w.list.size() < 4 || !number(w.list[3], 0, kReplayPads - 1, &n[0])) {
+        return fail("bad gamepad slot");
+      }
+      if (it.kind == ReplayKind::PadOut && w.list.size() != 4)
+        return fail("wrong number of fields");
+      it.v[0] = static_cast<int32_t>(n[0]);
+      it.text = w.rest_after_four;
+    } else if (what == "padstate") {
+      it.kind = ReplayKind::PadState;
+      if (w.list.size() != 11 || !number(w.list[3], 0, kReplayPads - 1, &n[0])) {
+        return fail("bad gamepad slot");
+      }
+      it.v[0] = static_cast<int32_t>(n[0]);
+      for (int i = 0; i < platform::kPadAxes; ++i) {
+        if (!number(w.list[4 + i], -32768, 32767, &n[1 + i])) return fail("bad gamepad axis");
+        it.pad.axes[i] = static_cast<int16_t>(n[1 + i]);
+      }
+      if (!number(w.list[10], 0, (1 << platform::kPadButtons) - 1, &n[7])) {
+        return fail("bad gamepad buttons");
+      }
+      it.pad.buttons = static_cast<uint16_t>(n[7]);
     } else {
       return fail("unknown input");
     }
@@ -243,6 +267,10 @@ int32_t replay_channel_of(ReplayKind kind, int32_t joystick) {
     case ReplayKind::Press:
     case ReplayKind::Release:
       return static_cast<int32_t>(ReplayChannel::Presses);
+    case ReplayKind::PadIn:
+    case ReplayKind::PadOut:
+    case ReplayKind::PadState:
+      return kReplayPadChannel;
     default:
       return static_cast<int32_t>(ReplayChannel::Pump);
   }
@@ -336,6 +364,17 @@ std::string replay_item_line(const ReplayItem& it) {
       std::snprintf(buf, sizeof buf, "joy %d %d %d %d %d %d %d %d %d %u %u %u %u %u", it.joystick,
                     s.axes[0], s.axes[1], s.axes[2], s.axes[3], s.axes[4], s.axes[5], s.sliders[0],
                     s.sliders[1], s.hats[0], s.hats[1], s.hats[2], s.hats[3], buttons);
+      break;
+    }
+    case ReplayKind::PadIn:
+      return line + "padin " + std::to_string(it.v[0]) + (it.text.empty() ? "" : " " + it.text);
+    case ReplayKind::PadOut:
+      std::snprintf(buf, sizeof buf, "padout %d", it.v[0]);
+      break;
+    case ReplayKind::PadState: {
+      const int16_t* a = it.pad.axes;
+      std::snprintf(buf, sizeof buf, "padstate %d %d %d %d %d %d %d %u", it.v[0], a[0], a[1], a[2],
+                    a[3], a[4], a[5], static_cast<unsigned>(it.pad.buttons));
       break;
     }
   }

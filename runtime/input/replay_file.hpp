@@ -27,6 +27,11 @@
 //                             saw (B: 0 left, 1 right, 2 middle)
 //   joy I  (reads of joystick I)  joy I X Y Z RX RY RZ S0 S1 H0 H1 H2 H3 BUTTONS:
 //                             its state from this read on (BUTTONS: bit n = button n)
+//   pads   (gamepad reads)    padin S NAME: a gamepad NAME took slot S
+//                             padout S: slot S's gamepad was unplugged
+//                             padstate S LX LY RX RY LT RT BUTTONS: slot S's sticks
+//                             and triggers, its buttons (bit n = button n) from this
+//                             read on
 #pragma once
 
 #include <cstddef>
@@ -40,6 +45,7 @@ namespace zrv {
 
 constexpr int32_t kReplayFormat = 1;
 constexpr int32_t kReplayJoysticks = 10;
+constexpr int32_t kReplayPads = 8;
 
 enum class ReplayKind : uint8_t {
   Key,
@@ -56,12 +62,16 @@ enum class ReplayKind : uint8_t {
   Joy,
   Press,  // v: device (0 key, 1 mouse), code
   Release,
+  PadIn,
+  PadOut,
+  PadState,
 };
 
 // The channels whose reads are counted per frame: the keyboard, the mouse,
-// the message pump, the frame's presses and each joystick.
+// the message pump, the frame's presses, each joystick and the gamepads.
 enum class ReplayChannel : uint8_t { Keys, KeyChars, Mouse, Pump, Presses, Joy0 };
-constexpr int32_t kReplayChannels = 5 + kReplayJoysticks;
+constexpr int32_t kReplayPadChannel = 5 + kReplayJoysticks;
+constexpr int32_t kReplayChannels = kReplayPadChannel + 1;
 int32_t replay_channel_of(ReplayKind kind, int32_t joystick);
 
 struct ReplayItem {
@@ -72,6 +82,8 @@ struct ReplayItem {
                       // pointer: kind, id, flags, x, y; touch, char, keydown: value
   int32_t joystick = 0;
   platform::JoystickState joy;
+  platform::PadState pad;  // padstate; padin's name in text, the slot in v[0]
+  std::string text;
 };
 
 struct ReplayScript {

@@ -1,10 +1,14 @@
 // Game controllers through SDL's joystick layer: axes, hats and buttons
-// read on demand, rumble through the controller's motors.
+// read on demand, rumble through the controller's motors. Gamepads through
+// SDL's controller layer, which lays out every pad its database knows as
+// the same named buttons and axes.
 #include "platform/sdl/joysticks_sdl.hpp"
 
 #include <SDL.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "platform/joysticks.hpp"
 #include "platform/sdl/sdl_devices.hpp"
@@ -128,8 +132,71 @@ class SdlJoysticks final : public Joysticks {
       SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
       g_subsystem = false;
     }
+    for (auto& [id, pad] : pads_) SDL_GameControllerClose(pad);
+    pads_.clear();
+    if (pad_subsystem_) {
+      SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+      pad_subsystem_ = false;
+    }
   }
+
+  void pads(std::vector<PadSeen>* seen) override {
+    seen->clear();
+    if (!pad_subsystem_) {
+      if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return;
+      pad_subsystem_ = true;
+    }
+    // SDL looks for devices plugged in or out here; its events of them go
+    // to the message pump, which takes no notice of them.
+    SDL_GameControllerUpdate();
+    for (auto it = pads_.begin(); it != pads_.end();) {
+      if (SDL_GameControllerGetAttached(it->second)) {
+        ++it;
+        continue;
+      }
+      SDL_GameControllerClose(it->second);
+      it = pads_.erase(it);
+    }
+    const int n = SDL_NumJoysticks();
+    for (int i = 0; i < n; ++i) {
+      if (!SDL_IsGameController(i)) continue;
+      const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(i);
+      auto it = pads_.find(id);
+      if (it == pads_.end()) {
+        SDL_GameController* pad = SDL_GameControllerOpen(i);
+        if (pad == nullptr) continue;
+        it = pads_.emplace(id, pad).first;
+      }
+      const char* name = SDL_GameControllerName(it->second);
+      seen->push_back({id, name ? name : ""});
+    }
+  }
+
+  bool pad_read(int64_t id, PadState* state) override {
+    auto it = pads_.find(static_cast<SDL_JoystickID>(id));
+    if (it == pads_.end() || !SDL_GameControllerGetAttached(it->second)) return false;
+    SDL_GameController* pad = it->second;
+    PadState s;
+    for (int a = 0; a < kPadAxes; ++a) {
+      s.axes[a] = SDL_GameControllerGetAxis(pad, static_cast<SDL_GameControllerAxis>(a));
+    }
+    // The runtime's numbers are SDL's: A .. D-pad right, left x .. right trigger.
+    for (int b = 0; b < kPadButtons; ++b) {
+      if (SDL_GameControllerGetButton(pad, static_cast<SDL_GameControllerButton>(b))) {
+        s.buttons = static_cast<uint16_t>(s.buttons | 1u << b);
+      }
+    }
+    *state = s;
+    return true;
+  }
+
+ private:
+  bool pad_subsystem_ = false;
+  std::map<SDL_JoystickID, SDL_GameController*> pads_;
 };
+
+static_assert(SDL_CONTROLLER_BUTTON_DPAD_RIGHT == kPadButtons - 1);
+static_assert(SDL_CONTROLLER_AXIS_TRIGGERRIGHT == kPadAxes - 1);
 
 }  // namespace
 

@@ -45,6 +45,24 @@ class WebGamepads final : public Joysticks {
     return d;
   }
   void close(JoystickDevice* device) override { delete device; }
+  // Gamepads are the pads with the standard mapping; the browser's index
+  // stays a pad's own while it stays connected.
+  void pads(std::vector<PadSeen>* seen) override {
+    seen->clear();
+    const int32_t n = count();
+    for (int32_t i = 0; i < n; ++i) {
+      EmscriptenGamepadEvent g;
+      if (sample(i, &g) && std::strcmp(g.mapping, "standard") == 0) seen->push_back({i, g.id});
+    }
+  }
+  bool pad_read(int64_t id, PadState* state) override {
+    EmscriptenGamepadEvent g;
+    if (!sample(static_cast<int32_t>(id), &g) || std::strcmp(g.mapping, "standard") != 0) {
+      return false;
+    }
+    *state = win32::pad_state_from_xinput(standard_pad(g));
+    return true;
+  }
   bool read(JoystickDevice* device, JoystickState* state) override {
     EmscriptenGamepadEvent g;
     if (device == nullptr || !sample(device->index, &g)) return false;
@@ -67,6 +85,9 @@ class WebGamepads final : public Joysticks {
     return emscripten_get_gamepad_status(index, g) == EMSCRIPTEN_RESULT_SUCCESS && g->connected;
   }
   static JoystickState standard(const EmscriptenGamepadEvent& g) {
+    return win32::joystick_state_from_xinput(standard_pad(g));
+  }
+  static win32::XInputPad standard_pad(const EmscriptenGamepadEvent& g) {
     using namespace win32;
     // The standard mapping's button numbers of each XInput button bit.
     static constexpr struct {
@@ -105,7 +126,7 @@ class WebGamepads final : public Joysticks {
     pad.thumb_ly = axis(1, true);
     pad.thumb_rx = axis(2, false);
     pad.thumb_ry = axis(3, true);
-    return joystick_state_from_xinput(pad);
+    return pad;
   }
 };
 

@@ -247,6 +247,43 @@ class Win32Joysticks final : public Joysticks {
     return true;
   }
 
+  // The gamepads are XInput's: the user index is the id, and one that is
+  // unplugged stops answering.
+  void pads(std::vector<PadSeen>* seen) override {
+    seen->clear();
+    load_xinput();
+    if (xinput_.get_state == nullptr) return;
+    for (UINT user = 0; user < kXInputUsers; ++user) {
+      XInputStateEx s = {};
+      if (xinput_.get_state(user, &s.state) != ERROR_SUCCESS) continue;
+      XINPUT_CAPABILITIES caps = {};
+      uint8_t sub_type = 0;
+      if (xinput_.get_capabilities && xinput_.get_capabilities(user, 0, &caps) == ERROR_SUCCESS) {
+        sub_type = caps.SubType;
+      }
+      seen->push_back({static_cast<int64_t>(user), win32::xinput_product(sub_type)});
+    }
+  }
+
+  bool pad_read(int64_t id, PadState* state) override {
+    if (xinput_.get_state == nullptr || id < 0 || id >= static_cast<int64_t>(kXInputUsers)) {
+      return false;
+    }
+    XInputStateEx s = {};
+    if (xinput_.get_state(static_cast<DWORD>(id), &s.state) != ERROR_SUCCESS) return false;
+    const XINPUT_GAMEPAD& g = s.state.Gamepad;
+    win32::XInputPad pad;
+    pad.buttons = g.wButtons;
+    pad.left_trigger = g.bLeftTrigger;
+    pad.right_trigger = g.bRightTrigger;
+    pad.thumb_lx = g.sThumbLX;
+    pad.thumb_ly = g.sThumbLY;
+    pad.thumb_rx = g.sThumbRX;
+    pad.thumb_ry = g.sThumbRY;
+    *state = win32::pad_state_from_xinput(pad);
+    return true;
+  }
+
   void release() override {
     if (open_devices_ == 0 && xinput_.module) {
       // The controllers found are looked for again with the calls reloaded.

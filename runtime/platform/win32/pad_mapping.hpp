@@ -89,6 +89,37 @@ constexpr JoystickState joystick_state_from_xinput(const XInputPad& pad) {
   return s;
 }
 
+// The same reading as a gamepad: XInput's pads are the gamepad layout, so
+// only the units change (y down positive, triggers 0..32767).
+constexpr PadState pad_state_from_xinput(const XInputPad& pad) {
+  constexpr uint16_t kOrder[kPadButtons] = {kPadA,
+                                            kPadB,
+                                            kPadX,
+                                            kPadY,
+                                            kPadBack,
+                                            kPadGuide,
+                                            kPadStart,
+                                            kPadLeftThumb,
+                                            kPadRightThumb,
+                                            kPadLeftShoulder,
+                                            kPadRightShoulder,
+                                            kPadUp,
+                                            kPadDown,
+                                            kPadLeft,
+                                            kPadRight};
+  PadState s;
+  s.axes[0] = pad.thumb_lx;
+  s.axes[1] = static_cast<int16_t>(-static_cast<int32_t>(pad.thumb_ly) - 1);
+  s.axes[2] = pad.thumb_rx;
+  s.axes[3] = static_cast<int16_t>(-static_cast<int32_t>(pad.thumb_ry) - 1);
+  s.axes[4] = static_cast<int16_t>(pad.left_trigger * 32767 / 255);
+  s.axes[5] = static_cast<int16_t>(pad.right_trigger * 32767 / 255);
+  for (int32_t i = 0; i < kPadButtons; ++i) {
+    if (pad.buttons & kOrder[i]) s.buttons = static_cast<uint16_t>(s.buttons | 1u << i);
+  }
+  return s;
+}
+
 // The product of an XInput controller from its capabilities' SubType.
 constexpr const char* xinput_product(uint8_t sub_type) {
   switch (sub_type) {

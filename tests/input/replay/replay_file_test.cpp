@@ -138,6 +138,30 @@ TEST(ReplayFile, ALineThatCannotBeReadIsNamedByItsNumber) {
   }
 }
 
+TEST(ReplayFile, GamepadLinesReadBackAndBadOnesAreRefused) {
+  const std::string text = header() +
+                           "3 0 padin 7 Pad  with   spaces\n3 1 padstate 7 -32768 32767 "
+                           "5 -5 0 32767 32767\n4 0 padout 7\n";
+  zrv::ReplayScript s;
+  int64_t line = 0;
+  std::string why;
+  ASSERT_TRUE(parse(text, &s, &line, &why)) << line << ": " << why;
+  ASSERT_EQ(s.items.size(), 3u);
+  EXPECT_EQ(s.items[0].kind, ReplayKind::PadIn);
+  EXPECT_EQ(s.items[0].text, "Pad  with   spaces");
+  EXPECT_EQ(s.items[1].pad.axes[0], -32768);
+  EXPECT_EQ(s.items[1].pad.buttons, 32767);
+  EXPECT_EQ(s.items[2].kind, ReplayKind::PadOut);
+  std::string again = header();
+  for (const ReplayItem& it : s.items) again += zrv::replay_item_line(it) + "\n";
+  EXPECT_EQ(again, text);
+  for (const char* bad :
+       {"3 0 padin 8 pad\n", "3 0 padout 1 pad\n", "3 0 padstate 0 0 0 0 0 0 0 32768\n",
+        "3 0 padstate 0 32768 0 0 0 0 0 0\n", "3 0 padstate 0 0 0 0 0 0 0\n"}) {
+    EXPECT_FALSE(parse(header() + bad, &s, &line, &why)) << bad;
+  }
+}
+
 class Replay : public ::testing::Test {
  protected:
   void SetUp() override {

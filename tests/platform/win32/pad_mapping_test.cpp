@@ -203,4 +203,19 @@ TEST(PadMapping, WinmmButtonBitsAreButtonsInOrder) {
   }
 }
 
+TEST(PadMapping, AsAGamepadTheButtonsAreNamedAndTriggersStartAtZero) {
+  XInputPad pad;
+  pad.buttons = kPadB | kPadGuide | kPadRightShoulder | kPadLeft;
+  pad.thumb_ly = 32767;  // up
+  pad.thumb_rx = -32768;
+  pad.left_trigger = 255;
+  const zrv::platform::PadState s = pad_state_from_xinput(pad);
+  // B 1, Guide 5, right shoulder 10, D-pad left 13.
+  EXPECT_EQ(s.buttons, (1u << 1) | (1u << 5) | (1u << 10) | (1u << 13));
+  EXPECT_EQ(s.axes[1], -32768);
+  EXPECT_EQ(s.axes[2], -32768);
+  EXPECT_EQ(s.axes[4], 32767);
+  EXPECT_EQ(s.axes[5], 0);
+}
+
 }  // namespace
