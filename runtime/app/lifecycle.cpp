@@ -7,6 +7,7 @@
 
 #include "app/ending.hpp"
 #include "app/frame.hpp"
+#include "app/media_watch.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
 #include "files/paths.hpp"
@@ -213,6 +214,7 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   // A replay pauses where the recorded run did.
   if (input_replay_autopause() >= 0) ctx.autopause = input_replay_autopause();
   if (input_recording()) input_record_autopause(ctx.autopause);
+  media_watch_begin();
 
   ctx.error_line = 0;
   ctx.last_error = 0;

@@ -41,6 +41,8 @@ const char* runtime_options_help() {
          "  --replay FILE      take every input (and the seed) from a recording instead of\n"
          "                     the devices; after its end no key or button is down\n"
          "  --screenshot FILE  save the screen to FILE at the end of the run\n"
+         "  --watch            reload a picture or sound the program loaded when its file is\n"
+         "                     saved again (not in a replay or from the program's archive)\n"
          "  -h, --help         show this text and stop\n"
          "  --                 end of the runtime's options: what follows is the game's\n";
 }
@@ -60,6 +62,8 @@ bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
       return false;
     } else if (std::strcmp(a, "--headless") == 0) {
       o.headless = 1;
+    } else if (std::strcmp(a, "--watch") == 0) {
+      o.watch = 1;
     } else if (std::strcmp(a, "--seed") == 0) {
       int64_t v;
       if (!parse_int64(next, INT32_MIN, INT32_MAX, &v)) return bad_value(a, next);

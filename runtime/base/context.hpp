@@ -51,6 +51,7 @@ struct RuntimeOptions {
   RtString record_file;      // every input read is written here
   RtString replay_file;      // every input read comes from here
   RtString screenshot_file;  // save the screen here at the end of the run
+  int32_t watch;             // reload media whose files change on disk
 };
 
 struct RtContext {
