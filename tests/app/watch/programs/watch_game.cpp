@@ -5,14 +5,16 @@
 // and prints what it sees at every frame.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
+#include "file_io.hpp"
+#include "media_files.hpp"
 #include "zorvane.hpp"
 
 using namespace zrv;
+using media_test::wav_bytes;
+using zrv::test::read_bytes;
+using zrv::test::write_file;
 
 namespace {
 
@@ -37,40 +39,6 @@ void save_picture(const std::string& name, int32_t w, int32_t h, int32_t left, i
   sprite_load(RtString(""), 900);
 }
 
-void put(std::vector<char>& b, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-// A PCM WAV file of a tone: `ms` long, mono, 8 or 16 bits.
-std::vector<char> wav(int ms, int bits) {
-  const uint32_t rate = 22050, n = rate * ms / 1000, align = bits / 8;
-  std::vector<char> b;
-  b.insert(b.end(), {'R', 'I', 'F', 'F'});
-  put(b, 36 + n * align, 4);
-  b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(b, 16, 4);
-  put(b, 1, 2);
-  put(b, 1, 2);
-  put(b, rate, 4);
-  put(b, rate * align, 4);
-  put(b, align, 2);
-  put(b, bits, 2);
-  b.insert(b.end(), {'d', 'a', 't', 'a'});
-  put(b, n * align, 4);
-  for (uint32_t i = 0; i < n; ++i) put(b, (i / 25) % 2 ? 0x4000 : 0xC000, align);
-  return b;
-}
-
-void write(const std::string& name, const std::vector<char>& bytes) {
-  std::ofstream(name, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<char> read(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 void app_defaults() {
@@ -86,7 +54,7 @@ void game_main() {
   save_picture(dir + "sheet.png", 16, 8, kRed, kBlue);
   save_picture(dir + "next_pic.png", 4, 4, kBlue, kBlue);
   save_picture(dir + "next_sheet.png", 16, 16, kRed, kGreen);
-  write(dir + "beep.wav", wav(30, 8));
+  write_file(dir + "beep.wav", wav_bytes(30));
 
   sprite_load(RtString((dir + "pic.png").c_str()), 10);
   sprite_load_sheet(RtString((dir + "sheet.png").c_str()), 11, 8, 8);
@@ -103,9 +71,9 @@ void game_main() {
                   pixel_get(21, 1), w, h);
     console_print(line);
     if (frame == 5) {
-      write(dir + "pic.png", read(dir + "next_pic.png"));
-      write(dir + "sheet.png", read(dir + "next_sheet.png"));
-      write(dir + "beep.wav.part", wav(2000, 16));
+      write_file(dir + "pic.png", read_bytes(dir + "next_pic.png"));
+      write_file(dir + "sheet.png", read_bytes(dir + "next_sheet.png"));
+      write_file(dir + "beep.wav.part", wav_bytes(2000));
       std::rename((dir + "beep.wav.part").c_str(), (dir + "beep.wav").c_str());
     }
     if (frame == 7) {
@@ -114,7 +82,7 @@ void game_main() {
       std::snprintf(line, sizeof line, "play %d %d\n", c1, c2);
       console_print(line);
     }
-    if (frame == 10) write(dir + "pic.png", std::vector<char>(20, 'x'));
+    if (frame == 10) write_file(dir + "pic.png", std::string(20, 'x'));
     if (frame == 30) {
       std::snprintf(line, sizeof line, "playing %d\n", sound_is_playing(c1));
       console_print(line);
