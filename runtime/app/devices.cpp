@@ -6,6 +6,7 @@
 #include "app/frame.hpp"
 #include "app/frame_commands.hpp"
 #include "app/lifecycle.hpp"
+#include "app/media_watch.hpp"
 #include "base/errors.hpp"
 #include "files/archive.hpp"
 #include "files/channels.hpp"
@@ -84,6 +85,7 @@ void shutdown_devices() {
   RtString folder = program_folder();
   platform::set_current_directory(folder.c_str());
 
+  media_watch_end();
   file_channels_close_all();
   ini_line_files_flush();
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/media_watch.hpp"
 #include "app/stats_overlay.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
@@ -215,6 +216,8 @@ void present_frame() {
   message_pump(ctx.win32_msg_handler, false);
   frame_flip(ctx.win32_msg_handler);
   frame_reset();
+  // Before the game draws the next frame, so that it draws the new media.
+  media_watch_service();
   end_if_frame_budget_reached();
   // After the key script has moved to the new frame.
   presses_latch(ctx.input);

@@ -7,7 +7,7 @@
 
 #include "app/ending.hpp"
 #include "app/frame.hpp"
-#include "app/stats_overlay.hpp"
+#include "app/media_watch.hpp"
 #include "app/stats_overlay.hpp"
 #include "base/callbacks.hpp"
 #include "base/errors.hpp"
@@ -216,6 +216,7 @@ void runtime_entry(int argc, char** argv, const GameHooks& hooks) {
   // A replay pauses where the recorded run did.
   if (input_replay_autopause() >= 0) ctx.autopause = input_replay_autopause();
   if (input_recording()) input_record_autopause(ctx.autopause);
+  media_watch_begin();
 
   ctx.error_line = 0;
   ctx.last_error = 0;

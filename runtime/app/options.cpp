@@ -44,6 +44,8 @@ const char* runtime_options_help() {
          "                     frame-time overlay)\n"
          "  --stats            show the frame-time overlay: frames per second, the last 120\n"
          "                     frame times, draws and sprites per frame\n"
+         "  --watch            reload a picture or sound the program loaded when its file is\n"
+         "                     saved again (not in a replay or from the program's archive)\n"
          "  -h, --help         show this text and stop\n"
          "  --                 end of the runtime's options: what follows is the game's\n";
 }
@@ -63,6 +65,8 @@ bool parse_runtime_options(int argc, char** argv, bool* help_shown) {
       return false;
     } else if (std::strcmp(a, "--headless") == 0) {
       o.headless = 1;
+    } else if (std::strcmp(a, "--watch") == 0) {
+      o.watch = 1;
     } else if (std::strcmp(a, "--seed") == 0) {
       int64_t v;
       if (!parse_int64(next, INT32_MIN, INT32_MAX, &v)) return bad_value(a, next);

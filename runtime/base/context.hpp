@@ -52,6 +52,7 @@ struct RuntimeOptions {
   RtString replay_file;      // every input read comes from here
   RtString screenshot_file;  // save the screen here at the end of the run
   int32_t stats;             // show the frame-time overlay from the start
+  int32_t watch;             // reload media whose files change on disk
 };
 
 struct RtContext {

@@ -9,6 +9,7 @@
 #include "gfx/image_codec.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/screen.hpp"
+#include "gfx/sprite_internal.hpp"
 #include "gfx/sprites.hpp"
 
 namespace zrv {
@@ -71,6 +72,7 @@ void background_load(const RtString& file) {
   if (path_resolve(path)) {
     why = background_load_file(r, 0, path.c_str());
     if (why == nullptr) {
+      background_source_note(path);
       background_draw(r, 0);
       return;
     }
@@ -108,6 +110,7 @@ void background_grab_screen(OpenGLVireo* r, int32_t index) {
 
 void background_remove(OpenGLVireo* r, int32_t index) {
   if (r == nullptr || index < 0 || index >= kBackgroundCount) return;
+  if (index == 0) background_source_forget();
   int32_t& id = r->background_ids[index];
   if (id >= 0) sprite_delete(r, id);
   id = -1;

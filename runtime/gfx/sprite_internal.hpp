@@ -26,4 +26,12 @@ bool program_slot(const char* command, int32_t id);
 // Pixels as int32 0xAABBGGRR, row after row from the top.
 void image_to_array(const RtImage& image, RtArray<int32_t>& pixels);
 
+// The files pictures were loaded from, remembered while media are watched
+// (--watch) so that a change reloads them into the same place.
+void sprite_source_note(int32_t id, const RtString& resolved, int32_t color_key,
+                        int32_t normal_map);
+void sprite_source_forget(int32_t id);
+void background_source_note(const RtString& resolved);
+void background_source_forget();
+
 }  // namespace zrv

@@ -30,6 +30,7 @@ bool sprite_slot_used(int32_t id) {
 
 void sprite_delete(OpenGLVireo* r, int32_t id) {
   if (r == nullptr || !sprite_id_valid(id)) return;
+  sprite_source_forget(id);
   pixel_copy_free(r, id);
   SpriteRecord& s = r->sprites[id];
   if (s.texture != 0 && r->gl_ready) gpu::texture_delete(s.texture);
@@ -82,7 +83,9 @@ void sprite_load_with(const char* command, const RtString& file, int32_t id, int
   if (image.alpha_in_file == 0) alpha_bleed(image);
   if (!sprite_upload(r, id, image, normal_map)) {
     error_say(kErrNoSuchFile, "%s: '%s': no texture could be made of it", command, file.c_str());
+    return;
   }
+  sprite_source_note(id, path, r->color_key, normal_map);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/rt_string.hpp"
 #include "gfx/renderer.hpp"
@@ -44,6 +45,12 @@ bool screen_save(const RtString& file);
 bool sprite_slot_used(int32_t id);
 // Highest free slot from 65503 down other than except, -1 when none.
 int32_t sprite_free_slot(const OpenGLVireo* r, int32_t except = -1);
+
+// Puts the picture of a watched file that changed on disk into every slot
+// (and the background) loaded from it, frame sizes kept. The number of
+// places reloaded; a file that does not decode leaves the old pictures and
+// says why.
+int32_t pictures_reload_file(const std::string& path, std::string* why);
 
 // Renderer operations.
 void sprite_delete(OpenGLVireo* r, int32_t id);

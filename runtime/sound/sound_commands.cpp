@@ -7,6 +7,7 @@
 #include "base/errors.hpp"
 #include "files/paths.hpp"
 #include "sound/sound_device.hpp"
+#include "sound/sound_watch.hpp"
 
 namespace zrv {
 
@@ -39,9 +40,12 @@ void sound_load(const RtString& file, int32_t slot, int32_t buffers) {
   const char* why =
       s == nullptr ? "no sound device" : slot_load(*s, ctx.sound_device, name, buffers);
   if (why != nullptr) {
+    sound_source_forget(slot);
     path_resolved_release(name);
     error_say(kErrNoSuchFile, "sound_load: '%s': %s", file.c_str(), why);
+    return;
   }
+  sound_source_note(slot, name);
 }
 
 int32_t sound_play(int32_t slot, double pan, double volume) {
