@@ -8,6 +8,7 @@
 
 #include "base/context.hpp"
 #include "input/input_file.hpp"
+#include "input/key_codes.hpp"
 
 namespace zrv {
 
@@ -27,6 +28,126 @@ struct KeyScript {
 };
 
 KeyScript script;
+
+struct KeyName {
+  const char* name;
+  int32_t code;
+};
+
+// The names of zrv::key, spelled as there.
+#define ZRV_KEY(name) \
+  { #name, key::name }
+constexpr KeyName kKeyNames[] = {ZRV_KEY(Escape),
+                                 ZRV_KEY(Num1),
+                                 ZRV_KEY(Num2),
+                                 ZRV_KEY(Num3),
+                                 ZRV_KEY(Num4),
+                                 ZRV_KEY(Num5),
+                                 ZRV_KEY(Num6),
+                                 ZRV_KEY(Num7),
+                                 ZRV_KEY(Num8),
+                                 ZRV_KEY(Num9),
+                                 ZRV_KEY(Num0),
+                                 ZRV_KEY(Minus),
+                                 ZRV_KEY(Equals),
+                                 ZRV_KEY(Backspace),
+                                 ZRV_KEY(Tab),
+                                 ZRV_KEY(Q),
+                                 ZRV_KEY(W),
+                                 ZRV_KEY(E),
+                                 ZRV_KEY(R),
+                                 ZRV_KEY(T),
+                                 ZRV_KEY(Y),
+                                 ZRV_KEY(U),
+                                 ZRV_KEY(I),
+                                 ZRV_KEY(O),
+                                 ZRV_KEY(P),
+                                 ZRV_KEY(LeftBracket),
+                                 ZRV_KEY(RightBracket),
+                                 ZRV_KEY(Enter),
+                                 ZRV_KEY(LeftCtrl),
+                                 ZRV_KEY(A),
+                                 ZRV_KEY(S),
+                                 ZRV_KEY(D),
+                                 ZRV_KEY(F),
+                                 ZRV_KEY(G),
+                                 ZRV_KEY(H),
+                                 ZRV_KEY(J),
+                                 ZRV_KEY(K),
+                                 ZRV_KEY(L),
+                                 ZRV_KEY(Semicolon),
+                                 ZRV_KEY(Apostrophe),
+                                 ZRV_KEY(Grave),
+                                 ZRV_KEY(LeftShift),
+                                 ZRV_KEY(Backslash),
+                                 ZRV_KEY(Z),
+                                 ZRV_KEY(X),
+                                 ZRV_KEY(C),
+                                 ZRV_KEY(V),
+                                 ZRV_KEY(B),
+                                 ZRV_KEY(N),
+                                 ZRV_KEY(M),
+                                 ZRV_KEY(Comma),
+                                 ZRV_KEY(Period),
+                                 ZRV_KEY(Slash),
+                                 ZRV_KEY(RightShift),
+                                 ZRV_KEY(PadMultiply),
+                                 ZRV_KEY(LeftAlt),
+                                 ZRV_KEY(Space),
+                                 ZRV_KEY(CapsLock),
+                                 ZRV_KEY(F1),
+                                 ZRV_KEY(F2),
+                                 ZRV_KEY(F3),
+                                 ZRV_KEY(F4),
+                                 ZRV_KEY(F5),
+                                 ZRV_KEY(F6),
+                                 ZRV_KEY(F7),
+                                 ZRV_KEY(F8),
+                                 ZRV_KEY(F9),
+                                 ZRV_KEY(F10),
+                                 ZRV_KEY(NumLock),
+                                 ZRV_KEY(ScrollLock),
+                                 ZRV_KEY(Pad7),
+                                 ZRV_KEY(Pad8),
+                                 ZRV_KEY(Pad9),
+                                 ZRV_KEY(PadMinus),
+                                 ZRV_KEY(Pad4),
+                                 ZRV_KEY(Pad5),
+                                 ZRV_KEY(Pad6),
+                                 ZRV_KEY(PadPlus),
+                                 ZRV_KEY(Pad1),
+                                 ZRV_KEY(Pad2),
+                                 ZRV_KEY(Pad3),
+                                 ZRV_KEY(Pad0),
+                                 ZRV_KEY(PadPeriod),
+                                 ZRV_KEY(IsoBackslash),
+                                 ZRV_KEY(F11),
+                                 ZRV_KEY(F12),
+                                 ZRV_KEY(F13),
+                                 ZRV_KEY(F14),
+                                 ZRV_KEY(F15),
+                                 ZRV_KEY(PadEquals),
+                                 ZRV_KEY(PadEnter),
+                                 ZRV_KEY(RightCtrl),
+                                 ZRV_KEY(PadComma),
+                                 ZRV_KEY(PadDivide),
+                                 ZRV_KEY(PrintScreen),
+                                 ZRV_KEY(RightAlt),
+                                 ZRV_KEY(Pause),
+                                 ZRV_KEY(Home),
+                                 ZRV_KEY(Up),
+                                 ZRV_KEY(PageUp),
+                                 ZRV_KEY(Left),
+                                 ZRV_KEY(Right),
+                                 ZRV_KEY(End),
+                                 ZRV_KEY(Down),
+                                 ZRV_KEY(PageDown),
+                                 ZRV_KEY(Insert),
+                                 ZRV_KEY(Delete),
+                                 ZRV_KEY(LeftWindows),
+                                 ZRV_KEY(RightWindows),
+                                 ZRV_KEY(Applications)};
+#undef ZRV_KEY
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -51,6 +172,26 @@ void skip_blanks(const char*& p, const char* end) {
   while (p < end && is_blank(*p)) ++p;
 }
 
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// A key at p: a code 0..255 or a name of zrv::key in any case.
+bool read_key(const char*& p, const char* end, int64_t* code) {
+  if (p < end && *p >= '0' && *p <= '9') return read_number(p, end, 255, code);
+  const char* start = p;
+  while (p < end && !is_blank(*p)) ++p;
+  const size_t length = static_cast<size_t>(p - start);
+  for (const KeyName& key : kKeyNames) {
+    if (std::strlen(key.name) != length) continue;
+    size_t i = 0;
+    while (i < length && lower(key.name[i]) == lower(start[i])) ++i;
+    if (i == length) {
+      *code = key.code;
+      return true;
+    }
+  }
+  return false;
+}
+
 enum class Line { kEntry, kNone, kBad };
 
 // One line without its line feed: an entry (ev filled), nothing (blank or
@@ -62,7 +203,7 @@ Line parse_line(const char* p, const char* end, KeyEvent* ev) {
   if (!read_number(p, end, INT64_MAX, &frame)) return Line::kBad;
   if (p == end || !is_blank(*p)) return Line::kBad;
   skip_blanks(p, end);
-  if (!read_number(p, end, 255, &code)) return Line::kBad;
+  if (!read_key(p, end, &code)) return Line::kBad;
   if (p == end || !is_blank(*p)) return Line::kBad;
   skip_blanks(p, end);
   if (!read_number(p, end, 1, &state)) return Line::kBad;
@@ -129,7 +270,8 @@ bool key_script_load(const char* path, std::string* why) {
   const int64_t bad = key_script_load_text(data.data(), data.size());
   if (bad == 0) return true;
   *why = "'" + std::string(path) + "' line " + std::to_string(bad) +
-         ": not a line 'FRAME CODE STATE' (frame >= 0, code 0..255, state 0 or 1)";
+         ": not a line 'FRAME KEY STATE' (frame >= 0, key a code 0..255 or a name such as Space, "
+         "state 0 or 1)";
   return false;
 }
 
