@@ -42,6 +42,32 @@ function(zrv_append_archive target folder)
   add_custom_target(${target}_packed ALL DEPENDS ${ARG_OUTPUT})
 endfunction()
 
+# The media folder beside the program, file by file: each copy depends on
+# its file, so a changed picture is copied at the next build even when no
+# source changed (a new file is found when the folder is globbed again).
+function(zrv_copy_media name media)
+  get_filename_component(media_name ${media} NAME)
+  get_target_property(out_dir ${name} RUNTIME_OUTPUT_DIRECTORY)
+  if(NOT out_dir)
+    set(out_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  endif()
+  if(NOT out_dir)
+    set(out_dir ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${media} ${media}/*)
+  set(copies)
+  foreach(file ${files})
+    set(copy ${out_dir}/${media_name}/${file})
+    add_custom_command(OUTPUT ${copy}
+      COMMAND ${CMAKE_COMMAND} -E copy ${media}/${file} ${copy}
+      DEPENDS ${media}/${file}
+      VERBATIM)
+    list(APPEND copies ${copy})
+  endforeach()
+  add_custom_target(${name}_media ALL DEPENDS ${copies} COMMENT "Copying ${media_name} beside ${name}")
+  add_dependencies(${name} ${name}_media)
+endfunction()
+
 function(zrv_add_game name)
   cmake_parse_arguments(ARG "" "MEDIA;ONE_FILE" "SOURCES" ${ARGN})
   if(NOT ARG_SOURCES)
@@ -55,11 +81,7 @@ function(zrv_add_game name)
   endif()
   if(ARG_MEDIA)
     get_filename_component(media ${ARG_MEDIA} ABSOLUTE)
-    get_filename_component(media_name ${media} NAME)
-    add_custom_command(TARGET ${name} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy_directory ${media} $<TARGET_FILE_DIR:${name}>/${media_name}
-      COMMENT "Copying ${media_name} beside ${name}"
-      VERBATIM)
+    zrv_copy_media(${name} ${media})
     if(ARG_ONE_FILE)
       zrv_append_archive(${name} ${media} OUTPUT ${ARG_ONE_FILE})
     else()

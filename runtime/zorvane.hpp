@@ -53,6 +53,8 @@ void debug_print(const char* text);          // "TX" + text to stderr while a de
 void console_print(const char* text);        // to standard output, flushed
 void console_print_error(const char* text);  // to standard error, flushed
 void log_write(const char* text);            // append to the run's ErrorLog.txt (README: where)
+void console_print(const RtString& text);    // every byte, a zero byte too
+void console_print_error(const RtString& text);        // every byte, a zero byte too
 UserRoutine user_function_find(const RtString& name);  // a function of user_functions, or null
 int32_t user_function_call(const RtString& name);      // call it by name: 1 when found
 void loop_function_run(const RtString& name);          // run (or switch to) a loop function by name
@@ -81,6 +83,9 @@ RtString str_format_number(double width, double decimals, double value);  // rig
 double str_to_float(const RtString& text);                                // atof rules
 int32_t str_to_int(const RtString& text);                                 // atoi rules, saturating
 int32_t str_len_of_number(double value);                                  // the length of its text
+int32_t str_len_of_number(int32_t value);                                 // the digits and the sign
+RtString str_format_number(double width, double decimals, int32_t value);  // decimals unused
+RtString str_format_number(double width, double decimals, int64_t value);  // decimals unused
 void data_restore(DataList& list);  // make the list current and rewind it
 void data_read(int32_t& value);     // the next item (error 20 after the last)
 void data_read(double& value);
@@ -145,6 +150,8 @@ bool screen_save(const RtString& file);      // PNG, JPEG (.jpg) or BMP by the n
 // --- Sprites (slots 0..65503; free slots are searched from the top) --------
 void sprite_load(const RtString& file, int32_t id);  // BMP, PNG or JPEG; error 3 when missing
 void sprite_load_sheet(const RtString& file, int32_t id, int32_t frame_width, int32_t frame_height);
+void sprite_load_normal_map(const RtString& file, int32_t id);  // blue as heights: the normals
+uint32_t sprite_texture_get(int32_t id);  // the slot's OpenGL texture, 0 for none
 void sprite_set_frames(int32_t id, int32_t frame_width, int32_t frame_height);
 void sprite_size_get(int32_t id, int32_t* width, int32_t* height);
 int32_t sprite_free_get();  // the highest free slot
@@ -275,6 +282,8 @@ double pad_axis(int32_t index, int32_t axis);       // sticks -1..1 (y down posi
 
 // --- Files (names use "/"; reads find entries of the program's archive too) -
 int32_t file_exists(const char* name);
+int32_t file_exists(const RtString& name);  // a name with a zero byte: 0
+RtString save_folder();  // the game's folder for saved files, ends with "/" (README: where)
 double dir_set_current(const char* path);  // 1.0, or 0.0 and error 3
 RtString dir_get_current();                // ends with "/"
 int32_t file_open(uint32_t channel, const RtString& name,

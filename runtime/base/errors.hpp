@@ -60,6 +60,9 @@ void log_lookup_failed(const char* name);
 
 void console_print(const char* text);
 void console_print_error(const char* text);
+// Every byte of the text, a zero byte too.
+void console_print(const RtString& text);
+void console_print_error(const RtString& text);
 // "TX" + text to the debug sink, only while a debugger is attached.
 void debug_print(const char* text);
 bool debugger_attached();

@@ -76,6 +76,16 @@ void console_print_error(const char* text) {
   std::fflush(stderr);
 }
 
+void console_print(const RtString& text) {
+  std::fwrite(text.data, 1, text.length, stdout);
+  std::fflush(stdout);
+}
+
+void console_print_error(const RtString& text) {
+  std::fwrite(text.data, 1, text.length, stderr);
+  std::fflush(stderr);
+}
+
 bool debugger_attached() { return platform::debugger_attached(); }
 
 // Linux has no debugger output channel; while a debugger (any tracer) is

@@ -210,6 +210,12 @@ int32_t file_exists(const char* name) {
   return st.is_folder ? 0 : 1;
 }
 
+int32_t file_exists(const RtString& name) {
+  // A name cut short by a zero byte would be another file's.
+  if (std::memchr(name.data, 0, name.length) != nullptr) return 0;
+  return file_exists(name.c_str());
+}
+
 double dir_set_current(const char* path) {
   ctx.last_error = 0;
   char native[kPathBufferSize];

@@ -78,6 +78,7 @@ MemBlockRef memfile_lookup(const char* name, const uint8_t** data, int64_t* leng
 int32_t path_delete(const char* name);
 // 1 for an existing file that is not a directory, or a live memory-file name.
 int32_t file_exists(const char* name);
+int32_t file_exists(const RtString& name);
 // 1.0 on success; 0.0 and error 3 on failure.
 double dir_set_current(const char* path);
 // The current directory with "/" separators, always ending in "/".

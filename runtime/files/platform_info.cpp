@@ -212,18 +212,11 @@ std::string xdg_variable(const char* name) {
   return platform::path_is_absolute(value) ? std::string(value) : std::string();
 }
 
-// The local application-data folder (the platform's, else XDG's) +
-// "/Zorvane", created when missing; "" when there is none.
+// The user's data folder + "/Zorvane", created when missing; "" when there
+// is none.
 std::string appdata_folder() {
-  const std::optional<std::string> own =
-      platform::special_folder(platform::SpecialFolder::kLocalAppData);
-  std::string base = own ? *own : xdg_variable("XDG_DATA_HOME");
-  if (own && base.empty()) return std::string();
-  if (base.empty()) {
-    const std::string home = home_folder();
-    if (home.empty()) return std::string();
-    base = home + "/.local/share";
-  }
+  const std::string base = platform::user_data_folder();
+  if (base.empty()) return std::string();
   const std::string folder = join(base, "Zorvane");
   if (!is_directory(folder) && !make_folders(folder)) return std::string();
   return folder;
@@ -232,8 +225,7 @@ std::string appdata_folder() {
 // The platform's documents folder; on Linux the documents folder of the XDG
 // user folders, else ~/Documents when it exists, else the home folder.
 std::string documents_folder() {
-  if (const std::optional<std::string> own =
-          platform::special_folder(platform::SpecialFolder::kDocuments)) {
+  if (const std::optional<std::string> own = platform::documents_folder()) {
     return *own;
   }
   const std::string home = home_folder();
@@ -577,6 +569,31 @@ RtString platform_info(const RtString& key) {
   if (upper == "TEMP") return temp_folder();
   if (upper == "DPI") return RtString(static_cast<int32_t>(dpi_answer(display_dpi())));
   return RtString(kNoData);
+}
+
+std::string folder_name_for(const char* name, size_t length) {
+  // Long enough for any title, short enough for every file system's names.
+  constexpr size_t kLongest = 128;
+  std::string safe(name, length < kLongest ? length : kLongest);
+  for (char& c : safe) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
+  }
+  // Windows drops trailing dots and blanks, and "." or ".." would leave the
+  // data folder.
+  for (size_t i = safe.size(); i > 0 && (safe[i - 1] == '.' || safe[i - 1] == ' '); --i) {
+    safe[i - 1] = '_';
+  }
+  return safe.empty() ? std::string("game") : safe;
+}
+
+RtString save_folder() {
+  const std::string base = platform::user_data_folder();
+  if (base.empty()) return RtString();
+  const std::string folder =
+      join(base, folder_name_for(ctx.app_name.data, ctx.app_name.length).c_str());
+  if (!is_directory(folder) && !make_folders(folder)) return RtString();
+  return RtString((folder + "/").c_str());
 }
 
 }  // namespace zrv

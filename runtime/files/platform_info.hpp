@@ -22,6 +22,14 @@ void platform_info_gl_source_set(bool (*offered)(const char* name));
 // id, version); the game hands them over at start-up.
 void platform_info_set_build(const char* stamp, const char* project_id, const char* version);
 
+// The game's own folder for saved files, ending with "/": the user's data
+// folder + app_name, made on first use. "" when there is none (relative
+// names then stay in the program's folder).
+RtString save_folder();
+// app_name as one folder name: no separators or characters Windows refuses,
+// never "." or "..", never empty.
+std::string folder_name_for(const char* name, size_t length);
+
 // --- Parts of the answers (also used by the tests and the fuzzer) --------
 
 // Where the platform answers come from. Tests point them at files of their

@@ -1,5 +1,6 @@
-// Scripted keyboard: a text file of lines "F CODE STATE" that make key CODE
-// read as down (STATE 1) or up (STATE 0) once F frames have been presented.
+// Scripted keyboard: a text file of lines "F KEY STATE" that make KEY (a
+// scan code, or a name of zrv::key such as Space) read as down (STATE 1) or
+// up (STATE 0) once F frames have been presented.
 // It stands in for the keyboard in headless runs and drives tests, so the
 // same script always gives the same key states frame for frame.
 #pragma once
@@ -10,8 +11,8 @@
 
 namespace zrv {
 
-// Replaces the current script with the file's lines: three whole numbers
-// each (frame >= 0, code 0..255, state 0 or 1); blank lines and lines
+// Replaces the current script with the file's lines: frame >= 0, key (code
+// 0..255 or a name, in any case), state 0 or 1; blank lines and lines
 // starting with '#' are skipped. Entries due by the number of frames already
 // presented take effect at once. Returns false, with the reason in *why
 // (the file, or the first line that cannot be read), and leaves an empty

@@ -25,9 +25,9 @@ std::optional<int32_t> battery_percent();
 // the locale variables name the language instead.
 uint32_t ui_language_id();
 
-enum class SpecialFolder { kDocuments, kLocalAppData };
-// The user's documents or local application-data folder, with "/" between
-// names ("" when the query fails); nothing where the XDG rules apply.
-std::optional<std::string> special_folder(SpecialFolder which);
+// The user's documents folder, with "/" between names ("" when the query
+// fails); nothing where the XDG rules apply. The application-data folder is
+// folders.hpp's user_data_folder.
+std::optional<std::string> documents_folder();
 
 }  // namespace zrv::platform

@@ -31,4 +31,10 @@ struct FolderEntry {
 // false when the folder cannot be read.
 bool folder_list(const char* path, std::vector<FolderEntry>* entries);
 
+// Where the user's programs keep their data, without a final "/":
+// $XDG_DATA_HOME when it is absolute, else ~/.local/share (POSIX, the
+// browser's /home/web_user too); the local application-data folder
+// (Windows). "" when there is none. Nothing is created.
+std::string user_data_folder();
+
 }  // namespace zrv::platform

@@ -46,6 +46,17 @@ TEST(ErrorReport, TheLastErrorsReasonInWords) {
   EXPECT_EQ(r.out, "error: 3\n[sprite_load: 'x.png': no such file]error: 9\n[]error: 7\n[]\n");
 }
 
+TEST(Console, AnRtStringGoesOutWholeZeroBytesToo) {
+  auto r = test::run_in_child([] {
+    RtString text("a-b\n");
+    text.data[1] = 0;
+    console_print(text);
+    console_print_error(RtString("e\n"));
+  });
+  EXPECT_EQ(r.out, std::string("a\0b\n", 4));
+  EXPECT_EQ(r.err, "e\n");
+}
+
 TEST(ErrorReport, ZeroLeavesLastErrorUnchanged) {
   ctx.last_error = 0;
   EXPECT_EQ(error_report(0), 0);

@@ -128,6 +128,12 @@ TEST(Paths, FileExists) {
   EXPECT_EQ(file_exists(dir.path().c_str()), 0);
   EXPECT_EQ(file_exists(""), 0);
   EXPECT_EQ(file_exists(std::string(2000, 'y').c_str()), 0);
+
+  RtString name(dir.file("a.txt-").c_str());
+  EXPECT_EQ(file_exists(name), 0);
+  name.data[name.length - 1] = 0;  // "a.txt" and a zero byte: not that file
+  EXPECT_EQ(file_exists(name), 0);
+  EXPECT_EQ(file_exists(RtString(dir.file("a.txt").c_str())), 1);
 }
 
 TEST(Paths, DeleteFilesAndDirectories) {

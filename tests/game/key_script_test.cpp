@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/context.hpp"
+#include "input/key_codes.hpp"
 #include "input/keys.hpp"
 
 namespace {
@@ -79,6 +80,20 @@ TEST_F(KeyScriptTest, CommentsAndBlanksAreSkippedAndABadLineIsNamed) {
   }
   const char text[] = "1 57 1\n1 2\0 1\n1 203 1\n";  // a zero byte is no part of a number
   EXPECT_EQ(zrv::key_script_load_text(text, sizeof text - 1), 2);
+}
+
+TEST_F(KeyScriptTest, KeysByNameInAnyCase) {
+  EXPECT_EQ(load("0 Space 1\n0 enter 1\n0 A 1\n0 padenter 1\n0 F12 1\n2 SPACE 0\n"), 0);
+  EXPECT_EQ(zrv::key_down(zrv::key::Space), 1);
+  EXPECT_EQ(zrv::key_down(zrv::key::Enter), 1);
+  EXPECT_EQ(zrv::key_down(zrv::key::A), 1);
+  EXPECT_EQ(zrv::key_down(zrv::key::PadEnter), 1);
+  EXPECT_EQ(zrv::key_down(zrv::key::F12), 1);
+  zrv::key_script_advance(2);
+  EXPECT_EQ(zrv::key_down(zrv::key::Space), 0);
+  for (const char* bad : {"1 Spcae 1", "1 Space1 1", "1 kSpace 1", "1 Space", "1 F16 1"}) {
+    EXPECT_EQ(load("0 Left 1\n" + std::string(bad) + "\n"), 2) << bad;
+  }
 }
 
 TEST_F(KeyScriptTest, KeyDownUsesTheLowEightBitsOfTheCode) {

@@ -9,6 +9,6 @@ const char* system_name() { return "LINUX"; }
 std::optional<uint32_t> volume_serial() { return std::nullopt; }
 std::optional<int32_t> battery_percent() { return std::nullopt; }
 uint32_t ui_language_id() { return 0; }
-std::optional<std::string> special_folder(SpecialFolder) { return std::nullopt; }
+std::optional<std::string> documents_folder() { return std::nullopt; }
 
 }  // namespace zrv::platform

@@ -8,7 +8,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include "platform/environment.hpp"
+#include "platform/path_names.hpp"
+
 namespace zrv::platform {
+
+namespace {
+
+std::string without_final_slash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
 
 bool folder_make(const char* path, uint32_t mode) {
   return ::mkdir(path, static_cast<mode_t>(mode)) == 0;
@@ -52,6 +66,21 @@ bool folder_list(const char* path, std::vector<FolderEntry>* entries) {
   }
   ::closedir(dir);
   return true;
+}
+
+std::string user_data_folder() {
+  // The XDG rules: a relative setting is invalid and ignored.
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (path_is_absolute(data)) return without_final_slash(data);
+  std::string home;
+  if (const char* variable = std::getenv("HOME"); path_is_absolute(variable)) {
+    home = variable;
+  } else {
+    home = user_home_recorded();
+    if (!path_is_absolute(home.c_str())) return std::string();
+  }
+  home = without_final_slash(home);
+  return (home == "/" ? std::string() : home) + "/.local/share";
 }
 
 }  // namespace zrv::platform

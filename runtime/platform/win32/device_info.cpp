@@ -28,10 +28,9 @@ std::optional<int32_t> battery_percent() {
 
 uint32_t ui_language_id() { return ::GetUserDefaultUILanguage(); }
 
-std::optional<std::string> special_folder(SpecialFolder which) {
+std::optional<std::string> documents_folder() {
   wchar_t path[MAX_PATH];
-  const int csidl = which == SpecialFolder::kDocuments ? CSIDL_PERSONAL : CSIDL_LOCAL_APPDATA;
-  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)))
     return std::string();
   std::string folder = win32::narrow_path(path);
   while (folder.size() > 3 && folder.back() == '/') folder.pop_back();

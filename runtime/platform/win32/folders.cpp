@@ -7,6 +7,8 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h.
+#include <shlobj.h>
 
 #include <cerrno>
 
@@ -168,6 +170,15 @@ bool folder_list(const char* path, std::vector<FolderEntry>* entries) {
   if (!dot_dot) entries->insert(entries->begin(), FolderEntry{"..", true});
   if (!dot) entries->insert(entries->begin(), FolderEntry{".", true});
   return true;
+}
+
+std::string user_data_folder() {
+  wchar_t path[MAX_PATH];
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+    return std::string();
+  std::string folder = win32::narrow_path(path);
+  while (folder.size() > 3 && folder.back() == '/') folder.pop_back();
+  return folder;
 }
 
 }  // namespace zrv::platform

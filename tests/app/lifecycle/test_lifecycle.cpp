@@ -155,6 +155,24 @@ TEST(StartUp, BadOptionValueIsRefusedWithoutStarting) {
   EXPECT_TRUE(r.log.empty());
 }
 
+TEST(StartUp, KeysByNameWorkAndABadKeysLineEndsBeforeStartUp) {
+  std::string tmp = make_temp_dir();
+  std::string keys = tmp + "/keys.txt";
+  std::ofstream(keys) << "# quit\n2 Escape 1\n";
+  ProgramRun r =
+      run_program("zrv_callbacks_game", {"--headless", "--keys", keys, "mode=frames"}, tmp);
+  EXPECT_EQ(r.result.status, 0);
+  EXPECT_EQ(r.result.out, "frame 0\nframe 1\nframe 2\non_quit\non_quit returned\nexit\n");
+
+  std::ofstream(keys) << "0 Space 1\n1 Spcae 0\n";
+  r = run_program("zrv_empty_game", {"--headless", "--keys", keys});
+  ASSERT_TRUE(r.result.exited);
+  EXPECT_EQ(r.result.status, 2);
+  EXPECT_EQ(r.result.out, "");
+  EXPECT_EQ(r.result.err.rfind("--keys: '" + keys + "' line 2: ", 0), 0u) << r.result.err;
+  EXPECT_TRUE(r.log.empty());
+}
+
 TEST(EndSequence, QuitCallbackRunsOnceAndReentryReturns) {
   ProgramRun r = run_program("zrv_callbacks_game", {"--headless", "mode=error"});
   ASSERT_TRUE(r.result.exited);

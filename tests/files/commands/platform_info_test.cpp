@@ -17,6 +17,7 @@
 
 #include "base/errors.hpp"
 #include "child_process.hpp"
+#include "files/ini_file.hpp"
 #include "files/sha256.hpp"
 #include "filesys_util.hpp"
 #include "platform/platform.hpp"
@@ -289,6 +290,39 @@ TEST_F(PlatformInfoTest, FoldersFollowTheXdgSettings) {
   env_.set("XDG_DATA_HOME", nullptr);
   // The password database still knows a home folder.
   EXPECT_NE(platform_info("DOCUMENTS"), "NO_DATA");
+}
+
+TEST_F(PlatformInfoTest, SaveFolderIsTheGamesOwnUnderTheDataFolder) {
+  const RtString saved_name = ctx.app_name;
+  ctx.app_name = "Duck Hunt";
+  EXPECT_FALSE(test::exists(path("data/Duck Hunt")));
+  EXPECT_EQ(save_folder(), RtString(path("data/Duck Hunt/").c_str()));
+  EXPECT_TRUE(test::exists(path("data/Duck Hunt")));  // made on first use
+
+  // An INI file given that folder is written there and read back.
+  ini_open(save_folder() + "scores.ini");
+  ini_put("best", "score", "120");
+  ini_open("");
+  EXPECT_EQ(read_file(path("data/Duck Hunt/scores.ini")), "[best]\r\nscore=120\r\n");
+  ini_open(save_folder() + "scores.ini");
+  EXPECT_EQ(ini_get("best", "score", "0"), "120");
+
+  // Separators and dot names stay inside the data folder.
+  ctx.app_name = "../up/a:b.";
+  EXPECT_EQ(save_folder(), RtString(path("data/.._up_a_b_/").c_str()));
+  ctx.app_name = "..";
+  EXPECT_EQ(save_folder(), RtString(path("data/__/").c_str()));
+  ctx.app_name = "";
+  EXPECT_EQ(save_folder(), RtString(path("data/game/").c_str()));
+
+  // Without a usable XDG_DATA_HOME: ~/.local/share.
+  ctx.app_name = "Duck Hunt";
+  env_.set("XDG_DATA_HOME", "relative");
+  EXPECT_EQ(save_folder(), RtString(path("home/.local/share/Duck Hunt/").c_str()));
+  env_.set("XDG_DATA_HOME", nullptr);
+  EXPECT_EQ(save_folder(), RtString(path("home/.local/share/Duck Hunt/").c_str()));
+  EXPECT_TRUE(test::exists(path("home/.local/share/Duck Hunt")));
+  ctx.app_name = saved_name;
 }
 
 TEST(XdgUserDirsTest, Parsing) {

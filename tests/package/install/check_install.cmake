@@ -15,25 +15,40 @@ function(expect_game program what)
   endif()
 endfunction()
 function(build_with_cmake prefix dir)
-  run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${dir} -DCMAKE_PREFIX_PATH=${prefix}
+  set(source ${CONSUMER_DIR})
+  if(ARGC GREATER 2)
+    set(source ${ARGV2})
+  endif()
+  run(${CMAKE_COMMAND} -S ${source} -B ${dir} -DCMAKE_PREFIX_PATH=${prefix}
       -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_C_COMPILER=${CC}
       "-DCMAKE_CXX_FLAGS=${EXTRA_CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${EXTRA_LINK_FLAGS}")
   run(${CMAKE_COMMAND} --build ${dir})
 endfunction()
 
 # 1. The CMake package: the game, its media beside it, its one-file build.
+# The game is built from a copy, whose media the last step changes.
 set(prefix ${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-build_with_cmake(${prefix} ${WORK_DIR}/build)
+file(COPY ${CONSUMER_DIR}/ DESTINATION ${WORK_DIR}/consumer)
+build_with_cmake(${prefix} ${WORK_DIR}/build ${WORK_DIR}/consumer)
 expect_game(${WORK_DIR}/build/mygame "CMake package")
 file(MAKE_DIRECTORY ${WORK_DIR}/empty)
 file(COPY ${WORK_DIR}/build/mygame-packed DESTINATION ${WORK_DIR}/empty)
 expect_game(${WORK_DIR}/empty/mygame-packed "one-file build")
+# A changed media file, and no source: the next build copies it.
+file(WRITE ${WORK_DIR}/consumer/media/hello.txt "changed\n")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+file(READ ${WORK_DIR}/build/media/hello.txt copied)
+if(NOT copied STREQUAL "changed\n")
+  message(FATAL_ERROR "a changed media file was not copied beside the program: [${copied}]")
+endif()
 
 # 2. pkg-config, with the compiler alone.
 separate_arguments(extra_cxx UNIX_COMMAND "${EXTRA_CXX_FLAGS}")
 separate_arguments(extra_link UNIX_COMMAND "${EXTRA_LINK_FLAGS}")
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+file(GLOB_RECURSE pc_file ${prefix}/lib/zorvane.pc)
+get_filename_component(pc_dir "${pc_file}" DIRECTORY)
+set(ENV{PKG_CONFIG_PATH} ${pc_dir})
 execute_process(COMMAND pkg-config --cflags --libs zorvane OUTPUT_VARIABLE pc RESULT_VARIABLE rc
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT rc EQUAL 0)
@@ -54,9 +69,15 @@ if(NOT count EQUAL 1)
   message(FATAL_ERROR "cpack made ${count} packages")
 endif()
 run(dpkg -x ${debs} ${WORK_DIR}/root)
-if(NOT EXISTS ${WORK_DIR}/root/usr/bin/zrvpack)
-  message(FATAL_ERROR "the package carries no zrvpack")
-endif()
+# Libraries in the multiarch folder, the copyright file and the documents
+# where Debian wants them.
+foreach(file bin/zrvpack lib/${MULTIARCH}/libzorvane_base.a lib/${MULTIARCH}/pkgconfig/zorvane.pc
+        share/doc/zorvane-dev/copyright share/doc/zorvane-dev/README.md
+        share/doc/zorvane-dev/api.md)
+  if(NOT EXISTS ${WORK_DIR}/root/usr/${file})
+    message(FATAL_ERROR "the package carries no /usr/${file}")
+  endif()
+endforeach()
 build_with_cmake(${WORK_DIR}/root/usr ${WORK_DIR}/deb-build)
 expect_game(${WORK_DIR}/deb-build/mygame "Debian package")
 
