@@ -9,7 +9,8 @@
 // Counters: frame_ms (wall time per frame), cpu_us_per_sprite (CPU time of
 // the whole process, the driver's threads included, per sprite) and, for
 // the search benchmarks, sprites_at_60fps (most sprites per frame with a
-// frame time of at most 1000/60 ms).
+// frame time of at most 1000/60 ms). BM_DrawingAt60Fps/N measures tinted
+// sprites and circles beside their anchors, plain sprites and boxes.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <time.h>
@@ -124,6 +125,10 @@ struct Scene {
   // The mixed arcade scene: four textures in turn, every fourth sprite
   // rotated by (i * 7) % 360 degrees, every third half transparent.
   bool mixed = false;
+  // The drawing calls beside sprites: 1 the whole sprite with a tint of
+  // its own each (its anchor: the untinted sprite), 2 filled circles of
+  // radius 8 (their anchor: 3, filled 17 x 17 boxes).
+  int kind = 0;
 };
 
 // One frame of n sprites spread over the window.
@@ -131,7 +136,15 @@ void frame(int n, const Scene& scene) {
   OpenGLVireo* r = ctx.renderer;
   for (int i = 0; i < n; ++i) {
     const int x = (i * 37) % 760, y = (i * 53) % 454;
-    if (scene.frames) {
+    const int32_t colour = rgb(i * 40, 255 - i * 20, i * 90);
+    if (scene.kind == 1) {
+      sprite_tint_set(colour, 128 + i % 128);
+      sprite_draw(kSprite, x, y);
+    } else if (scene.kind == 2) {
+      circle_fill(x + 8, y + 8, 8, colour);
+    } else if (scene.kind == 3) {
+      rect_fill(x, y, 17, 17, colour);
+    } else if (scene.frames) {
       sprite_draw_frame(kSheet, i % 15, x, y);
     } else if (scene.mixed) {
       blend_alpha(i % 3 == 0 ? -0.5 : -1);
@@ -146,6 +159,7 @@ void frame(int n, const Scene& scene) {
       sprite_draw(kSprite, x, y);
     }
   }
+  sprite_tint_set(color::White, 255);
   renderer_swap_buffers(r);
   back_buffer_prepare(r);
   gl.Finish();
@@ -234,6 +248,14 @@ void BM_SpritesAt60Fps(benchmark::State& state) {
   blend_alpha(-1);
 }
 
+// Argument: 0 sprites, 1 sprites each with its own tint, 2 circles of
+// radius 8, 3 boxes of 17 x 17.
+void BM_DrawingAt60Fps(benchmark::State& state) {
+  Scene scene;
+  scene.kind = static_cast<int>(state.range(0));
+  at_60fps(state, scene);
+}
+
 BENCHMARK(BM_SpriteDraw)
     ->RangeMultiplier(4)
     ->Range(64, 16384)
@@ -252,6 +274,11 @@ BENCHMARK(BM_SpritesAt60Fps)
     ->Args({4, 2})
     ->Args({40, 2})
     ->Args({40, 4})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_DrawingAt60Fps)
+    ->DenseRange(0, 3)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

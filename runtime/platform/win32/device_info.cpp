@@ -28,13 +28,6 @@ std::optional<int32_t> battery_percent() {
 
 uint32_t ui_language_id() { return ::GetUserDefaultUILanguage(); }
 
-std::optional<std::string> documents_folder() {
-  wchar_t path[MAX_PATH];
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)))
-    return std::string();
-  std::string folder = win32::narrow_path(path);
-  while (folder.size() > 3 && folder.back() == '/') folder.pop_back();
-  return folder;
-}
+std::optional<std::string> documents_folder() { return win32::shell_folder(CSIDL_PERSONAL); }
 
 }  // namespace zrv::platform

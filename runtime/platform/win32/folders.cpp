@@ -172,10 +172,13 @@ bool folder_list(const char* path, std::vector<FolderEntry>* entries) {
   return true;
 }
 
-std::string user_data_folder() {
+std::string user_data_folder() { return win32::shell_folder(CSIDL_LOCAL_APPDATA); }
+
+std::string win32::shell_folder(int csidl) {
   wchar_t path[MAX_PATH];
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
     return std::string();
+  }
   std::string folder = win32::narrow_path(path);
   while (folder.size() > 3 && folder.back() == '/') folder.pop_back();
   return folder;

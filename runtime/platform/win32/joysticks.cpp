@@ -45,6 +45,23 @@ struct XInputCalls {
   XInputGetCapabilitiesFn get_capabilities = nullptr;
 };
 
+// Reads XInput user `user` into the layout the mappings take; false when
+// it does not answer.
+bool xinput_read(const XInputCalls& calls, DWORD user, win32::XInputPad* pad) {
+  if (calls.get_state == nullptr) return false;
+  XInputStateEx s = {};
+  if (calls.get_state(user, &s.state) != ERROR_SUCCESS) return false;
+  const XINPUT_GAMEPAD& g = s.state.Gamepad;
+  pad->buttons = g.wButtons;
+  pad->left_trigger = g.bLeftTrigger;
+  pad->right_trigger = g.bRightTrigger;
+  pad->thumb_lx = g.sThumbLX;
+  pad->thumb_ly = g.sThumbLY;
+  pad->thumb_rx = g.sThumbRX;
+  pad->thumb_ry = g.sThumbRY;
+  return true;
+}
+
 }  // namespace
 
 struct JoystickDevice {
@@ -187,18 +204,8 @@ class Win32Joysticks final : public Joysticks {
   bool read(JoystickDevice* device, JoystickState* state) override {
     if (device == nullptr) return false;
     if (device->xinput) {
-      if (!xinput_.get_state) return false;
-      XInputStateEx s = {};
-      if (xinput_.get_state(device->id, &s.state) != ERROR_SUCCESS) return false;
-      const XINPUT_GAMEPAD& g = s.state.Gamepad;
       win32::XInputPad pad;
-      pad.buttons = g.wButtons;
-      pad.left_trigger = g.bLeftTrigger;
-      pad.right_trigger = g.bRightTrigger;
-      pad.thumb_lx = g.sThumbLX;
-      pad.thumb_ly = g.sThumbLY;
-      pad.thumb_rx = g.sThumbRX;
-      pad.thumb_ry = g.sThumbRY;
+      if (!xinput_read(xinput_, device->id, &pad)) return false;
       *state = win32::joystick_state_from_xinput(pad);
       return true;
     }
@@ -266,20 +273,11 @@ class Win32Joysticks final : public Joysticks {
   }
 
   bool pad_read(int64_t id, PadState* state) override {
-    if (xinput_.get_state == nullptr || id < 0 || id >= static_cast<int64_t>(kXInputUsers)) {
+    win32::XInputPad pad;
+    if (id < 0 || id >= static_cast<int64_t>(kXInputUsers) ||
+        !xinput_read(xinput_, static_cast<DWORD>(id), &pad)) {
       return false;
     }
-    XInputStateEx s = {};
-    if (xinput_.get_state(static_cast<DWORD>(id), &s.state) != ERROR_SUCCESS) return false;
-    const XINPUT_GAMEPAD& g = s.state.Gamepad;
-    win32::XInputPad pad;
-    pad.buttons = g.wButtons;
-    pad.left_trigger = g.bLeftTrigger;
-    pad.right_trigger = g.bRightTrigger;
-    pad.thumb_lx = g.sThumbLX;
-    pad.thumb_ly = g.sThumbLY;
-    pad.thumb_rx = g.sThumbRX;
-    pad.thumb_ry = g.sThumbRY;
     *state = win32::pad_state_from_xinput(pad);
     return true;
   }

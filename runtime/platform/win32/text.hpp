@@ -19,5 +19,8 @@ inline std::string narrow_text(const std::wstring& text, bool* exact = nullptr) 
 // A name the system gives, as the runtime writes names: "/" for every
 // backslash.
 std::string narrow_path(const std::wstring& name);
+// A folder of the shell (a CSIDL number) without its trailing "/"; "" when
+// the system has none.
+std::string shell_folder(int csidl);
 
 }  // namespace zrv::platform::win32

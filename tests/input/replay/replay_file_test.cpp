@@ -355,7 +355,8 @@ TEST(ReplayOptions, BadFilesEndTheProgramBeforeItStarts) {
        "--keys: cannot read '" + dir + "/none.keys': No such file or directory\n"},
       {{"--keys", keys},
        "--keys: '" + keys +
-           "' line 3: not a line 'FRAME CODE STATE' (frame >= 0, code 0..255, state 0 or 1)\n"},
+           "' line 3: not a line 'FRAME KEY STATE' (frame >= 0, key a code 0..255 or a name "
+           "such as Space, state 0 or 1)\n"},
       // A device that never ends is no script, and no recording.
       {{"--keys", "/dev/zero"}, "--keys: '/dev/zero' is larger than 64 MiB\n"},
       {{"--replay", "/dev/zero"}, "--replay: '/dev/zero' is larger than 64 MiB\n"},
