@@ -31,9 +31,24 @@ std::vector<int32_t> half_widths(int32_t rx, int32_t ry) {
   return out;
 }
 
-void row_fill(int32_t cx, int32_t y, int32_t from, int32_t to) {
-  box_fill(static_cast<float>(static_cast<int64_t>(cx) + from), static_cast<float>(y),
-           static_cast<float>(static_cast<int64_t>(cx) + to + 1), static_cast<float>(y) + 1);
+// The pixels of a row as one or two runs from the centre column: from
+// -w to -inner - 1 and from inner + 1 to w (inner < 0: one run -w .. w).
+struct RowRuns {
+  int32_t w = -1, inner = -1;
+  bool operator==(const RowRuns& o) const { return w == o.w && inner == o.inner; }
+};
+
+// Rows first..last (from the centre row) with the same runs, as boxes.
+void rows_fill(int32_t cx, int32_t cy, int32_t first, int32_t last, const RowRuns& runs) {
+  const auto x_at = [&](int32_t dx) { return static_cast<float>(static_cast<int64_t>(cx) + dx); };
+  const float top = static_cast<float>(static_cast<int64_t>(cy) + first);
+  const float bottom = static_cast<float>(static_cast<int64_t>(cy) + last + 1);
+  if (runs.inner < 0) {
+    box_fill(x_at(-runs.w), top, x_at(runs.w + 1), bottom);
+  } else {
+    box_fill(x_at(-runs.w), top, x_at(-runs.inner), bottom);
+    box_fill(x_at(runs.inner + 1), top, x_at(runs.w + 1), bottom);
+  }
 }
 
 void ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color, bool filled) {
@@ -44,24 +59,27 @@ void ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color, bool f
   primitive_color_set(r, color);
   const std::vector<int32_t> hw = half_widths(rx, ry);
   auto width_at = [&](int32_t dy) { return dy < -ry || dy > ry ? -1 : hw[dy + ry]; };
-  for (int32_t dy = -ry; dy <= ry; ++dy) {
-    const int32_t w = width_at(dy);
-    const int32_t row = static_cast<int32_t>(static_cast<int64_t>(y) + dy);
-    if (filled) {
-      row_fill(x, row, -w, w);
-      continue;
+  // Rows with the same runs make one box: a circle of radius 8 is 9 boxes,
+  // not 17.
+  RowRuns run;
+  int32_t run_first = -ry;
+  for (int32_t dy = -ry; dy <= ry + 1; ++dy) {
+    RowRuns row;
+    if (dy <= ry) {
+      row.w = width_at(dy);
+      // The outline: the pixels inside with a neighbour (left, right,
+      // above, below) outside.
+      if (!filled) {
+        row.inner = row.w - 1;
+        if (width_at(dy - 1) < row.inner) row.inner = width_at(dy - 1);
+        if (width_at(dy + 1) < row.inner) row.inner = width_at(dy + 1);
+      }
     }
-    // The outline: the pixels inside with a neighbour (left, right, above,
-    // below) outside.
-    int32_t inner = w - 1;
-    if (width_at(dy - 1) < inner) inner = width_at(dy - 1);
-    if (width_at(dy + 1) < inner) inner = width_at(dy + 1);
-    if (inner < 0) {
-      row_fill(x, row, -w, w);
-    } else {
-      row_fill(x, row, -w, -inner - 1);
-      row_fill(x, row, inner + 1, w);
+    if (dy > -ry && (dy > ry || !(row == run))) {
+      rows_fill(x, y, run_first, dy - 1, run);
+      run_first = dy;
     }
+    run = row;
   }
 }
 
