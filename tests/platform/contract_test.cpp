@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.hpp"
 #include "files_test_util.hpp"
 #include "platform/clock.hpp"
+#include "platform/file_watch.hpp"
 #include "platform/files.hpp"
 #include "platform/keyboard.hpp"
 #include "platform/mouse.hpp"
@@ -177,6 +180,32 @@ TEST(OsServicesContract, ANewFileIsNeverOneThatWasThere) {
   ASSERT_GE(fd, 0);
   zrv::platform::file_close(fd);
   EXPECT_LT(zrv::platform::file_create_new(name), 0);
+}
+
+// The file watcher (--watch): a file saved again in place and one written
+// aside and renamed into place are each reported once, by the name given.
+TEST(OsServicesContract, WatchedFilesSavedAgainAreReportedOnceEach) {
+  zrv::test::ScratchDir dir;
+  const std::string picture = dir.path() + "/duck.png", sound = dir.path() + "/quack.wav";
+  ASSERT_TRUE(zrv::test::write_file(picture, "one"));
+  ASSERT_TRUE(zrv::test::write_file(sound, "one"));
+  ASSERT_TRUE(zrv::test::write_file(dir.path() + "/other.txt", "one"));
+  std::unique_ptr<zrv::platform::FileWatch> watch = zrv::platform::make_file_watch();
+  ASSERT_TRUE(watch->add(picture));
+  ASSERT_TRUE(watch->add(sound));
+  EXPECT_TRUE(watch->take_changed().empty());
+  ASSERT_TRUE(zrv::test::write_file(picture, "two, longer"));
+  ASSERT_TRUE(zrv::test::write_file(sound + ".new", "three, longer"));
+  std::filesystem::rename(sound + ".new", sound);
+  ASSERT_TRUE(zrv::test::write_file(dir.path() + "/other.txt", "not watched"));
+  std::vector<std::string> changed;
+  for (int waited = 0; changed.size() < 2 && waited < 3000; waited += 20) {
+    for (const std::string& name : watch->take_changed()) changed.push_back(name);
+    if (changed.size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::sort(changed.begin(), changed.end());
+  EXPECT_EQ(changed, (std::vector<std::string>{picture, sound}));
+  EXPECT_TRUE(watch->take_changed().empty());
 }
 
 // Sockets on loopback: a stream that carries bytes both ways, a datagram

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/context.hpp"
 #include "files_test_util.hpp"
 
 namespace {
@@ -47,6 +48,17 @@ TEST_F(WindowsPlatformInfo, NameAndFoldersAreWindows) {
   EXPECT_EQ(answer("appdata"), appdata);
   EXPECT_TRUE(std::filesystem::is_directory(appdata));
   EXPECT_TRUE(std::filesystem::is_empty(scratch_.path())) << "nothing is made where HOME points";
+}
+
+TEST_F(WindowsPlatformInfo, TheSaveFolderIsTheGamesOwnUnderTheLocalDataFolder) {
+  const zrv::RtString saved_name = zrv::ctx.app_name;
+  zrv::ctx.app_name = "zrv save: test";  // a colon is no part of a Windows name
+  const std::string folder = zrv::save_folder().c_str();
+  zrv::ctx.app_name = saved_name;
+  EXPECT_EQ(folder, shell_folder(CSIDL_LOCAL_APPDATA) + "/zrv save_ test/");
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  std::filesystem::remove(folder);
+  EXPECT_TRUE(std::filesystem::is_empty(scratch_.path()));
 }
 
 TEST_F(WindowsPlatformInfo, IdentifierIsTheVolumeSerialMasked) {
