@@ -167,6 +167,7 @@ class WebTest(unittest.TestCase):
             pad = page.wait_console('pad Test Pad', timeout=10)
             # (A centred stick reads one step off centre, as on the desktop.)
             self.assertRegex(pad, r' x 1\.00 y -?0\.00 z 1\.00 hat 0 -1 buttons 0$')
+            page.wait_console('gamepad 1 Test Pad a 1 lx 1.00 lt 1.00 up 1', timeout=10)
             # The canvas is scaled to fit the page: a click lands on the
             # canvas pixel under it.
             box = page.evaluate('(() => { const r = canvas.getBoundingClientRect();'
@@ -177,11 +178,13 @@ class WebTest(unittest.TestCase):
                 page.send('Input.dispatchMouseEvent', {'type': kind, 'x': x, 'y': y, 'button': 'left',
                                                       'buttons': buttons, 'clickCount': 1})
             page.wait_console('mouse 30 40 1 0', timeout=10)
+            page.wait_console('pressed mouse 0', timeout=10)
             page.send('Input.dispatchMouseEvent', {'type': 'mouseReleased', 'x': x, 'y': y,
                                                   'button': 'left', 'buttons': 0, 'clickCount': 1})
             page.wait_console('mouse 30 40 0 0', timeout=10)
             page.press('KeyA')
             page.wait_console('char a', timeout=10)
+            page.wait_console('pressed key A', timeout=10)
             self.assertEqual(page.errors, [])
 
     def test_a_clip_plays_over_the_canvas_to_its_end(self):

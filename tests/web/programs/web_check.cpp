@@ -1,6 +1,7 @@
 // web_check: what a page gives a program, printed for tests/web: the mouse
-// in canvas pixels, typed characters, the first gamepad and the answer of
-// a socket, a line whenever something changed; V plays clip.webm.
+// in canvas pixels, presses, typed characters, the first gamepad (as a
+// joystick and by name) and the answer of a socket, a line whenever
+// something changed; V plays clip.webm.
 #include <zorvane.hpp>
 
 using namespace zrv;
@@ -20,7 +21,7 @@ void game_main() {
   screen_setup(320, 200, 0);
   net_start();
   say("socket " + RtString(tcp_listen(4000)) + " " + net_error_text());
-  RtString last_mouse, last_pad;
+  RtString last_mouse, last_pad, last_gamepad;
   for (;;) {
     int32_t x, y, left, right;
     mouse_state(x, y, left, right);
@@ -34,6 +35,14 @@ void game_main() {
     for (int32_t b = 0; b < 12; ++b) pad += joy_button(0, b) ? " " + RtString(b) : RtString();
     if (pad != last_pad) say(pad);
     last_pad = pad;
+    const RtString gamepad =
+        "gamepad " + RtString(pad_count()) + " " + pad_name(0) + " a " +
+        RtString(pad_button(0, pad::A)) + " lx " + axis(pad_axis(0, pad::LeftX)) + " lt " +
+        axis(pad_axis(0, pad::LeftTrigger)) + " up " + RtString(pad_button(0, pad::Up));
+    if (gamepad != last_gamepad) say(gamepad);
+    last_gamepad = gamepad;
+    if (mouse_pressed(0)) say("pressed mouse 0");
+    if (key_pressed(key::A)) say("pressed key A");
     for (RtString typed = key_char(); !typed.empty(); typed = key_char()) {
       say("char " + typed);
       // A clip the test put beside the program, played to its end.
