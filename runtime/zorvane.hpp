@@ -52,9 +52,9 @@ int32_t debug_break(int32_t value);          // a break point while a debugger i
 void debug_print(const char* text);          // "TX" + text to stderr while a debugger is attached
 void console_print(const char* text);        // to standard output, flushed
 void console_print_error(const char* text);  // to standard error, flushed
-void log_write(const char* text);            // append to the run's ErrorLog.txt (README: where)
 void console_print(const RtString& text);    // every byte, a zero byte too
-void console_print_error(const RtString& text);        // every byte, a zero byte too
+void console_print_error(const RtString& text);
+void log_write(const char* text);  // append to the run's ErrorLog.txt (README: where)
 UserRoutine user_function_find(const RtString& name);  // a function of user_functions, or null
 int32_t user_function_call(const RtString& name);      // call it by name: 1 when found
 void loop_function_run(const RtString& name);          // run (or switch to) a loop function by name
