@@ -198,29 +198,24 @@ std::string join(const std::string& folder, const char* leaf) {
   return base + leaf;
 }
 
-std::string home_folder() {
-  const char* home = std::getenv("HOME");
-  if (platform::path_is_absolute(home)) return without_final_slash(home);
-  const std::string recorded = platform::user_home_recorded();
-  if (platform::path_is_absolute(recorded.c_str())) return without_final_slash(recorded);
-  return std::string();
-}
-
 // An XDG base folder variable; relative values are invalid and ignored.
 std::string xdg_variable(const char* name) {
   const char* value = std::getenv(name);
   return platform::path_is_absolute(value) ? std::string(value) : std::string();
 }
 
-// The user's data folder + "/Zorvane", created when missing; "" when there
+// A folder of the user's data folder, created when missing; "" when there
 // is none.
-std::string appdata_folder() {
+std::string data_folder_made(const std::string& leaf) {
   const std::string base = platform::user_data_folder();
   if (base.empty()) return std::string();
-  const std::string folder = join(base, "Zorvane");
+  const std::string folder = join(base, leaf.c_str());
   if (!is_directory(folder) && !make_folders(folder)) return std::string();
   return folder;
 }
+
+// The user's data folder + "/Zorvane".
+std::string appdata_folder() { return data_folder_made("Zorvane"); }
 
 // The platform's documents folder; on Linux the documents folder of the XDG
 // user folders, else ~/Documents when it exists, else the home folder.
@@ -228,7 +223,7 @@ std::string documents_folder() {
   if (const std::optional<std::string> own = platform::documents_folder()) {
     return *own;
   }
-  const std::string home = home_folder();
+  const std::string home = platform::user_home();
   std::string config = xdg_variable("XDG_CONFIG_HOME");
   if (config.empty() && !home.empty()) config = home + "/.config";
   if (!config.empty()) {
@@ -588,12 +583,9 @@ std::string folder_name_for(const char* name, size_t length) {
 }
 
 RtString save_folder() {
-  const std::string base = platform::user_data_folder();
-  if (base.empty()) return RtString();
   const std::string folder =
-      join(base, folder_name_for(ctx.app_name.data, ctx.app_name.length).c_str());
-  if (!is_directory(folder) && !make_folders(folder)) return RtString();
-  return RtString((folder + "/").c_str());
+      data_folder_made(folder_name_for(ctx.app_name.data, ctx.app_name.length));
+  return folder.empty() ? RtString() : RtString((folder + "/").c_str());
 }
 
 }  // namespace zrv

@@ -22,6 +22,14 @@ void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color);
 void blend_alpha(double value);
 void alpha_test_set(double threshold);
 
+// The renderer when drawing is possible (a window with its context), else
+// null.
+OpenGLVireo* drawing_renderer();
+// A position plus a size as a vertex coordinate, without int32 overflow.
+inline float edge(int32_t position, int64_t size) {
+  return static_cast<float>(static_cast<int64_t>(position) + size);
+}
+
 // The sampling a sprite's texture is drawn with: filtered by `smooth`,
 // clamped to its edges or repeated.
 gpu::Sampling sprite_sampling(const OpenGLVireo* r, bool clamp);

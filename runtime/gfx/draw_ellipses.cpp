@@ -52,8 +52,8 @@ void rows_fill(int32_t cx, int32_t cy, int32_t first, int32_t last, const RowRun
 }
 
 void ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color, bool filled) {
-  OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr || !r->gl_ready || rx < 0 || ry < 0) return;
+  OpenGLVireo* r = drawing_renderer();
+  if (r == nullptr || rx < 0 || ry < 0) return;
   rx = radius_clamped(rx);
   ry = radius_clamped(ry);
   primitive_color_set(r, color);

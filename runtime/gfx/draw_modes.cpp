@@ -11,6 +11,20 @@
 
 namespace zrv {
 
+namespace {
+
+// A colour 0x00BBGGRR as red, green and blue from 0 to 1.
+void channels_of(int32_t color, float out[3]) {
+  for (int32_t i = 0; i < 3; ++i) out[i] = ((color >> (8 * i)) & 0xFF) / 255.0f;
+}
+
+}  // namespace
+
+OpenGLVireo* drawing_renderer() {
+  OpenGLVireo* r = ctx.renderer;
+  return r != nullptr && r->gl_ready ? r : nullptr;
+}
+
 gpu::Sampling sprite_sampling(const OpenGLVireo* r, bool clamp) {
   return gpu::Sampling{r->smooth != 0, clamp};
 }
@@ -38,23 +52,19 @@ void sprite_tint_set(int32_t color, int32_t alpha) {
   OpenGLVireo* r = ctx.renderer;
   if (r == nullptr) return;
   const int32_t a = alpha < 0 ? 0 : alpha > 255 ? 255 : alpha;
-  r->tint[0] = (color & 0xFF) / 255.0f;
-  r->tint[1] = ((color >> 8) & 0xFF) / 255.0f;
-  r->tint[2] = ((color >> 16) & 0xFF) / 255.0f;
+  channels_of(color, r->tint);
   r->tint[3] = a / 255.0f;
 }
 
 void text_color_set(int32_t color) {
   OpenGLVireo* r = ctx.renderer;
-  if (r == nullptr) return;
-  r->text_color[0] = (color & 0xFF) / 255.0f;
-  r->text_color[1] = ((color >> 8) & 0xFF) / 255.0f;
-  r->text_color[2] = ((color >> 16) & 0xFF) / 255.0f;
+  if (r != nullptr) channels_of(color, r->text_color);
 }
 
 void primitive_color_set(const OpenGLVireo* r, int32_t color) {
-  gpu::color_set((color & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
-                 ((color >> 16) & 0xFF) / 255.0f, color == r->color_key ? 0.0f : r->current_alpha);
+  float c[3];
+  channels_of(color, c);
+  gpu::color_set(c[0], c[1], c[2], color == r->color_key ? 0.0f : r->current_alpha);
 }
 
 void draw_modes_reset(OpenGLVireo* r) {

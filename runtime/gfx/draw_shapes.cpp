@@ -13,14 +13,14 @@ namespace zrv {
 
 namespace {
 
-OpenGLVireo* drawing_renderer() {
-  OpenGLVireo* r = ctx.renderer;
-  return r != nullptr && r->gl_ready ? r : nullptr;
-}
-
-// A position plus a size as a vertex coordinate, without int32 overflow.
-float edge(int32_t position, int64_t size) {
-  return static_cast<float>(static_cast<int64_t>(position) + size);
+// The box of (x, y, w, h); a negative w or h reaches left or up from (x, y).
+struct Box {
+  float x0, y0, x1, y1;
+};
+Box rect_box(int32_t x, int32_t y, int32_t w, int32_t h) {
+  return {w >= 0 ? static_cast<float>(x) : edge(x, static_cast<int64_t>(w) + 1),
+          h >= 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1),
+          w >= 0 ? edge(x, w) : edge(x, 1), h >= 0 ? edge(y, h) : edge(y, 1)};
 }
 
 }  // namespace
@@ -28,12 +28,9 @@ float edge(int32_t position, int64_t size) {
 void rect_fill(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   OpenGLVireo* r = drawing_renderer();
   if (r == nullptr) return;
-  const float x0 = w >= 0 ? static_cast<float>(x) : edge(x, static_cast<int64_t>(w) + 1);
-  const float x1 = w >= 0 ? edge(x, w) : edge(x, 1);
-  const float y0 = h >= 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1);
-  const float y1 = h >= 0 ? edge(y, h) : edge(y, 1);
+  const Box b = rect_box(x, y, w, h);
   primitive_color_set(r, color);
-  box_fill(x0, y0, x1, y1);
+  box_fill(b.x0, b.y0, b.x1, b.y1);
 }
 
 void box_fill(float x0, float y0, float x1, float y1) {
@@ -46,10 +43,7 @@ void rect_draw(int32_t x, int32_t y, int32_t w, int32_t h, int32_t color) {
   if (r == nullptr || w == 0 || h == 0) return;
   // The same box rect_fill covers, its border one pixel wide: four boxes
   // that do not overlap, so that a translucent outline is even.
-  const float x0 = w > 0 ? static_cast<float>(x) : edge(x, static_cast<int64_t>(w) + 1);
-  const float x1 = w > 0 ? edge(x, w) : edge(x, 1);
-  const float y0 = h > 0 ? static_cast<float>(y) : edge(y, static_cast<int64_t>(h) + 1);
-  const float y1 = h > 0 ? edge(y, h) : edge(y, 1);
+  const auto [x0, y0, x1, y1] = rect_box(x, y, w, h);
   primitive_color_set(r, color);
   box_fill(x0, y0, x1, y0 + 1);
   if (y1 - y0 < 2) return;

@@ -12,12 +12,6 @@ namespace zrv {
 
 namespace {
 
-// The renderer when drawing is possible, else null.
-OpenGLVireo* drawing_renderer() {
-  OpenGLVireo* r = ctx.renderer;
-  return r != nullptr && r->gl_ready ? r : nullptr;
-}
-
 // A quad of slot id's texture with the drawing colour; a fan, top right
 // first.
 void sprite_quad(OpenGLVireo* r, int32_t id, const gpu::Corner c[4], bool clamp,
@@ -35,11 +29,6 @@ void box_draw(OpenGLVireo* r, int32_t id, float x0, float y0, float x1, float y1
                             {x0, y1, 0.0f, 0.0f},
                             {x1, y1, s.u_max, 0.0f}};
   sprite_quad(r, id, c, false);
-}
-
-// A position plus a size as a vertex coordinate, without int32 overflow.
-float edge(int32_t position, int64_t size) {
-  return static_cast<float>(static_cast<int64_t>(position) + size);
 }
 
 // Texture coordinates of a sheet's frame cell: false when the sheet has

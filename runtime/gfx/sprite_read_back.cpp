@@ -46,12 +46,11 @@ bool image_file_to_array(const RtString& file, int32_t* width, int32_t* height,
   }
   const int32_t key = ctx.renderer ? ctx.renderer->color_key : 0x8000FF;
   RtImage image;
-  if (const char* why = image_read(image, path.c_str(), key)) {
+  if (const char* why = picture_read(image, path.c_str(), key)) {
     path_resolved_release(path);
     error_say(kErrNoSuchFile, "image_file_to_array: '%s': %s", file.c_str(), why);
     return false;
   }
-  if (image.alpha_in_file == 0) alpha_bleed(image);
   *width = image.width;
   *height = image.height;
   image_to_array(image, pixels);

@@ -75,12 +75,11 @@ void sprite_load_with(const char* command, const RtString& file, int32_t id, int
     return;
   }
   RtImage image;
-  if (const char* why = image_read(image, path.c_str(), r->color_key)) {
+  if (const char* why = picture_read(image, path.c_str(), r->color_key)) {
     path_resolved_release(path);
     error_say(kErrNoSuchFile, "%s: '%s': %s", command, file.c_str(), why);
     return;
   }
-  if (image.alpha_in_file == 0) alpha_bleed(image);
   if (!sprite_upload(r, id, image, normal_map)) {
     error_say(kErrNoSuchFile, "%s: '%s': no texture could be made of it", command, file.c_str());
     return;

@@ -162,6 +162,12 @@ void alpha_bleed(RtImage& image) {
   }
 }
 
+const char* picture_read(RtImage& image, const char* path, int32_t color_key) {
+  if (const char* why = image_read(image, path, color_key)) return why;
+  if (image.alpha_in_file == 0) alpha_bleed(image);
+  return nullptr;
+}
+
 void normal_map_convert(uint8_t* pixels, int32_t W, int32_t H) {
   if (pixels == nullptr || W <= 0 || H <= 0) return;
   std::vector<float> height(static_cast<size_t>(W) * H);

@@ -51,11 +51,10 @@ int32_t pictures_reload_file(const std::string& path, std::string* why) {
     // Decoded before the slot is touched: a file caught half written keeps
     // the old picture until its next change.
     RtImage image;
-    if (const char* failed = image_read(image, path.c_str(), source.color_key)) {
+    if (const char* failed = picture_read(image, path.c_str(), source.color_key)) {
       *why = failed;
       continue;
     }
-    if (image.alpha_in_file == 0) alpha_bleed(image);
     // The slot's frame size survives the delete: a sheet stays a sheet.
     sprite_delete(r, id);
     if (!sprite_upload(r, id, image, source.normal_map)) {

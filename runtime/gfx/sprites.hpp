@@ -62,6 +62,10 @@ bool texture_create(OpenGLVireo* r, const RtImage& image, int32_t x0, int32_t y0
 bool sprite_read_back(OpenGLVireo* r, int32_t id, RtImage& image);
 void screen_grab_to_sprite(OpenGLVireo* r, int32_t id, int32_t x, int32_t y, int32_t w, int32_t h);
 void alpha_bleed(RtImage& image);
+// Decodes a picture file as sprites take it: the colour key made
+// transparent, and a picture without alpha bled at its edges. Null, or why
+// it could not be read.
+const char* picture_read(RtImage& image, const char* path, int32_t color_key);
 void normal_map_convert(uint8_t* pixels, int32_t width, int32_t height);
 
 // Texture size of an image side: powers of two from 16 up.

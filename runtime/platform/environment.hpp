@@ -16,5 +16,8 @@ std::vector<std::string> environment_entries();
 // The home folder the system's user records give the user running the
 // program; "" when they give none.
 std::string user_home_recorded();
+// The home folder: $HOME when it is absolute, else the recorded one; no
+// final "/", "" when there is neither.
+std::string user_home();
 
 }  // namespace zrv::platform

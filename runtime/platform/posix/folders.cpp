@@ -72,14 +72,8 @@ std::string user_data_folder() {
   // The XDG rules: a relative setting is invalid and ignored.
   const char* data = std::getenv("XDG_DATA_HOME");
   if (path_is_absolute(data)) return without_final_slash(data);
-  std::string home;
-  if (const char* variable = std::getenv("HOME"); path_is_absolute(variable)) {
-    home = variable;
-  } else {
-    home = user_home_recorded();
-    if (!path_is_absolute(home.c_str())) return std::string();
-  }
-  home = without_final_slash(home);
+  const std::string home = user_home();
+  if (home.empty()) return std::string();
   return (home == "/" ? std::string() : home) + "/.local/share";
 }
 

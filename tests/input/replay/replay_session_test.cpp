@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -102,18 +103,30 @@ TEST(ReplaySession, ReedfireWithRealKeysReplaysWithoutAWindow) {
   EXPECT_EQ(replayed_out, recorded_out);
 }
 
+// Runs the input echo program on a private X display, recording its input
+// to `record`, while drive(echo, window id) sends it events; Escape then
+// ends it. *out: what it printed.
+void record_echo(const std::string& dir, const std::string& record,
+                 const std::function<void(Program&, const std::string&)>& drive, std::string* out) {
+  zrv::test::PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  Program echo(ZRV_ECHO_PROGRAM, {"--frames", "20000", "--record", record}, dir,
+               zrv::test::quiet_environment(dir));
+  const std::string id = Program::focus_window("input echo");
+  ASSERT_FALSE(id.empty()) << echo.err();
+  drive(echo, id);
+  if (::testing::Test::HasFatalFailure()) return;
+  zrv::test::hold_key("Escape", 120);
+  ASSERT_TRUE(echo.wait_end(5000)) << "Escape did not end the program";
+  *out = echo.out();
+}
+
 TEST(ReplaySession, MouseWheelButtonsAndTypedTextReplayWithoutAWindow) {
   if (!zrv::test::PrivateDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
   zrv::test::ScratchDir dir;
   const std::string record = dir.path() + "/mouse.replay";
   std::string recorded_out;
-  {
-    zrv::test::PrivateDisplay display;
-    ASSERT_TRUE(display.ok());
-    Program echo(ZRV_ECHO_PROGRAM, {"--frames", "20000", "--record", record}, dir.path(),
-                 zrv::test::quiet_environment(dir.path()));
-    const std::string id = Program::focus_window("input echo");
-    ASSERT_FALSE(id.empty()) << echo.err();
+  const auto drive = [](Program& echo, const std::string& id) {
     using zrv::test::shell_output;
     const std::string window = " --window " + id + " ";
     // Each event is seen by the program before the next is sent: under load
@@ -142,10 +155,8 @@ TEST(ReplaySession, MouseWheelButtonsAndTypedTextReplayWithoutAWindow) {
     zrv::test::pause_ms(100);
     shell_output("xdotool type --delay 60 'Hi 5!'");
     zrv::test::pause_ms(300);
-    zrv::test::hold_key("Escape", 120);
-    ASSERT_TRUE(echo.wait_end(5000)) << "Escape did not end the program";
-    recorded_out = echo.out();
-  }
+  };
+  ASSERT_NO_FATAL_FAILURE(record_echo(dir.path(), record, drive, &recorded_out));
   // What the real events gave: positions, both buttons, wheel steps both
   // ways, the typed characters.
   EXPECT_NE(recorded_out.find("state 200 120 0 0"), std::string::npos) << recorded_out;
@@ -174,13 +185,7 @@ TEST(ReplaySession, TapsAndClicksBetweenFramesAreEachSeenOnce) {
   zrv::test::ScratchDir dir;
   const std::string record = dir.path() + "/taps.replay";
   std::string recorded_out;
-  {
-    zrv::test::PrivateDisplay display;
-    ASSERT_TRUE(display.ok());
-    Program echo(ZRV_ECHO_PROGRAM, {"--frames", "20000", "--record", record}, dir.path(),
-                 zrv::test::quiet_environment(dir.path()));
-    const std::string id = Program::focus_window("input echo");
-    ASSERT_FALSE(id.empty()) << echo.err();
+  const auto drive = [](Program& echo, const std::string& id) {
     using zrv::test::shell_output;
     shell_output("xdotool mousemove --window " + id + " 100 100");
     for (int i = 1; i <= 5; ++i) {
@@ -192,10 +197,8 @@ TEST(ReplaySession, TapsAndClicksBetweenFramesAreEachSeenOnce) {
       ASSERT_TRUE(echo.wait_out(" mr0", i, 3000)) << echo.out();
     }
     zrv::test::pause_ms(200);
-    zrv::test::hold_key("Escape", 120);
-    ASSERT_TRUE(echo.wait_end(5000)) << "Escape did not end the program";
-    recorded_out = echo.out();
-  }
+  };
+  ASSERT_NO_FATAL_FAILURE(record_echo(dir.path(), record, drive, &recorded_out));
   const auto count = [&](const std::string& what) {
     int n = 0;
     for (size_t at = 0; (at = recorded_out.find(what, at)) != std::string::npos; ++at) ++n;

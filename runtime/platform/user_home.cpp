@@ -1,0 +1,18 @@
+// The user's home folder, by one rule on every platform.
+#include <cstdlib>
+#include <string>
+
+#include "platform/environment.hpp"
+#include "platform/path_names.hpp"
+
+namespace zrv::platform {
+
+std::string user_home() {
+  const char* variable = std::getenv("HOME");
+  std::string home = path_is_absolute(variable) ? std::string(variable) : user_home_recorded();
+  if (!path_is_absolute(home.c_str())) return std::string();
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home;
+}
+
+}  // namespace zrv::platform
