@@ -230,9 +230,11 @@ void wait_step() {
   if (ctx.frames_since_input < 30) return;
 
   MouseSample reference = mouse_sample();
+  const auto key_downs = [] { return ctx.input != nullptr ? ctx.input->key_downs : 0; };
   for (int pass = 0; pass < 100; ++pass) {
     music_loop_service();
     look_up_message_handler();
+    const uint32_t downs_before = key_downs();
     message_pump(ctx.win32_msg_handler, true);
     if (ctx.paused) {
       log_write("pause loop in showscreen/hibernate\n");
@@ -247,6 +249,13 @@ void wait_step() {
     }
     mouse_update_all(true);
     if (ctx.escape_quits && key_down(kKeyEscape)) program_end();
+    // A key tapped quickly went down and up within the pass's messages, so
+    // key_down never sees it; it is input all the same (and key_wait waits
+    // on the wait step to see the character it typed).
+    if (key_downs() != downs_before) {
+      ctx.frames_since_input = 0;
+      return;
+    }
     for (int32_t code = 0; code <= 254; ++code) {
       if (key_down(code)) {
         ctx.frames_since_input = 0;

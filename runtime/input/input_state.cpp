@@ -75,6 +75,7 @@ void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
 void input_handle_event(InputState* input, const platform::Event& event) {
   presses_take_event(input, event);
   if (event.type != platform::EventType::KeyDown) return;
+  ++input->key_downs;
   // The control characters a key-down is translated into.
   switch (event.code) {
     case 28:   // Enter

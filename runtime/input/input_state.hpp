@@ -30,6 +30,9 @@ class InputState {
   uint8_t typed_chars[kTypedMax] = {};
   int32_t typed_first = 0;
   int32_t typed_count = 0;
+  // Key-down messages taken so far, repeats included: a key tapped within
+  // one pump of the messages is never seen down by key_down.
+  uint32_t key_downs = 0;
 
   // The window system's keyboard was opened (false without a display).
   bool keyboard_device = false;
