@@ -64,7 +64,6 @@ constexpr Rgba deep = hex(0x193c3e);
 constexpr Rgba navy = hex(0x124e89);
 constexpr Rgba sea = hex(0x0099db);
 constexpr Rgba foam = hex(0x2ce8f5);
-constexpr Rgba plum = hex(0x68386c);
 // Sky steps, from the top of the stage down to the haze over the marsh.
 constexpr Rgba sky0 = hex(0x3d6fc4);
 constexpr Rgba sky1 = hex(0x5b8fdc);

@@ -187,13 +187,8 @@ bool make_folders(const std::string& path) {
   return is_directory(path);
 }
 
-std::string without_final_slash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 std::string join(const std::string& folder, const char* leaf) {
-  std::string base = without_final_slash(folder);
+  std::string base = platform::without_final_slash(folder);
   if (base != "/") base += '/';
   return base + leaf;
 }
@@ -232,7 +227,7 @@ std::string documents_folder() {
     if (read_small_file(join(config, "user-dirs.dirs"), 1 << 16, &text) &&
         xdg_user_dir_parse(text.data(), text.size(), "XDG_DOCUMENTS_DIR", home, &folder) &&
         !folder.empty()) {
-      return without_final_slash(folder);
+      return platform::without_final_slash(folder);
     }
   }
   if (home.empty()) return std::string();

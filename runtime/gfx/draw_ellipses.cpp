@@ -3,7 +3,6 @@
 // every driver, and a run of them stays in one batch with sprites.
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "base/context.hpp"
 #include "gfx/draw.hpp"
@@ -17,19 +16,6 @@ namespace {
 constexpr int32_t kRadiusLimit = 16384;
 
 int32_t radius_clamped(int32_t r) { return r > kRadiusLimit ? kRadiusLimit : r; }
-
-// The half widths of the rows dy = -ry .. ry: a pixel (dx, dy) from the
-// centre pixel is inside when its centre lies in the ellipse of radii
-// rx + 1/2 and ry + 1/2 (so a radius 0 is the centre pixel alone).
-std::vector<int32_t> half_widths(int32_t rx, int32_t ry) {
-  std::vector<int32_t> out(static_cast<size_t>(ry) * 2 + 1);
-  const double a = rx + 0.5, b = ry + 0.5;
-  for (int32_t dy = -ry; dy <= ry; ++dy) {
-    const double t = dy / b;
-    out[static_cast<size_t>(dy + ry)] = static_cast<int32_t>(std::floor(a * std::sqrt(1 - t * t)));
-  }
-  return out;
-}
 
 // The pixels of a row as one or two runs from the centre column: from
 // -w to -inner - 1 and from inner + 1 to w (inner < 0: one run -w .. w).
@@ -57,8 +43,15 @@ void ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t color, bool f
   rx = radius_clamped(rx);
   ry = radius_clamped(ry);
   primitive_color_set(r, color);
-  const std::vector<int32_t> hw = half_widths(rx, ry);
-  auto width_at = [&](int32_t dy) { return dy < -ry || dy > ry ? -1 : hw[dy + ry]; };
+  // The half width of row dy (-1 outside): a pixel (dx, dy) from the
+  // centre pixel is inside when its centre lies in the ellipse of radii
+  // rx + 1/2 and ry + 1/2 (so a radius 0 is the centre pixel alone).
+  const double a = rx + 0.5, b = ry + 0.5;
+  auto width_at = [&](int32_t dy) {
+    if (dy < -ry || dy > ry) return -1;
+    const double t = dy / b;
+    return static_cast<int32_t>(std::floor(a * std::sqrt(1 - t * t)));
+  };
   // Rows with the same runs make one box: a circle of radius 8 is 9 boxes,
   // not 17.
   RowRuns run;

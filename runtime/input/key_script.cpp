@@ -187,7 +187,7 @@ bool key_script_load(const char* path, std::string* why) {
   if (path == nullptr || !input_file_read(path, &data, why)) return false;
   const int64_t bad = key_script_load_text(data.data(), data.size());
   if (bad == 0) return true;
-  *why = "'" + std::string(path) + "' line " + std::to_string(bad) +
+  *why = std::string("'") + path + "' line " + std::to_string(bad) +
          ": not a line 'FRAME KEY STATE' (frame >= 0, key a code 0..255 or a name such as Space, "
          "state 0 or 1)";
   return false;

@@ -9,6 +9,7 @@
 
 #include "base/context.hpp"
 #include "input/input_file.hpp"
+#include "input/presses.hpp"
 
 #ifndef ZRV_RUNTIME_VERSION
 #define ZRV_RUNTIME_VERSION "0"
@@ -160,11 +161,11 @@ bool input_replay_load_text(const char* text, size_t size, const char* name, std
   int64_t bad_line = 0;
   std::string what;
   if (!replay_parse(text, size, &script, &bad_line, &what)) {
-    *why = "'" + std::string(name) + "' line " + std::to_string(bad_line) + ": " + what;
+    *why = std::string("'") + name + "' line " + std::to_string(bad_line) + ": " + what;
     return false;
   }
   if (script.version != ZRV_RUNTIME_VERSION) {
-    *why = "'" + std::string(name) + "' was recorded by runtime " + script.version +
+    *why = std::string("'") + name + "' was recorded by runtime " + script.version +
            ", this is runtime " ZRV_RUNTIME_VERSION;
     return false;
   }
@@ -266,14 +267,14 @@ void input_record_key_char(int32_t code, int32_t c) {
   write_item(it, read);
 }
 
-// Slots below 256 are keys, the rest mouse buttons; bit 0 a press, bit 1
+// The slots of presses.hpp: keys, then mouse buttons; bit 0 a press, bit 1
 // a release.
 void input_replay_presses(uint8_t* presses, int32_t count) {
   const int32_t c = channel(ReplayChannel::Presses);
   const int32_t read = g_play.counters.next(c);
   std::memset(presses, 0, static_cast<size_t>(count));
   while (const ReplayItem* it = due(c, read)) {
-    const int32_t slot = it->v[0] == 0 ? it->v[1] : 256 + it->v[1];
+    const int32_t slot = it->v[0] == 0 ? it->v[1] : kPressMouseSlot + it->v[1];
     if (it->frame == ctx.frames_presented && slot < count) {
       presses[slot] |= it->kind == ReplayKind::Press ? 1 : 2;
     }
@@ -287,8 +288,9 @@ void input_record_presses(const uint8_t* presses, int32_t count) {
       if ((presses[slot] & bit) == 0) continue;
       ReplayItem it;
       it.kind = bit == 1 ? ReplayKind::Press : ReplayKind::Release;
-      it.v[0] = slot < 256 ? 0 : 1;
-      it.v[1] = slot < 256 ? slot : slot - 256;
+      const bool key = slot < kPressMouseSlot;
+      it.v[0] = key ? 0 : 1;
+      it.v[1] = key ? slot : slot - kPressMouseSlot;
       write_item(it, read);
     }
   }

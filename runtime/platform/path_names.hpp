@@ -4,11 +4,21 @@
 // platform whose own separator differs turns its names around.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 namespace zrv::platform {
 
 // Whether the name leads to the same place from any current folder: "/x"
 // on POSIX; on Windows also a drive's "C:/x" (or "C:\x") and a share's
 // "//server/x".
 bool path_is_absolute(const char* name);
+
+// The folder name without the slashes that may end it, a root ("/", or
+// "C:/" with keep 3) left whole.
+inline std::string without_final_slash(std::string path, size_t keep = 1) {
+  while (path.size() > keep && path.back() == '/') path.pop_back();
+  return path;
+}
 
 }  // namespace zrv::platform

@@ -9,10 +9,10 @@ namespace zrv::platform {
 
 std::string user_home() {
   const char* variable = std::getenv("HOME");
-  std::string home = path_is_absolute(variable) ? std::string(variable) : user_home_recorded();
+  const std::string home =
+      path_is_absolute(variable) ? std::string(variable) : user_home_recorded();
   if (!path_is_absolute(home.c_str())) return std::string();
-  while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return home;
+  return without_final_slash(home);
 }
 
 }  // namespace zrv::platform

@@ -15,15 +15,6 @@
 
 namespace zrv::platform {
 
-namespace {
-
-std::string without_final_slash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-}  // namespace
-
 bool folder_make(const char* path, uint32_t mode) {
   return ::mkdir(path, static_cast<mode_t>(mode)) == 0;
 }

@@ -12,15 +12,14 @@
 #include <fstream>
 #include <string>
 
+#include "platform/path_names.hpp"
 #include "platform/platform.hpp"
 
 namespace zrv::platform {
 
 std::string temp_directory() {
   const char* env = std::getenv("TMPDIR");
-  std::string dir = (env != nullptr && *env != '\0') ? env : "/tmp";
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
+  return without_final_slash((env != nullptr && *env != '\0') ? env : "/tmp");
 }
 
 bool debugger_attached() {

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 
+#include "platform/path_names.hpp"
 #include "platform/win32/file_handles.hpp"
 #include "platform/win32/system_errors.hpp"
 #include "platform/win32/text.hpp"
@@ -179,9 +180,7 @@ std::string win32::shell_folder(int csidl) {
   if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
     return std::string();
   }
-  std::string folder = win32::narrow_path(path);
-  while (folder.size() > 3 && folder.back() == '/') folder.pop_back();
-  return folder;
+  return without_final_slash(win32::narrow_path(path), 3);
 }
 
 }  // namespace zrv::platform

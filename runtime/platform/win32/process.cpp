@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/path_names.hpp"
 #include "platform/platform.hpp"
 #include "platform/win32/system_errors.hpp"
 #include "platform/win32/text.hpp"
@@ -41,10 +42,8 @@ std::string temp_directory() {
     ::CreateDirectoryW(L"C:\\Temp", nullptr);
     return "C:/Temp";
   }
-  std::string dir = win32::narrow_path(std::wstring(buffer, n));
   // No final separator, except the one of a drive's root ("C:/").
-  while (dir.size() > 3 && dir.back() == '/') dir.pop_back();
-  return dir;
+  return without_final_slash(win32::narrow_path(std::wstring(buffer, n)), 3);
 }
 
 bool debugger_attached() { return ::IsDebuggerPresent() != FALSE; }

@@ -16,6 +16,7 @@
 #include "gfx/renderer.hpp"
 #include "input/replay.hpp"
 #include "platform/sdl/joysticks_sdl.hpp"
+#include "temp_recording.hpp"
 
 namespace {
 
@@ -272,13 +273,8 @@ TEST(JoystickUnits, HatAnglesAndAxisScale) {
 // attached: the same names, the same answers in every frame, and a centred
 // pad after the recording's end.
 TEST_F(Joystick, ARecordedPadReplaysWithoutTheDevice) {
-  char name[] = "/tmp/zrv_joy_replayXXXXXX";
-  const int fd = mkstemp(name);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  std::string why;
-  zrv::ctx.frames_presented = 0;
-  ASSERT_TRUE(zrv::input_record_open(name, &why)) << why;
+  TempRecording file;
+  ASSERT_TRUE(file.recording());
   zrv::joystick_open_all(nullptr);  // the names go into the recording
   const int32_t count = zrv::joy_count();
   // Each frame: stick, hat and buttons set, read twice with a change between.
@@ -304,11 +300,7 @@ TEST_F(Joystick, ARecordedPadReplaysWithoutTheDevice) {
     button(31, frame == 5);
     live.push_back(sample(index_));
   }
-  zrv::input_record_close(zrv::ctx.frames_presented);
-  zrv::joystick_close_all(nullptr);
-
-  zrv::ctx.frames_presented = 0;
-  ASSERT_TRUE(zrv::input_replay_load(name, &why)) << why;
+  ASSERT_TRUE(file.replay());
   zrv::joystick_open_all(nullptr);
   EXPECT_EQ(zrv::joy_count(), count);
   EXPECT_STREQ(zrv::joy_name(index_).c_str(), "zrv pad, zrv pad");
@@ -326,9 +318,6 @@ TEST_F(Joystick, ARecordedPadReplaysWithoutTheDevice) {
   zrv::ctx.frames_presented = 9;  // after the end
   EXPECT_EQ(sample(index_), (std::vector<double>{0, 0, 0, 0, 0, 0, 0}));
   zrv::joystick_close_all(nullptr);
-  zrv::input_replay_clear();
-  zrv::ctx.frames_presented = 0;
-  unlink(name);
 }
 
 }  // namespace

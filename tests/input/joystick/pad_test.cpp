@@ -12,7 +12,7 @@
 
 #include "base/context.hpp"
 #include "input/joystick.hpp"
-#include "input/replay.hpp"
+#include "temp_recording.hpp"
 #include "zorvane.hpp"
 
 namespace {
@@ -113,13 +113,8 @@ TEST_F(Pad, PlugsKeepTheirSlotsAndFreedSlotsAreTakenLowestFirst) {
 // Plugged in during the recording, pressed, moved and unplugged; replayed
 // with no pad at all.
 TEST_F(Pad, ARecordingReplaysThePadAndItsPlugging) {
-  char name[] = "/tmp/zrv_pad_replayXXXXXX";
-  const int fd = mkstemp(name);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  std::string why;
-  zrv::ctx.frames_presented = 0;
-  ASSERT_TRUE(zrv::input_record_open(name, &why)) << why;
+  TempRecording file;
+  ASSERT_TRUE(file.recording());
   auto sample = [](int32_t slot) {
     return std::vector<double>{static_cast<double>(zrv::pad_count()),
                                static_cast<double>(zrv::pad_connected(slot)),
@@ -143,11 +138,7 @@ TEST_F(Pad, ARecordingReplaysThePadAndItsPlugging) {
     }
     live.push_back(sample(s));
   }
-  zrv::input_record_close(zrv::ctx.frames_presented);
-  zrv::joystick_close_all(nullptr);
-
-  zrv::ctx.frames_presented = 0;
-  ASSERT_TRUE(zrv::input_replay_load(name, &why)) << why;
+  ASSERT_TRUE(file.replay());
   plug("zrv intruder");  // a pad of the replaying machine is not seen
   std::vector<std::vector<double>> replayed;
   for (int64_t frame = 0; frame < 8; ++frame) {
@@ -157,9 +148,6 @@ TEST_F(Pad, ARecordingReplaysThePadAndItsPlugging) {
   EXPECT_EQ(replayed, live);
   EXPECT_STREQ(zrv::pad_name(s).c_str(), "");
   EXPECT_NE(live[3], live[4]);
-  zrv::input_replay_clear();
-  zrv::ctx.frames_presented = 0;
-  unlink(name);
 }
 
 }  // namespace
