@@ -230,11 +230,10 @@ void wait_step() {
   if (ctx.frames_since_input < 30) return;
 
   MouseSample reference = mouse_sample();
-  const auto key_downs = [] { return ctx.input != nullptr ? ctx.input->key_downs : 0; };
   for (int pass = 0; pass < 100; ++pass) {
     music_loop_service();
     look_up_message_handler();
-    const uint32_t downs_before = key_downs();
+    const uint32_t keys_before = input_key_downs(), buttons_before = input_button_downs();
     message_pump(ctx.win32_msg_handler, true);
     if (ctx.paused) {
       log_write("pause loop in showscreen/hibernate\n");
@@ -249,10 +248,10 @@ void wait_step() {
     }
     mouse_update_all(true);
     if (ctx.escape_quits && key_down(kKeyEscape)) program_end();
-    // A key tapped quickly went down and up within the pass's messages, so
-    // key_down never sees it; it is input all the same (and key_wait waits
-    // on the wait step to see the character it typed).
-    if (key_downs() != downs_before) {
+    // A key tapped or a button clicked quickly went down and up within the
+    // pass's messages, so the states below never see it; it is input all
+    // the same (and key_wait waits on the wait step to see the character).
+    if (input_key_downs() != keys_before || input_button_downs() != buttons_before) {
       ctx.frames_since_input = 0;
       return;
     }

@@ -73,7 +73,11 @@ void mouse_wait() {
   if (!mouse_input().opened || !input_can_come()) return;
   ctx.frames_since_input = 31;
   while (mouse_any_button() && input_can_come()) paced_wait_step();
-  while (!mouse_any_button() && input_can_come()) paced_wait_step();
+  // A click that is over by the time the state is read counts too.
+  const uint32_t clicks = input_button_downs();
+  while (!mouse_any_button() && input_button_downs() == clicks && input_can_come()) {
+    paced_wait_step();
+  }
   while (mouse_any_button() && input_can_come()) paced_wait_step();
   waited();
 }

@@ -9,6 +9,7 @@
 #include "files/paths.hpp"
 #include "gfx/renderer.hpp"
 #include "gfx/video_surface.hpp"
+#include "input/input_state.hpp"
 #include "input/keys.hpp"
 #include "input/mouse.hpp"
 #include "platform/media.hpp"
@@ -81,6 +82,8 @@ int32_t play(const RtString& name, bool loop) {
   }
   while (key_char_take()) {
   }
+  // A click over by the time the buttons are read ends the clip too.
+  const uint32_t clicks = input_button_downs();
 
   platform::media().play(player);
   if (end > 0) {
@@ -90,7 +93,7 @@ int32_t play(const RtString& name, bool loop) {
         platform::media().seek_start(player);
         platform::media().play(player);
       }
-      if (key_char_take() || mouse_any_button()) break;
+      if (key_char_take() || mouse_any_button() || input_button_downs() != clicks) break;
       music_loop_service();
       message_pump(ctx.win32_msg_handler, false);
       video_surface_show(surface, player);

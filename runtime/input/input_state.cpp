@@ -74,6 +74,10 @@ void input_mouse_access(InputState* input, int32_t mouse_exclusive) {
 
 void input_handle_event(InputState* input, const platform::Event& event) {
   presses_take_event(input, event);
+  if ((event.type == platform::EventType::MouseButton && event.state != 0) ||
+      event.type == platform::EventType::PointerDown) {
+    ++input->button_downs;
+  }
   if (event.type != platform::EventType::KeyDown) return;
   ++input->key_downs;
   // The control characters a key-down is translated into.
@@ -95,6 +99,9 @@ void input_handle_event(InputState* input, const platform::Event& event) {
       break;
   }
 }
+
+uint32_t input_key_downs() { return ctx.input != nullptr ? ctx.input->key_downs : 0; }
+uint32_t input_button_downs() { return ctx.input != nullptr ? ctx.input->button_downs : 0; }
 
 void key_char_push(int8_t c) {
   InputState* input = ctx.input;

@@ -30,9 +30,11 @@ class InputState {
   uint8_t typed_chars[kTypedMax] = {};
   int32_t typed_first = 0;
   int32_t typed_count = 0;
-  // Key-down messages taken so far, repeats included: a key tapped within
-  // one pump of the messages is never seen down by key_down.
+  // Key-down and button-down (or touch-down) messages taken so far, key
+  // repeats included: a key tapped or a button clicked within one pump of
+  // the messages is never seen down by the state the waits read.
   uint32_t key_downs = 0;
+  uint32_t button_downs = 0;
 
   // The window system's keyboard was opened (false without a display).
   bool keyboard_device = false;
@@ -55,6 +57,10 @@ class InputState {
   int32_t opened = 0;  // input_open ran
   int32_t mouse_exclusive = 0;
 };
+
+// The counts above, 0 without an input object.
+uint32_t input_key_downs();
+uint32_t input_button_downs();
 
 InputState* input_create();
 // Opens the keyboard (and the mouse access) for the window. 0 when the

@@ -178,9 +178,19 @@ TEST(MouseWindow, WaitReturnsAfterAClick) {
     say("waited_for_click", took >= 450 && took < 5000);
     say("frames_since_input", zrv::ctx.frames_since_input);
     say("button_up", zrv::mouse_any_button() ? 0 : 1);
+    // A click so quick that it is over before the buttons are read.
+    alarm(10);
+    std::thread quick([] {
+      x_test::pause_ms(300);
+      x_test::shell_output("xdotool click --delay 0 1");
+    });
+    zrv::mouse_wait();
+    quick.join();
+    say("quick_click_ends_it", 1);
     _exit(0);
   });
-  EXPECT_EQ(r.out, "waited_for_click=1\nframes_since_input=0\nbutton_up=1\n");
+  EXPECT_EQ(r.out,
+            "waited_for_click=1\nframes_since_input=0\nbutton_up=1\nquick_click_ends_it=1\n");
 }
 
 void push_finger(uint32_t type, SDL_FingerID finger, float x, float y, uint32_t window_id) {
