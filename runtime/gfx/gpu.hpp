@@ -73,6 +73,7 @@ constexpr int32_t kBatchVertices = 65536;  // 16-bit indices
 // changes with its picture.
 struct TextureInfo {
   int32_t w = 0, h = 0;
+  uint32_t format = 0;  // the GL format of its pixels
   uint64_t version = 0;
 };
 
@@ -154,6 +155,8 @@ struct GpuState {
     AtlasEntry* entry = nullptr;
   } atlas_last;
   uint32_t copy_framebuffer = 0;  // reads textures for the copies
+  // Whether copy_framebuffer can read a texture, by the texture's format.
+  std::unordered_map<uint32_t, bool> copy_readable;
   // The batch: vertices of the shaders' format, 16-bit indices (triangles),
   // the primitive they make (a GL mode) and whether any samples nothing.
   std::vector<float> vertices;

@@ -133,17 +133,29 @@ bool place_find(GpuState& s, bool linear, bool origin, int32_t w, int32_t h, Atl
   return false;
 }
 
+// Whether the bound copy framebuffer, reading a texture of this format, is
+// complete. Every texture of one format gives the same answer, and in a
+// browser asking waits for all the drawing queued before it (tens of
+// milliseconds per new sprite on a software renderer), so it is asked once.
+bool copy_readable(GpuState& s, uint32_t format) {
+  const auto known = s.copy_readable.find(format);
+  if (known != s.copy_readable.end()) return known->second;
+  const bool complete = gl_driver.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  s.copy_readable.emplace(format, complete);
+  return complete;
+}
+
 // Copies the texture and its border into its place, texel for texel, through
 // a framebuffer reading it: no drawing, and nothing the batch uses changes
 // unless the copy replaces one the batch has drawn from.
-void copy_make(GpuState& s, Texture texture, bool clamp, const AtlasEntry& e) {
+void copy_make(GpuState& s, Texture texture, uint32_t format, bool clamp, const AtlasEntry& e) {
   const GlApi& g = gl_driver;
   const AtlasPage& page = s.pages[e.page];
   if (e.version != 0) flush_if_sampled(s, page.texture);
   if (s.copy_framebuffer == 0) s.copy_framebuffer = framebuffer_create();
   g.BindFramebuffer(GL_FRAMEBUFFER, s.copy_framebuffer);
   g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-  if (g.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+  if (copy_readable(s, format)) {
     texture_work_bind(s, page.texture);
     const int32_t w = e.w, h = e.h, side = s.page_side;
     // The border's columns and rows: beside the picture, or for a copy at
@@ -209,7 +221,7 @@ AtlasEntry* copy_of(GpuState& s, Texture texture, const Sampling& sampling, bool
   }
   AtlasEntry& e = found->second;
   if (e.version != info.version) {
-    copy_make(s, texture, sampling.clamp, e);
+    copy_make(s, texture, info.format, sampling.clamp, e);
     e.version = info.version;
   }
   return &e;

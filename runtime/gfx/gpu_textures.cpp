@@ -115,6 +115,7 @@ void texture_image(Texture texture, int32_t w, int32_t h, uint32_t format, const
   TextureInfo& info = s->textures[texture];
   info.w = w;
   info.h = h;
+  info.format = format;
   info.version = s->next_version++;
 }
 
