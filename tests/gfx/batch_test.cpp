@@ -26,11 +26,11 @@ using namespace zrv;
 // Counts the driver calls of a few functions while it lives.
 struct CallCount {
   static inline GlApi saved;
-  static inline int draws = 0, binds = 0, parameters = 0;
+  static inline int draws = 0, binds = 0, parameters = 0, status_checks = 0;
   CallCount() {
     gpu::flush();
     saved = gl_driver;
-    draws = binds = parameters = 0;
+    draws = binds = parameters = status_checks = 0;
     gpu::draws_taken();
     gl_driver.DrawArrays = [](GLenum m, GLint f, GLsizei n) {
       ++draws;
@@ -47,6 +47,10 @@ struct CallCount {
     gl_driver.TexParameteri = [](GLenum t, GLenum p, GLint v) {
       ++parameters;
       saved.TexParameteri(t, p, v);
+    };
+    gl_driver.CheckFramebufferStatus = [](GLenum target) {
+      ++status_checks;
+      return saved.CheckFramebufferStatus(target);
     };
   }
   ~CallCount() {
@@ -338,6 +342,24 @@ TEST(Batch, TheAtlasDrawsTheTexturesOwnPixels) {
     return bytes;
   };
   frames_match(logical(true), logical(false));
+}
+
+// Each new sprite is copied into the atlas through a framebuffer; whether
+// that framebuffer is complete (in a browser, a wait for all queued
+// drawing) is asked for the first texture of a format only.
+TEST(Batch, NewSpritesAskOnceWhetherTheirCopiesCanBeMade) {
+  REQUIRE_GL();
+  fresh(0x000000);
+  CallCount count;
+  for (int i = 0; i < 6; ++i) {
+    RtImage a;
+    image_fill(a, 8, 8, [i](int, int) { return 0xFF000000u | (i * 40); });
+    EXPECT_TRUE(sprite_from_image(ctx.renderer, 50 + i, a, 0));
+    sprite_draw(50 + i, i * 10, 0);
+  }
+  gpu::flush();
+  EXPECT_LE(CallCount::status_checks, 1);
+  EXPECT_EQ(CallCount::draws, 1);  // the six textures were copied: one draw
 }
 
 }  // namespace
