@@ -187,6 +187,9 @@ TEST(ReplaySession, TapsAndClicksBetweenFramesAreEachSeenOnce) {
   std::string recorded_out;
   const auto drive = [](Program& echo, const std::string& id) {
     using zrv::test::shell_output;
+    // A tap during start-up is pressed in a frame before the program's
+    // loop prints one: the taps begin once it has printed a frame.
+    ASSERT_TRUE(echo.wait_out(" axes ", 1, 5000)) << echo.err();
     shell_output("xdotool mousemove --window " + id + " 100 100");
     for (int i = 1; i <= 5; ++i) {
       shell_output("xdotool key --delay 0 space");
